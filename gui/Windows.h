@@ -1,0 +1,25 @@
+// The six windows of the program. Each is created the first time it is asked
+// for and lives as long as the program; its own buttons hide it.
+#pragma once
+
+class Form1;
+class Form2;
+class Form3;
+class Form4;
+class Form5;
+class Form6;
+
+namespace Windows {
+
+Form1& form1(); // results viewer
+Form2& form2(); // conditions window, the home window
+Form3& form3(); // measured-value correction
+Form4& form4(); // notice that a corrected file was saved
+Form5& form5(); // room layout editor
+Form6& form6(); // dose map over the room layout
+
+// True once the window has been created (tests and reset logic).
+bool form1Exists();
+bool form6Exists();
+
+} // namespace Windows

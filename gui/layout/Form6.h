@@ -1,0 +1,10 @@
+// Placeholder window until its own work lands.
+#pragma once
+
+#include <QWidget>
+
+class Form6 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form6(QWidget* parent = nullptr);
+};

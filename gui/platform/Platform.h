@@ -1,0 +1,82 @@
+// What only a desktop platform provides, each behind one small interface so that
+// tests can stand in for it: message boxes and the input box, the beep, starting
+// programs, deleting files and letting pending window events run.
+//
+// The window program reaches them through platform::services(); tests install
+// their own stand-ins with platform::setServices().
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+enum class MessageIcon { None, Exclamation };
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageResult { Ok, Cancel };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Modal message box over `parent`.
+    virtual MessageResult show(QWidget* parent, const QString& text, const QString& title,
+                               MessageButtons buttons, MessageIcon icon) = 0;
+    // Modal input box; returns false when the user cancels.
+    virtual bool input(QWidget* parent, const QString& prompt, const QString& title,
+                       const QString& defaultText, QString& text) = 0;
+};
+
+class Beeper {
+public:
+    virtual ~Beeper() = default;
+    virtual void beep() = 0;
+};
+
+class ProgramLauncher {
+public:
+    virtual ~ProgramLauncher() = default;
+    // Starts `program` (a platform file name, see ProgramNames.h) in its own
+    // console window that takes the focus, with `workDir` as its current folder,
+    // without waiting. The program keeps running when the window program ends.
+    // Returns false and fills `error` with what is missing when it cannot start.
+    virtual bool startInConsole(const QString& program, const QString& workDir,
+                                QString& error) = 0;
+    // Starts `program` hidden in `workDir` without waiting. `onFinished` (may be
+    // empty) is called on the window thread when it ends, with whether it ended
+    // normally with exit status 0.
+    virtual bool startHidden(const QString& program, const QString& workDir,
+                             std::function<void(bool succeeded)> onFinished, QString& error) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Deletes a file of the working folder; a missing file is not an error.
+    virtual bool remove(const QString& path) = 0;
+};
+
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    // Lets pending window events run.
+    virtual void processEvents() = 0;
+};
+
+struct Services {
+    MessageBoxes* messages = nullptr;
+    Beeper* beeper = nullptr;
+    ProgramLauncher* launcher = nullptr;
+    FileSystem* files = nullptr;
+    EventPump* events = nullptr;
+};
+
+// The services in use: the desktop ones unless a test installed others.
+Services& services();
+// Replaces the services in use (tests); entries left null keep the desktop ones.
+void setServices(const Services& replacement);
+// Back to the desktop services.
+void resetServices();
+
+} // namespace platform
