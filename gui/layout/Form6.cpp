@@ -7,6 +7,8 @@ Form6::Form6(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("  透視室内散乱線分布図"));
 }
 
+void Form6::reset() {}
+
 namespace {
 Form6* theForm6 = nullptr;
 }

@@ -7,6 +7,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Scattered dose distribution"));
 }
 
+void Form1::reset() {}
+
 namespace {
 Form1* theForm1 = nullptr;
 }

@@ -7,4 +7,7 @@ class Form1 : public QWidget {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
+    // Back to the state of a fresh viewer: called by the conditions window before
+    // it shows the viewer.
+    void reset();
 };
