@@ -3,10 +3,38 @@
 
 #include <QWidget>
 
+class QLabel;
+class QLineEdit;
+
 class Form6 : public QWidget {
     Q_OBJECT
 public:
     explicit Form6(QWidget* parent = nullptr);
     // Clears the picture: called by the conditions window before it shows the viewer.
     void reset();
+
+    // Conditions of the chosen result file, filled by the results viewer.
+    QLabel* Label44 = nullptr;   // body position text
+    QLineEdit* Text18 = nullptr; // free-air air-kerma rate at FSD, "0.000E+00"
+    QLineEdit* Text2 = nullptr;  // FSD
+    QLineEdit* Text3 = nullptr;  // field length
+    QLineEdit* Text4 = nullptr;  // field width
+    QLineEdit* Text9 = nullptr;  // tube voltage
+    QLineEdit* Text1 = nullptr;  // tube current
+    QLineEdit* Text12 = nullptr; // inherent filtration
+    QLineEdit* Text10 = nullptr; // added Al filter
+    QLineEdit* Text11 = nullptr; // added Cu filter
+    // Band thresholds T1..T11 and their unit, filled by the results viewer.
+    QLineEdit* Text5 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QLineEdit* Text7 = nullptr;
+    QLineEdit* Text13 = nullptr;
+    QLineEdit* Text14 = nullptr;
+    QLineEdit* Text15 = nullptr;
+    QLineEdit* Text16 = nullptr;
+    QLineEdit* Text17 = nullptr;
+    QLineEdit* Text19 = nullptr;
+    QLineEdit* Text20 = nullptr;
+    QLineEdit* Text21 = nullptr;
+    QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
 };
