@@ -18,12 +18,9 @@ namespace textrec {
 InputError::InputError(const std::string& file, int line, const std::string& what)
     : std::runtime_error(file + (line > 0 ? ", line " + std::to_string(line) : std::string()) +
                          ": " + what),
-      file_(file), line_(line)
-{
-}
+      file_(file), line_(line) {}
 
-LineReader::LineReader(const std::filesystem::path& path) : name_(path.filename().string())
-{
+LineReader::LineReader(const std::filesystem::path& path) : name_(path.filename().string()) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw InputError(name_, 0, "cannot open the file");
@@ -32,8 +29,7 @@ LineReader::LineReader(const std::filesystem::path& path) : name_(path.filename(
     content_ = std::move(ss).str();
 }
 
-std::optional<std::string_view> LineReader::tryNext()
-{
+std::optional<std::string_view> LineReader::tryNext() {
     if (pos_ >= content_.size())
         return std::nullopt;
     std::size_t end = content_.find('\n', pos_);
@@ -48,18 +44,18 @@ std::optional<std::string_view> LineReader::tryNext()
     return line;
 }
 
-std::string_view LineReader::next()
-{
+std::string_view LineReader::next() {
     auto line = tryNext();
     if (!line)
         throw InputError(name_, line_ + 1, "unexpected end of file");
     return *line;
 }
 
-void LineReader::fail(const std::string& what) const { throw InputError(name_, line_, what); }
+void LineReader::fail(const std::string& what) const {
+    throw InputError(name_, line_, what);
+}
 
-void LineReader::readFloats(std::span<const FieldSpec> format, std::span<float> out)
-{
+void LineReader::readFloats(std::span<const FieldSpec> format, std::span<float> out) {
     std::string_view line = next();
     int column = 0;
     if (!readRecordFloats(line, format, out, &column)) {
@@ -68,8 +64,7 @@ void LineReader::readFloats(std::span<const FieldSpec> format, std::span<float> 
     }
 }
 
-float LineReader::readFreeFloat()
-{
+float LineReader::readFreeFloat() {
     std::string_view line = next();
     auto v = readFreeNumberFloat(line);
     if (!v)
@@ -77,8 +72,7 @@ float LineReader::readFreeFloat()
     return *v;
 }
 
-std::optional<std::vector<std::string>> readLines(const std::filesystem::path& path)
-{
+std::optional<std::vector<std::string>> readLines(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -95,8 +89,7 @@ std::optional<std::vector<std::string>> readLines(const std::filesystem::path& p
 }
 
 bool writeFileAtomic(const std::filesystem::path& path, std::string_view content,
-                     std::string* error)
-{
+                     std::string* error) {
     static std::atomic<unsigned> counter{0};
     std::filesystem::path temp = path;
     temp += "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";

@@ -6,30 +6,26 @@ namespace textrec {
 
 namespace {
 
-[[noreturn]] void badFormat(std::string_view format, std::size_t pos, const char* what)
-{
+[[noreturn]] void badFormat(std::string_view format, std::size_t pos, const char* what) {
     throw std::invalid_argument("format \"" + std::string(format) + "\" at " +
                                 std::to_string(pos + 1) + ": " + what);
 }
 
-int readNumber(std::string_view s, std::size_t& pos)
-{
+int readNumber(std::string_view s, std::size_t& pos) {
     int n = 0;
     while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])))
         n = n * 10 + (s[pos++] - '0');
     return n;
 }
 
-void skipBlanks(std::string_view s, std::size_t& pos)
-{
+void skipBlanks(std::string_view s, std::size_t& pos) {
     while (pos < s.size() && s[pos] == ' ')
         ++pos;
 }
 
 } // namespace
 
-std::vector<FieldSpec> parseFormat(std::string_view format)
-{
+std::vector<FieldSpec> parseFormat(std::string_view format) {
     std::vector<FieldSpec> items;
     std::size_t pos = 0;
     skipBlanks(format, pos);

@@ -13,8 +13,7 @@ using detail::Decimal;
 // Rounds a 15-digit decimal further, to `keep` leading digits, half away from
 // zero. `keep` may be 0 or negative (the value then rounds to 0 or to one unit
 // of the first kept position).
-Decimal roundDecimalDigits(Decimal d, int keep)
-{
+Decimal roundDecimalDigits(Decimal d, int keep) {
     if (keep >= static_cast<int>(d.digits.size()))
         return d;
     if (keep < 0) {
@@ -47,7 +46,9 @@ Decimal roundDecimalDigits(Decimal d, int keep)
     return d;
 }
 
-bool allZero(const std::string& s) { return s.find_first_not_of('0') == std::string::npos; }
+bool allZero(const std::string& s) {
+    return s.find_first_not_of('0') == std::string::npos;
+}
 
 struct Mask {
     std::string prefix;
@@ -61,8 +62,7 @@ struct Mask {
     std::string suffix;
 };
 
-Mask parseMask(std::string_view mask)
-{
+Mask parseMask(std::string_view mask) {
     Mask m;
     std::size_t pos = 0;
     while (pos < mask.size() && mask[pos] != '0' && mask[pos] != '#' && mask[pos] != '.')
@@ -92,8 +92,7 @@ Mask parseMask(std::string_view mask)
 }
 
 // Fraction digits with the optional '#' places trimmed of trailing zeros.
-std::string trimOptionalDecimals(std::string frac, const std::string& places)
-{
+std::string trimOptionalDecimals(std::string frac, const std::string& places) {
     std::size_t required = places.find_last_of('0');
     std::size_t minLen = required == std::string::npos ? 0 : required + 1;
     while (frac.size() > minLen && frac.back() == '0')
@@ -101,8 +100,7 @@ std::string trimOptionalDecimals(std::string frac, const std::string& places)
     return frac;
 }
 
-std::string formatFixed(double value, const Mask& m)
-{
+std::string formatFixed(double value, const Mask& m) {
     Decimal d = detail::roundSignificant(value, 15);
     int decimals = static_cast<int>(m.decimalPlaces.size());
     if (value != 0)
@@ -118,8 +116,8 @@ std::string formatFixed(double value, const Mask& m)
         if (static_cast<int>(digits.size()) < d.exponent + decimals)
             digits.resize(static_cast<std::size_t>(d.exponent + decimals), '0');
         intDigits = digits.substr(0, static_cast<std::size_t>(d.exponent));
-        fracDigits = digits.substr(static_cast<std::size_t>(d.exponent),
-                                   static_cast<std::size_t>(decimals));
+        fracDigits =
+            digits.substr(static_cast<std::size_t>(d.exponent), static_cast<std::size_t>(decimals));
     } else {
         std::string digits = std::string(static_cast<std::size_t>(-d.exponent), '0') + d.digits;
         digits.resize(static_cast<std::size_t>(decimals), '0');
@@ -144,8 +142,7 @@ std::string formatFixed(double value, const Mask& m)
     return out;
 }
 
-std::string formatScientific(double value, const Mask& m)
-{
+std::string formatScientific(double value, const Mask& m) {
     int intPlaces = std::max<int>(1, static_cast<int>(m.integerPlaces.size()));
     int decimals = static_cast<int>(m.decimalPlaces.size());
     int significant = intPlaces + decimals;
@@ -189,16 +186,14 @@ std::string formatScientific(double value, const Mask& m)
 
 } // namespace
 
-std::string formatMask(double value, std::string_view mask)
-{
+std::string formatMask(double value, std::string_view mask) {
     if (!std::isfinite(value))
         return std::isnan(value) ? "NaN" : (value < 0 ? "-Infinity" : "Infinity");
     Mask m = parseMask(mask);
     return m.scientific ? formatScientific(value, m) : formatFixed(value, m);
 }
 
-std::string plainNumber(double value, int significantDigits, bool leadingZero)
-{
+std::string plainNumber(double value, int significantDigits, bool leadingZero) {
     if (!std::isfinite(value))
         return std::isnan(value) ? "NaN" : (value < 0 ? "-Infinity" : "Infinity");
     if (value == 0)

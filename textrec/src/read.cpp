@@ -1,18 +1,19 @@
 #include "textrec/textrec.h"
 
-#include <charconv>
 #include <cctype>
+#include <charconv>
 
 namespace textrec {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Normalises the text of a real field into "[-]digits[.digits]e<exp>" for
 // from_chars, applying the implied decimals of the field. Blanks are ignored.
-bool normaliseRealField(std::string_view field, int decimals, std::string& out)
-{
+bool normaliseRealField(std::string_view field, int decimals, std::string& out) {
     std::string s;
     s.reserve(field.size());
     for (char c : field)
@@ -81,8 +82,7 @@ bool normaliseRealField(std::string_view field, int decimals, std::string& out)
     return true;
 }
 
-template <typename T> bool readRealFieldT(std::string_view field, int decimals, T& value)
-{
+template <typename T> bool readRealFieldT(std::string_view field, int decimals, T& value) {
     std::string text;
     if (!normaliseRealField(field, decimals, text))
         return false;
@@ -100,8 +100,7 @@ template <typename T> bool readRealFieldT(std::string_view field, int decimals, 
 
 // Length of the longest leading decimal number of s (after the caller skipped
 // blanks), accepting sign, digits, point and an E/D exponent with digits.
-std::size_t leadingNumberLength(std::string_view s, bool& anyDigit)
-{
+std::size_t leadingNumberLength(std::string_view s, bool& anyDigit) {
     std::size_t pos = 0;
     anyDigit = false;
     if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
@@ -132,8 +131,7 @@ std::size_t leadingNumberLength(std::string_view s, bool& anyDigit)
     return pos;
 }
 
-template <typename T> std::optional<T> readLeading(std::string_view line)
-{
+template <typename T> std::optional<T> readLeading(std::string_view line) {
     std::size_t start = 0;
     while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
         ++start;
@@ -164,18 +162,15 @@ template <typename T> std::optional<T> readLeading(std::string_view line)
 
 } // namespace
 
-bool readRealField(std::string_view field, int decimals, double& value)
-{
+bool readRealField(std::string_view field, int decimals, double& value) {
     return readRealFieldT(field, decimals, value);
 }
 
-bool readRealField(std::string_view field, int decimals, float& value)
-{
+bool readRealField(std::string_view field, int decimals, float& value) {
     return readRealFieldT(field, decimals, value);
 }
 
-bool readIntegerField(std::string_view field, std::int32_t& value)
-{
+bool readIntegerField(std::string_view field, std::int32_t& value) {
     long long v = 0;
     bool negative = false;
     bool sign = false;
@@ -210,8 +205,7 @@ namespace {
 // Walks a line field by field; calls onField(item, text, column) for each
 // non-literal item. Returns false as soon as onField does.
 template <typename F>
-bool walkRecord(std::string_view line, std::span<const FieldSpec> format, F&& onField)
-{
+bool walkRecord(std::string_view line, std::span<const FieldSpec> format, F&& onField) {
     std::size_t column = 0;
     for (const FieldSpec& item : format) {
         std::string_view text;
@@ -228,8 +222,7 @@ bool walkRecord(std::string_view line, std::span<const FieldSpec> format, F&& on
 
 } // namespace
 
-RecordValues readRecord(std::string_view line, std::span<const FieldSpec> format)
-{
+RecordValues readRecord(std::string_view line, std::span<const FieldSpec> format) {
     RecordValues result;
     walkRecord(line, format, [&](const FieldSpec& item, std::string_view text, int column) {
         switch (item.kind) {
@@ -270,15 +263,13 @@ RecordValues readRecord(std::string_view line, std::span<const FieldSpec> format
     return result;
 }
 
-RecordValues readRecord(std::string_view line, std::string_view format)
-{
+RecordValues readRecord(std::string_view line, std::string_view format) {
     auto items = parseFormat(format);
     return readRecord(line, items);
 }
 
 bool readRecordFloats(std::string_view line, std::span<const FieldSpec> format,
-                      std::span<float> out, int* column)
-{
+                      std::span<float> out, int* column) {
     std::size_t n = 0;
     return walkRecord(line, format, [&](const FieldSpec& item, std::string_view text, int col) {
         if (item.kind == FieldKind::Text)
@@ -302,13 +293,16 @@ bool readRecordFloats(std::string_view line, std::span<const FieldSpec> format,
     });
 }
 
-std::optional<double> readFreeNumber(std::string_view line) { return readLeading<double>(line); }
+std::optional<double> readFreeNumber(std::string_view line) {
+    return readLeading<double>(line);
+}
 
-std::optional<float> readFreeNumberFloat(std::string_view line)
-{
+std::optional<float> readFreeNumberFloat(std::string_view line) {
     return readLeading<float>(line);
 }
 
-double leadingNumber(std::string_view text) { return readLeading<double>(text).value_or(0.0); }
+double leadingNumber(std::string_view text) {
+    return readLeading<double>(text).value_or(0.0);
+}
 
 } // namespace textrec

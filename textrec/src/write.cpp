@@ -14,8 +14,7 @@ namespace {
 // Rounds a digit string to n digits, half away from zero (digits holds the
 // magnitude only). Returns true when the rounding carried into a new digit
 // (999 -> 1000), in which case the result has n+1 digits.
-bool roundDigitString(std::string& digits, std::size_t n)
-{
+bool roundDigitString(std::string& digits, std::size_t n) {
     bool up = digits.size() > n && digits[n] >= '5';
     digits.resize(n, '0');
     if (!up)
@@ -34,8 +33,7 @@ bool roundDigitString(std::string& digits, std::size_t n)
 
 // Exact-enough scientific digits: "d.ddd" mantissa digits (without point) and
 // the decimal exponent of the first digit.
-void scientificDigits(double magnitude, int precision, std::string& digits, int& exp10)
-{
+void scientificDigits(double magnitude, int precision, std::string& digits, int& exp10) {
     char buf[512];
     auto [ptr, ec] =
         std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, precision);
@@ -51,8 +49,7 @@ void scientificDigits(double magnitude, int precision, std::string& digits, int&
     exp10 = x;
 }
 
-void fixedDigits(double magnitude, int precision, std::string& intDigits, std::string& fracDigits)
-{
+void fixedDigits(double magnitude, int precision, std::string& intDigits, std::string& fracDigits) {
     std::string buf(400 + static_cast<std::size_t>(precision), '\0');
     auto [ptr, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), magnitude,
                                    std::chars_format::fixed, precision);
@@ -65,15 +62,13 @@ void fixedDigits(double magnitude, int precision, std::string& intDigits, std::s
 
 // True when the digits after position n of a shortened expansion could hide
 // an exact half ("500" may be a rounded 4999.. or 5000..1).
-bool ambiguousHalf(const std::string& digits, std::size_t n)
-{
+bool ambiguousHalf(const std::string& digits, std::size_t n) {
     return digits.size() >= n + 3 && digits.compare(n, 3, "500") == 0;
 }
 
 } // namespace
 
-Decimal roundSignificant(double value, int significant)
-{
+Decimal roundSignificant(double value, int significant) {
     Decimal d;
     d.negative = std::signbit(value) && value != 0;
     double magnitude = std::fabs(value);
@@ -96,8 +91,7 @@ Decimal roundSignificant(double value, int significant)
     return d;
 }
 
-Fixed roundFixed(double value, int decimals)
-{
+Fixed roundFixed(double value, int decimals) {
     Fixed f;
     f.negative = std::signbit(value);
     double magnitude = std::fabs(value);
@@ -112,7 +106,8 @@ Fixed roundFixed(double value, int decimals)
     f.integerDigits = all.substr(0, intCount);
     f.fractionDigits = all.substr(intCount);
     auto firstNonZero = f.integerDigits.find_first_not_of('0');
-    f.integerDigits = firstNonZero == std::string::npos ? "0" : f.integerDigits.substr(firstNonZero);
+    f.integerDigits =
+        firstNonZero == std::string::npos ? "0" : f.integerDigits.substr(firstNonZero);
     f.isZero = all.find_first_not_of('0') == std::string::npos;
     return f;
 }
@@ -121,10 +116,11 @@ Fixed roundFixed(double value, int decimals)
 
 namespace {
 
-std::string stars(int width) { return std::string(static_cast<std::size_t>(width), '*'); }
+std::string stars(int width) {
+    return std::string(static_cast<std::size_t>(width), '*');
+}
 
-std::string rightAlign(std::string s, int width)
-{
+std::string rightAlign(std::string s, int width) {
     if (static_cast<int>(s.size()) > width)
         return stars(width);
     s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
@@ -133,8 +129,7 @@ std::string rightAlign(std::string s, int width)
 
 } // namespace
 
-std::string formatE(double value, int width, int decimals)
-{
+std::string formatE(double value, int width, int decimals) {
     if (!std::isfinite(value) || decimals < 1)
         return stars(width);
     detail::Decimal d = detail::roundSignificant(value, decimals);
@@ -142,7 +137,8 @@ std::string formatE(double value, int width, int decimals)
     std::string exponent;
     int ae = std::abs(e);
     if (ae <= 99) {
-        exponent = std::string("E") + (e < 0 ? '-' : '+') + char('0' + ae / 10) + char('0' + ae % 10);
+        exponent =
+            std::string("E") + (e < 0 ? '-' : '+') + char('0' + ae / 10) + char('0' + ae % 10);
     } else if (ae <= 999) {
         exponent = std::string(1, e < 0 ? '-' : '+') + std::to_string(ae);
     } else {
@@ -155,8 +151,7 @@ std::string formatE(double value, int width, int decimals)
     return rightAlign(sign + body, width);
 }
 
-std::string formatF(double value, int width, int decimals)
-{
+std::string formatF(double value, int width, int decimals) {
     if (!std::isfinite(value) || decimals < 0)
         return stars(width);
     detail::Fixed f = detail::roundFixed(value, decimals);
@@ -170,10 +165,11 @@ std::string formatF(double value, int width, int decimals)
     return rightAlign(sign + body, width);
 }
 
-std::string formatI(long long value, int width) { return rightAlign(std::to_string(value), width); }
+std::string formatI(long long value, int width) {
+    return rightAlign(std::to_string(value), width);
+}
 
-std::string writeRecord(std::span<const FieldSpec> format, std::span<const double> values)
-{
+std::string writeRecord(std::span<const FieldSpec> format, std::span<const double> values) {
     std::string out;
     std::size_t next = 0;
     for (const FieldSpec& item : format) {
@@ -206,8 +202,7 @@ std::string writeRecord(std::span<const FieldSpec> format, std::span<const doubl
     return out;
 }
 
-std::string writeRecord(std::string_view format, std::span<const double> values)
-{
+std::string writeRecord(std::string_view format, std::span<const double> values) {
     auto items = parseFormat(format);
     return writeRecord(items, values);
 }

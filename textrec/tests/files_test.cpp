@@ -1,1 +1,93 @@
 #include <gtest/gtest.h>
+
+#include "textrec/textrec.h"
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("textrec-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string& name, const std::string& content) {
+        std::ofstream(dir / name, std::ios::binary) << content;
+    }
+    std::string read(const std::string& name) {
+        std::ifstream in(dir / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    fs::path dir;
+};
+
+} // namespace
+
+using Files = TempFolder;
+
+TEST_F(Files, LineReaderDropsCrLfAndNamesLines) {
+    write("B2F.txt", "1.234E-02\r\n90.0\r\nabc\r\n");
+    textrec::LineReader r(dir / "B2F.txt");
+    EXPECT_FLOAT_EQ(r.readFreeFloat(), 0.01234f);
+    EXPECT_EQ(r.next(), "90.0");
+    try {
+        r.readFreeFloat();
+        FAIL() << "a text line read as a number";
+    } catch (const textrec::InputError& e) {
+        EXPECT_EQ(e.line(), 3);
+        EXPECT_NE(std::string(e.what()).find("B2F.txt, line 3"), std::string::npos);
+    }
+    EXPECT_FALSE(r.tryNext().has_value());
+    EXPECT_THROW(r.next(), textrec::InputError);
+}
+
+TEST_F(Files, LineReaderReportsMissingFiles) {
+    try {
+        textrec::LineReader r(dir / "Air.eac");
+        FAIL();
+    } catch (const textrec::InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("Air.eac"), std::string::npos);
+    }
+}
+
+TEST_F(Files, LineReaderFloatFieldsNameTheColumn) {
+    write("t.dat", "0.100E+00 0.2xx\n");
+    textrec::LineReader r(dir / "t.dat");
+    auto fmt = textrec::parseFormat("(E9.3,3E10.3)");
+    float v[4];
+    try {
+        r.readFloats(fmt, v);
+        FAIL();
+    } catch (const textrec::InputError& e) {
+        EXPECT_NE(std::string(e.what()).find("line 1"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("10-19"), std::string::npos);
+    }
+}
+
+TEST_F(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
+    write("F2B.dat", "old");
+    ASSERT_TRUE(textrec::writeFileAtomic(dir / "F2B.dat", "new\r\n"));
+    EXPECT_EQ(read("F2B.dat"), "new\r\n");
+    int count = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir))
+        ++count;
+    EXPECT_EQ(count, 1);
+    auto lines = textrec::readLines(dir / "F2B.dat");
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->size(), 1u);
+    EXPECT_EQ((*lines)[0], "new");
+}
+
+TEST_F(Files, AtomicWriteIntoMissingFolderFailsAndKeepsNothing) {
+    std::string error;
+    EXPECT_FALSE(textrec::writeFileAtomic(dir / "no-such" / "x.dat", "x", &error));
+    EXPECT_NE(error.find("x.dat"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "no-such"));
+}

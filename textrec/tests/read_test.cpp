@@ -1,1 +1,168 @@
 #include <gtest/gtest.h>
+
+#include "textrec/textrec.h"
+
+using textrec::readIntegerField;
+using textrec::readRealField;
+
+TEST(ReadReal, BlankFieldsReadZero) {
+    double v = 99;
+    EXPECT_TRUE(readRealField("         ", 3, v));
+    EXPECT_EQ(v, 0.0);
+    v = 99;
+    EXPECT_TRUE(readRealField("", 3, v));
+    EXPECT_EQ(v, 0.0);
+}
+
+TEST(ReadReal, ImpliedDecimalsOnlyWithoutAPoint) {
+    double v = 0;
+    EXPECT_TRUE(readRealField("   41234", 5, v));
+    EXPECT_DOUBLE_EQ(v, 0.41234);
+    EXPECT_TRUE(readRealField(" 0.41234", 5, v));
+    EXPECT_DOUBLE_EQ(v, 0.41234);
+    EXPECT_TRUE(readRealField("  80.", 1, v));
+    EXPECT_DOUBLE_EQ(v, 80.0);
+    EXPECT_TRUE(readRealField("   12", 0, v));
+    EXPECT_DOUBLE_EQ(v, 12.0);
+    // Blanks inside a field are ignored, so "4 1" is 41 with implied decimals.
+    EXPECT_TRUE(readRealField("4 1", 1, v));
+    EXPECT_DOUBLE_EQ(v, 4.1);
+}
+
+TEST(ReadReal, ExponentForms) {
+    double v = 0;
+    EXPECT_TRUE(readRealField("0.100E+00", 3, v));
+    EXPECT_DOUBLE_EQ(v, 0.1);
+    EXPECT_TRUE(readRealField(" 0.1234E-03", 4, v));
+    EXPECT_DOUBLE_EQ(v, 0.0001234);
+    EXPECT_TRUE(readRealField("  1.234E-02", 4, v));
+    EXPECT_DOUBLE_EQ(v, 0.01234);
+    EXPECT_TRUE(readRealField("1.5D2", 0, v));
+    EXPECT_DOUBLE_EQ(v, 150.0);
+    EXPECT_TRUE(readRealField("0.1234+101", 4, v));
+    EXPECT_DOUBLE_EQ(v, 0.1234e101);
+    // Implied decimals apply to the digits before an exponent, too.
+    EXPECT_TRUE(readRealField("1234E2", 3, v));
+    EXPECT_DOUBLE_EQ(v, 123.4);
+    EXPECT_TRUE(readRealField("-0.5", 1, v));
+    EXPECT_DOUBLE_EQ(v, -0.5);
+}
+
+TEST(ReadReal, GarbageIsRefused) {
+    double v = 0;
+    EXPECT_FALSE(readRealField("  abc", 1, v));
+    EXPECT_FALSE(readRealField("1.2.3", 1, v));
+    EXPECT_FALSE(readRealField("1.0E", 1, v));
+    EXPECT_FALSE(readRealField("-", 1, v));
+    EXPECT_FALSE(readRealField("1,5", 1, v));
+}
+
+TEST(ReadReal, FloatsRoundStraightFromTheText) {
+    float f = 0;
+    EXPECT_TRUE(readRealField(" 0.1000E+00", 4, f));
+    EXPECT_EQ(f, 0.1f);
+    EXPECT_TRUE(readRealField(" 0.3400E+39", 4, f) == false || f > 3e38f);
+}
+
+TEST(ReadInteger, Fields) {
+    std::int32_t n = 0;
+    EXPECT_TRUE(readIntegerField(" 25", n));
+    EXPECT_EQ(n, 25);
+    EXPECT_TRUE(readIntegerField("   ", n));
+    EXPECT_EQ(n, 0);
+    EXPECT_TRUE(readIntegerField(" -7", n));
+    EXPECT_EQ(n, -7);
+    EXPECT_FALSE(readIntegerField("2.5", n));
+    EXPECT_FALSE(readIntegerField("x", n));
+}
+
+TEST(ReadRecord, SpectrumLineAndPadding) {
+    auto r = textrec::readRecord("0080.0, 0.41234", "(F6.1,A1,F8.5)");
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.numbers.size(), 2u);
+    EXPECT_DOUBLE_EQ(r.numbers[0], 80.0);
+    EXPECT_DOUBLE_EQ(r.numbers[1], 0.41234);
+    EXPECT_EQ(r.texts.at(0), ",");
+
+    r = textrec::readRecord("0000.5, 0.00000", "(F6.1,A1,F8.5)");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.numbers[1], 0.0);
+
+    // Implied decimals in the weight columns.
+    r = textrec::readRecord("0080.0,   41234", "(F6.1,A1,F8.5)");
+    ASSERT_TRUE(r.ok);
+    EXPECT_DOUBLE_EQ(r.numbers[1], 0.41234);
+
+    // A short line is padded with blanks: missing fields read 0.
+    r = textrec::readRecord("0.100E+00 0.200E+00", "(E9.3,3E10.3)");
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.numbers.size(), 4u);
+    EXPECT_DOUBLE_EQ(r.numbers[1], 0.2);
+    EXPECT_EQ(r.numbers[2], 0.0);
+    EXPECT_EQ(r.numbers[3], 0.0);
+
+    // Characters beyond the last field are ignored.
+    r = textrec::readRecord(" 25 and more", "(I3)");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.numbers.at(0), 25.0);
+}
+
+TEST(ReadRecord, TextFieldsKeepTheirWidth) {
+    auto r = textrec::readRecord("12-06-2026.data", "(A30)");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.texts.at(0).size(), 30u);
+    EXPECT_EQ(r.texts[0].substr(0, 15), "12-06-2026.data");
+    r = textrec::readRecord("abcdefghijklmnopqrstuvwxyz0123456789", "(A30)");
+    EXPECT_EQ(r.texts[0], "abcdefghijklmnopqrstuvwxyz0123");
+}
+
+TEST(ReadRecord, ErrorsNameTheColumn) {
+    auto r = textrec::readRecord("0.100E+00 0.2xx", "(E9.3,3E10.3)");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.column, 10);
+    EXPECT_NE(r.error.find("10-19"), std::string::npos);
+
+    auto items = textrec::parseFormat("(41E11.4)");
+    EXPECT_EQ(items.size(), 41u);
+    std::vector<float> out(41);
+    int column = 0;
+    std::string line(41 * 11, ' ');
+    line.replace(22, 11, "   garbage ");
+    EXPECT_FALSE(textrec::readRecordFloats(line, items, out, &column));
+    EXPECT_EQ(column, 23);
+}
+
+TEST(ReadFree, FirstNumberOnTheLine) {
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("1.234E-02"), 0.01234);
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("  60.0"), 60.0);
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("1.000E+08"), 1e8);
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("0080.0, 0.41234"), 80.0);
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("3 4 5"), 3.0);
+    EXPECT_DOUBLE_EQ(*textrec::readFreeNumber("1.5D-3"), 0.0015);
+    EXPECT_FALSE(textrec::readFreeNumber("").has_value());
+    EXPECT_FALSE(textrec::readFreeNumber("  kV 80").has_value());
+    EXPECT_EQ(*textrec::readFreeNumberFloat("0.1"), 0.1f);
+}
+
+TEST(LeadingNumber, WindowFieldsReadLikeTheUserExpects) {
+    EXPECT_EQ(textrec::leadingNumber(""), 0.0);
+    EXPECT_EQ(textrec::leadingNumber("abc"), 0.0);
+    EXPECT_EQ(textrec::leadingNumber("  80"), 80.0);
+    EXPECT_EQ(textrec::leadingNumber("12 μGy"), 12.0);
+    EXPECT_EQ(textrec::leadingNumber("2.50E+01"), 25.0);
+    EXPECT_EQ(textrec::leadingNumber("1.5E"), 1.5);
+    EXPECT_EQ(textrec::leadingNumber("-.5x"), -0.5);
+    EXPECT_EQ(textrec::leadingNumber("30.1cm"), 30.1);
+    EXPECT_EQ(textrec::leadingNumber("."), 0.0);
+}
+
+TEST(ParseFormat, RefusesBrokenFormats) {
+    EXPECT_THROW(textrec::parseFormat("E9.3"), std::invalid_argument);
+    EXPECT_THROW(textrec::parseFormat("(E9)"), std::invalid_argument);
+    EXPECT_THROW(textrec::parseFormat("('abc)"), std::invalid_argument);
+    EXPECT_THROW(textrec::parseFormat("(Z5)"), std::invalid_argument);
+    auto items = textrec::parseFormat("(F6.1,A1,F8.5)");
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[2].width, 8);
+    EXPECT_EQ(items[2].decimals, 5);
+}

@@ -32,10 +32,10 @@ enum class FieldKind { Real, Integer, Text, Literal, Skip };
 // expanded, so "(3E10.3)" gives three items.
 struct FieldSpec {
     FieldKind kind = FieldKind::Real;
-    char letter = 'E';    // 'E', 'F', 'D', 'I', 'A', '\'' or 'X'
-    int width = 0;        // characters taken by the field
-    int decimals = 0;     // d of Ew.d / Fw.d
-    std::string literal;  // text of a quoted item
+    char letter = 'E';   // 'E', 'F', 'D', 'I', 'A', '\'' or 'X'
+    int width = 0;       // characters taken by the field
+    int decimals = 0;    // d of Ew.d / Fw.d
+    std::string literal; // text of a quoted item
 };
 
 // Parses "(E9.3,3E10.3)", "(' ',I3,' / ',I3)", "(F6.1,A1,F8.5)", "(A30)", ...
@@ -113,8 +113,7 @@ std::string formatI(long long value, int width);
 // std::invalid_argument when the number of values does not match the format.
 std::string writeRecord(std::string_view format, std::span<const double> values);
 std::string writeRecord(std::span<const FieldSpec> format, std::span<const double> values);
-inline std::string writeRecord(std::string_view format, std::initializer_list<double> values)
-{
+inline std::string writeRecord(std::string_view format, std::initializer_list<double> values) {
     return writeRecord(format, std::span<const double>(values.begin(), values.size()));
 }
 
