@@ -40,6 +40,9 @@ Form6::Form6(QWidget* parent) : QWidget(parent)
     Label51 = new QLabel(QStringLiteral("Gy/min"), this);
     Label51->setObjectName(QStringLiteral("Label51"));
     Label51->hide();
+    Label10 = new QLabel(this);
+    Label10->setObjectName(QStringLiteral("Label10"));
+    Label10->hide();
 }
 
 void Form6::reset()

@@ -37,4 +37,6 @@ public:
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
+    // Name of the room layout, set by the layout editor.
+    QLabel* Label10 = nullptr;
 };
