@@ -28,4 +28,8 @@ struct Fixed {
 };
 Fixed roundFixed(double value, int decimals);
 
+// Ew.d built from roundSignificant: the reference for the fast path of
+// formatE, which hands it every value it cannot decide on its own.
+std::string formatEExact(double value, int width, int decimals);
+
 } // namespace textrec::detail

@@ -2,8 +2,10 @@
 
 #include "decimal.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace textrec {
 
@@ -129,7 +131,97 @@ std::string rightAlign(std::string s, int width) {
 
 } // namespace
 
+namespace {
+
+// 10^k for k = -kPowerRange..kPowerRange, each within an ulp of the exact power.
+constexpr int kPowerRange = 110;
+
+const double* powersOfTen() {
+    static const auto table = [] {
+        std::array<double, 2 * kPowerRange + 1> t{};
+        for (int k = -kPowerRange; k <= kPowerRange; ++k)
+            t[static_cast<std::size_t>(k + kPowerRange)] =
+                static_cast<double>(std::pow(10.0L, static_cast<long double>(k)));
+        return t;
+    }();
+    return table.data() + kPowerRange;
+}
+
+// The common case of an E field without building decimal strings: a finite,
+// non-zero value of moderate size, up to nine digits. The mantissa digits come
+// from one multiplication by a power of ten; its error (a few ulps, far below
+// 1e-12 relative) can only change the rounding when the scaled value lies that
+// close to a half, and those values go to the exact path. Returns false when
+// the exact path has to decide.
+bool formatEFast(double value, int width, int decimals, std::string& out) {
+    if (!std::isfinite(value) || value == 0 || decimals < 1 || decimals > 9 || width > 40)
+        return false;
+    double magnitude = std::fabs(value);
+    if (magnitude < 1e-90 || magnitude > 1e90)
+        return false;
+    const double* pow10 = powersOfTen();
+    const double lower = pow10[decimals - 1];
+    const double upper = pow10[decimals];
+    int e = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    double scaled = magnitude * pow10[decimals - e];
+    if (scaled < lower) {
+        --e;
+        scaled = magnitude * pow10[decimals - e];
+    } else if (scaled >= upper) {
+        ++e;
+        scaled = magnitude * pow10[decimals - e];
+    }
+    if (scaled < lower || scaled >= upper)
+        return false;
+    double whole = std::floor(scaled);
+    double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= scaled * 1e-12)
+        return false;
+    auto mantissa = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    if (mantissa >= static_cast<std::uint64_t>(upper)) {
+        mantissa /= 10;
+        ++e;
+    }
+    bool negative = value < 0;
+    int length = (negative ? 1 : 0) + 2 + decimals + 4;
+    bool zeroBeforePoint = length <= width;
+    if (!zeroBeforePoint)
+        --length;
+    if (length > width)
+        return false;
+    char buf[48];
+    char* p = buf;
+    for (int i = length; i < width; ++i)
+        *p++ = ' ';
+    if (negative)
+        *p++ = '-';
+    if (zeroBeforePoint)
+        *p++ = '0';
+    *p++ = '.';
+    for (int i = decimals - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + mantissa % 10);
+        mantissa /= 10;
+    }
+    p += decimals;
+    int ae = std::abs(e);
+    *p++ = 'E';
+    *p++ = e < 0 ? '-' : '+';
+    *p++ = static_cast<char>('0' + ae / 10);
+    *p++ = static_cast<char>('0' + ae % 10);
+    out.assign(buf, static_cast<std::size_t>(p - buf));
+    return true;
+}
+
+} // namespace
+
 std::string formatE(double value, int width, int decimals) {
+    std::string out;
+    if (formatEFast(value, width, decimals, out))
+        return out;
+    return detail::formatEExact(value, width, decimals);
+}
+
+std::string detail::formatEExact(double value, int width, int decimals) {
     if (!std::isfinite(value) || decimals < 1)
         return stars(width);
     detail::Decimal d = detail::roundSignificant(value, decimals);

@@ -4,7 +4,11 @@
 
 #include "textrec/textrec.h"
 
+#include "../src/decimal.h"
+
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <random>
 
 using textrec::formatE;
@@ -111,4 +115,64 @@ TEST(WriteRead, RandomFloatsRoundTripThroughE11_4) {
         }
         EXPECT_EQ(formatE(back, 11, 4), field);
     }
+}
+
+namespace {
+
+// Every E form the programs write, plus fields too narrow for the zero.
+struct EForm {
+    int width;
+    int decimals;
+};
+constexpr EForm kEForms[] = {{11, 4}, {8, 1}, {9, 3}, {10, 3}, {12, 5}, {7, 4}, {16, 9}};
+
+void expectSameAsExact(double v) {
+    for (EForm f : kEForms)
+        ASSERT_EQ(formatE(v, f.width, f.decimals),
+                  textrec::detail::formatEExact(v, f.width, f.decimals))
+            << std::hexfloat << v << " E" << f.width << "." << f.decimals;
+}
+
+} // namespace
+
+TEST(WriteE, FastPathMatchesExactDigitsOnRandomFloats) {
+    // Any bit pattern of a finite float, both signs, every magnitude.
+    std::mt19937 gen(2024);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    for (int n = 0; n < 300000; ++n) {
+        std::uint32_t b = bits(gen);
+        float v;
+        std::memcpy(&v, &b, sizeof v);
+        if (std::isfinite(v))
+            expectSameAsExact(v);
+    }
+}
+
+TEST(WriteE, FastPathMatchesExactDigitsNearTiesAndPowersOfTen) {
+    // Decimal halves such as 1234.5 and their neighbouring doubles and floats,
+    // powers of ten and their neighbours, and binary fractions ending in 5.
+    std::mt19937 gen(77);
+    std::uniform_int_distribution<int> mantissa(1000, 99999);
+    std::uniform_int_distribution<int> exponent(-45, 39);
+    for (int n = 0; n < 20000; ++n) {
+        double tie = (mantissa(gen) + 0.5) * std::pow(10.0, exponent(gen));
+        expectSameAsExact(tie);
+        expectSameAsExact(std::nextafter(tie, 0.0));
+        expectSameAsExact(std::nextafter(tie, 1e300));
+        float f = static_cast<float>(tie);
+        expectSameAsExact(f);
+        expectSameAsExact(std::nextafter(f, 0.0f));
+        expectSameAsExact(std::nextafter(f, 1e30f));
+    }
+    for (int k = -95; k <= 95; ++k) {
+        double p = std::pow(10.0, k);
+        expectSameAsExact(p);
+        expectSameAsExact(std::nextafter(p, 0.0));
+        expectSameAsExact(std::nextafter(p, 1e300));
+        expectSameAsExact(-p);
+    }
+    for (int k = 1; k < 150; ++k)
+        expectSameAsExact(std::ldexp(1.0, -k) * 3);
+    EXPECT_EQ(formatE(1234.5f, 11, 4), " 0.1235E+04");
+    EXPECT_EQ(formatE(0.015625, 11, 4), " 0.1563E-01");
 }
