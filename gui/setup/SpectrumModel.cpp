@@ -1,0 +1,449 @@
+// X-ray spectrum and tube output model: tables, spectrum, output rate and the
+// spectrum file.
+#include "setup/SpectrumModel.h"
+
+#include "setup/Module1.h"
+
+#include <textrec/textrec.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace Module1 {
+
+namespace {
+
+// Written with five decimals, as the model has always used it. The inexact
+// value keeps sin(90 degrees) a hair below 1, which sets the last bin of the
+// spectrum loops.
+constexpr double kPi = 3.14159;
+
+// Energy-to-air-kerma factor of the survey outputs (J/C), and seconds per minute.
+constexpr double kSurveyKermaFactor = 33.97;
+constexpr double kSecondsPerMinute = 60;
+
+double binEnergy(int bin) {
+    return 0.5 * bin;
+}
+
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+// ---------------------------------------------------------------------------
+// Free-form numbers of the data files: separated by blanks, commas or line
+// ends, the line structure does not matter. Exponents may be written with D.
+// ---------------------------------------------------------------------------
+
+bool parseNumberToken(std::string_view token, double& value) {
+    std::string text(token);
+    if (!text.empty() && text.front() == '+')
+        text.erase(0, 1);
+    for (char& c : text) {
+        if (c == 'D' || c == 'd')
+            c = 'E';
+    }
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// Reads `count` numbers from `path`, after skipping `headerLines` whole lines.
+// Returns an empty text on success, otherwise a message naming the file.
+std::string readFreeNumbers(const std::filesystem::path& path, int headerLines, int count,
+                            std::vector<double>& numbers) {
+    const std::string name = path.filename().string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "データファイル " + quoted(name) + " を開けません。";
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    const std::string content = buffer.str();
+
+    numbers.clear();
+    std::size_t pos = 0;
+    int line = 1;
+    for (int skipped = 0; skipped < headerLines && pos < content.size(); ++skipped) {
+        const std::size_t lineEnd = content.find('\n', pos);
+        pos = lineEnd == std::string::npos ? content.size() : lineEnd + 1;
+        ++line;
+    }
+    auto isSeparator = [](char c) {
+        return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
+    };
+    while (pos < content.size() && static_cast<int>(numbers.size()) < count) {
+        const char c = content[pos];
+        if (isSeparator(c)) {
+            if (c == '\n')
+                ++line;
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < content.size() && !isSeparator(content[end]))
+            ++end;
+        double value = 0;
+        if (!parseNumberToken(std::string_view(content).substr(pos, end - pos), value)) {
+            return "データファイル " + quoted(name) + " の " + std::to_string(line) +
+                   " 行目に数値でない項目 \"" + content.substr(pos, end - pos) + "\" があります。";
+        }
+        numbers.push_back(value);
+        pos = end;
+    }
+    if (static_cast<int>(numbers.size()) < count) {
+        return "データファイル " + quoted(name) + " の数値が足りません（" + std::to_string(count) +
+               " 個が必要ですが " + std::to_string(numbers.size()) + " 個しかありません）。";
+    }
+    return {};
+}
+
+// A material file: 300 pairs of energy (discarded) and value.
+std::string readMaterialTable(const std::filesystem::path& path, BinArray& table) {
+    std::vector<double> numbers;
+    std::string error = readFreeNumbers(path, 0, 2 * kBinCount, numbers);
+    if (!error.empty())
+        return error;
+    table[0] = 0;
+    for (int i = 1; i <= kBinCount; ++i)
+        table[i] = numbers[2 * (i - 1) + 1];
+    return {};
+}
+
+// The survey file: a header line, then Vs(1..12) and, for each mode, Y(1..12, m)
+// with the reference aluminium and copper filtration in mm.
+std::string readOutputSurvey(const std::filesystem::path& path, OutputSurvey& survey) {
+    constexpr int kNumbers = kSurveyRows + 3 * (kSurveyRows + 2);
+    std::vector<double> numbers;
+    std::string error = readFreeNumbers(path, 1, kNumbers, numbers);
+    if (!error.empty())
+        return error;
+    std::size_t next = 0;
+    for (int k = 1; k <= kSurveyRows; ++k)
+        survey.voltage[k] = numbers[next++];
+    for (int m = 1; m <= 3; ++m) {
+        for (int k = 1; k <= kSurveyRows; ++k)
+            survey.output[m][k] = numbers[next++];
+        survey.referenceAl[m] = numbers[next++] * 0.1;
+        survey.referenceCu[m] = numbers[next++] * 0.1;
+    }
+    // The interpolation divides by the step between rows.
+    for (int k = 2; k <= kSurveyRows; ++k) {
+        if (!(survey.voltage[k] > survey.voltage[k - 1])) {
+            return "データファイル " + quoted(path.filename().string()) +
+                   " の管電圧が昇順になっていません（" + std::to_string(k) + " 番目）。";
+        }
+    }
+    return {};
+}
+
+// Phases of the voltage waveform, in degrees, ascending.
+struct PhaseLadder {
+    int first = 90;
+    int step = 1;
+    int count = 1;
+};
+
+std::optional<PhaseLadder> phaseLadder(int rectificationMode) {
+    switch (rectificationMode) {
+    case kConstantPotential:
+        return PhaseLadder{90, 1, 1};
+    case kThreePhase12Peak:
+        return PhaseLadder{75, 1, 16};
+    case kSinglePhaseFullWave:
+        return PhaseLadder{2, 2, 45};
+    default:
+        return std::nullopt;
+    }
+}
+
+// Single-phase full wave: the tube output grows with the 1.5th power of the
+// instantaneous voltage up to 75 % of the peak, and is full above it.
+double phaseWeight(int rectificationMode, double sinPhase) {
+    if (rectificationMode != kSinglePhaseFullWave)
+        return 1;
+    return std::pow(std::min(1.0, sinPhase / 0.75), 1.5);
+}
+
+// Thomson-Whiddington constant of tungsten, keV^2 cm^2 / g, at tube voltage V.
+double thomsonWhiddington(double V) {
+    return 141766 + 12157 * V - 111.046 * V * V + 0.552536 * V * V * V -
+           0.000970158 * V * V * V * V;
+}
+
+// Unfiltered spectrum at the instantaneous voltage V: each bin sums the
+// bremsstrahlung of the electron energies T = E, E + 0.5, ... <= V as the
+// electrons slow down in the anode, attenuated on the way out of the anode.
+// Returns the last bin written.
+int phaseSpectrumAt(double V, double cotTheta, const BinArray& tungsten, BinArray& P) {
+    const double depthScale = 19.3 * thomsonWhiddington(V);
+    const double brems = 0.03658 + 0.000029 * V;
+    int lastBin = 1;
+    for (int i = 2; i <= kBinCount && i <= 2 * V; ++i) {
+        const double E = binEnergy(i);
+        const double mu = tungsten[i];
+        double sum = 0;
+        for (double T = E; T <= V; T += 0.5) {
+            const double h = E / T;
+            const double B = brems * (1 - 5.049 * h + 10.847 * h * h - 10.516 * h * h * h +
+                                      3.842 * h * h * h * h);
+            const double D = 1036.1 * std::exp(-0.04695 * T) + 202.41;
+            const double d = cotTheta * (V * V - T * T) / depthScale;
+            sum = sum + B * (1 + 511 / T) / D * std::exp(-mu * d);
+        }
+        P[i] = sum;
+        lastBin = i;
+    }
+    return lastBin;
+}
+
+// Tungsten K lines above 70 kV, in proportion to the bremsstrahlung total.
+void addKLines(double V, int lastBin, BinArray& P) {
+    const double k = (std::sqrt(8.79856 * V - 595.149) - 4.55528) / 4.39928;
+    double total = 0;
+    for (int i = 2; i <= lastBin; ++i)
+        total += P[i];
+    const double L = 0.01 * k * total;
+    P[119] += 0.5048 * L; // 59.5 keV
+    P[116] += 0.2908 * L; // 58.0 keV
+    P[134] += 0.162 * L;  // 67.0 keV
+    P[138] += 0.0424 * L; // 69.0 keV
+}
+
+bool surveyCovers(const OutputSurvey& survey, double kv) {
+    return kv <= survey.voltage[kSurveyRows];
+}
+
+std::string beyondSurveyMessage(const OutputSurvey& survey, double kv) {
+    return "管電圧 " + textrec::plainNumber(kv) + " kV は出力データ \"sdec_default.op\" の範囲（" +
+           textrec::plainNumber(survey.voltage[kSurveyRows]) + " kV まで）を超えています。";
+}
+
+} // namespace
+
+TubeSettings readTubeSettings(std::string_view voltageText, std::string_view angleText,
+                              std::string_view inherentText, std::string_view aluminiumText,
+                              std::string_view copperText, std::string_view currentText,
+                              int rectificationMode) {
+    TubeSettings settings;
+    settings.tubeVoltage = textrec::leadingNumber(voltageText);
+    settings.targetAngle = textrec::leadingNumber(angleText);
+    settings.inherentFiltration = textrec::leadingNumber(inherentText);
+    settings.addedAluminium = textrec::leadingNumber(aluminiumText);
+    settings.addedCopper = textrec::leadingNumber(copperText);
+    settings.tubeCurrent = textrec::leadingNumber(currentText);
+    settings.rectificationMode = rectificationMode;
+    return settings;
+}
+
+ClampedValue clampTubeVoltage(double kv) {
+    if (kv >= 150)
+        return {149.5, "149.5"};
+    if (kv <= 30)
+        return {30, "30"};
+    return {kv, std::nullopt};
+}
+
+ClampedValue clampInherentFiltration(double mm) {
+    const double cm = 0.1 * mm;
+    if (cm < 0.1)
+        return {0.1, "1"};
+    return {cm, std::nullopt};
+}
+
+SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings& settings,
+                               SpectrumArrays& arrays) {
+    BinArray& S = arrays.spectrum;
+    BinArray& P = arrays.phaseSpectrum;
+    S.fill(0);
+
+    SpectrumResult result;
+    result.tubeCurrent = settings.tubeCurrent;
+    const ClampedValue voltage = clampTubeVoltage(settings.tubeVoltage);
+    result.kVp = voltage.value;
+    result.voltageText = voltage.fieldText;
+    result.targetAngle = settings.targetAngle;
+    const ClampedValue inherent = clampInherentFiltration(settings.inherentFiltration);
+    result.inherentCm = inherent.value;
+    result.inherentText = inherent.fieldText;
+    result.aluminiumCm = 0.1 * settings.addedAluminium;
+    result.copperCm = 0.1 * settings.addedCopper;
+
+    const double kVp = result.kVp;
+    const int mode = settings.rectificationMode;
+    const std::optional<PhaseLadder> phases = phaseLadder(mode);
+    if (!phases) {
+        result.error = "整流方式 " + std::to_string(mode) + " は使えません。";
+        return result;
+    }
+    const double cotTheta = 1 / std::tan(result.targetAngle * kPi / 180);
+    if (!std::isfinite(cotTheta)) {
+        result.error =
+            "ターゲット角度が 0 度では計算できません。ターゲット角度を入力してください。";
+        return result;
+    }
+    const OutputSurvey& survey = tables.OutputSurveyTable;
+    if (!surveyCovers(survey, kVp)) {
+        result.error = beyondSurveyMessage(survey, kVp);
+        return result;
+    }
+
+    // Average over the waveform phases.
+    double lastV = 0;
+    for (int p = 0; p < phases->count; ++p) {
+        const double phi = phases->first + p * phases->step;
+        const double sinPhase = std::sin(phi * kPi / 180);
+        const double V = kVp * sinPhase;
+        const double w = phaseWeight(mode, sinPhase);
+        const int lastBin = phaseSpectrumAt(V, cotTheta, tables.TungstenTable, P);
+        if (V > 70)
+            addKLines(V, lastBin, P);
+        for (int i = 2; i <= lastBin; ++i)
+            S[i] = S[i] + w * P[i];
+        lastV = V;
+    }
+    // The division is by the number of phases, not by the sum of the weights.
+    for (int i = 2; i <= kBinCount && i <= 2 * lastV; ++i)
+        S[i] = S[i] / phases->count;
+
+    // Air kerma behind the survey's reference filtration and behind the user's.
+    const double refAl = survey.referenceAl[mode];
+    const double refCu = survey.referenceCu[mode];
+    const double userAl = result.inherentCm + result.aluminiumCm;
+    const double userCu = result.copperCm;
+    const BinArray& al = tables.AluminiumTable;
+    const BinArray& cu = tables.CopperTable;
+    const BinArray& air = tables.AirAbsorptionTable;
+    double referenceSum = 0;
+    double userSum = 0;
+    const int topBin = std::min(kBinCount, static_cast<int>(std::floor(2 * kVp)));
+    for (int i = 2; i <= topBin; ++i) {
+        arrays.referenceKerma[i] = air[i] * S[i] * std::exp(-refAl * al[i] - refCu * cu[i]);
+        arrays.userKerma[i] = air[i] * S[i] * std::exp(-userAl * al[i] - userCu * cu[i]);
+        referenceSum += arrays.referenceKerma[i];
+        userSum += arrays.userKerma[i];
+    }
+    result.kermaRatio = userSum / referenceSum;
+
+    // Filter, and turn energy fluence into photon number.
+    double Smax = 0;
+    for (int i = 2; i <= topBin; ++i) {
+        S[i] = S[i] * std::exp(-userAl * al[i]) * std::exp(-userCu * cu[i]) / binEnergy(i);
+        if (S[i] > Smax)
+            Smax = S[i];
+    }
+    result.spectrumMaximum = Smax;
+
+    if (!(Smax > 0) || !std::isfinite(Smax)) {
+        result.error = "この条件ではＸ線スペクトルが得られません（すべてのエネルギーで 0 "
+                       "になります）。フィルタの厚さとターゲット角度を確認してください。";
+        return result;
+    }
+    if (!std::isfinite(result.kermaRatio) || !(referenceSum > 0)) {
+        result.error = "この条件ではＸ線出力の補正係数が求められません。"
+                       "フィルタの厚さとターゲット角度を確認してください。";
+        return result;
+    }
+    return result;
+}
+
+std::string formatSpectrumFile(const SpectrumResult& result, const BinArray& spectrum) {
+    std::string text;
+    text.reserve(kBinCount * 17 + 100);
+    const double Smax = result.spectrumMaximum;
+    for (int i = 1; i <= kBinCount; ++i) {
+        text += textrec::formatMask(binEnergy(i), "0000.0");
+        text += ", ";
+        text += textrec::formatMask(spectrum[i] / Smax, "0.00000");
+        text += textrec::kRecordEnd;
+    }
+    auto line = [&text](const std::string& value) {
+        text += value;
+        text += textrec::kRecordEnd;
+    };
+    line(textrec::plainNumber(1000 * Smax));
+    line(textrec::formatMask(result.kVp, "000.0"));
+    line(textrec::formatMask(result.tubeCurrent, "##0.00"));
+    line(textrec::formatMask(result.targetAngle, "00.0"));
+    line(textrec::formatMask(10 * result.inherentCm, "00.000"));
+    line(textrec::formatMask(10 * result.aluminiumCm, "00.000"));
+    line(textrec::formatMask(10 * result.copperCm, "00.000"));
+    return text;
+}
+
+OutputRateResult computeOutputRate(const OutputSurvey& survey, double kv, double tubeCurrent,
+                                   int rectificationMode, double kermaRatio) {
+    OutputRateResult result;
+    if (rectificationMode < 1 || rectificationMode > 3) {
+        result.error = "整流方式 " + std::to_string(rectificationMode) + " は使えません。";
+        return result;
+    }
+    if (!surveyCovers(survey, kv)) {
+        result.error = beyondSurveyMessage(survey, kv);
+        return result;
+    }
+    int a = 2;
+    while (kv > survey.voltage[a])
+        ++a;
+    const auto& Y = survey.output[rectificationMode];
+    const auto& Vs = survey.voltage;
+    result.surveyOutput = Y[a - 1] + (Y[a] - Y[a - 1]) * (kv - Vs[a - 1]) / (Vs[a] - Vs[a - 1]);
+    result.kermaRateAt100cm =
+        result.surveyOutput * kermaRatio * tubeCurrent * kSecondsPerMinute * kSurveyKermaFactor;
+    return result;
+}
+
+std::string loadSpectrumTables(const std::filesystem::path& folder, SpectrumTables& tables) {
+    // Into fresh tables first, so that a failed load leaves no half-loaded table.
+    SpectrumTables fresh;
+    const std::pair<const char*, BinArray*> materials[] = {
+        {"Tungsten.dat", &fresh.TungstenTable},
+        {"Aluminum.atc", &fresh.AluminiumTable},
+        {"Copper.dat", &fresh.CopperTable},
+        {"Air.eac", &fresh.AirAbsorptionTable},
+    };
+    for (const auto& [name, table] : materials) {
+        std::string error = readMaterialTable(folder / name, *table);
+        if (!error.empty())
+            return error;
+    }
+    std::string error = readOutputSurvey(folder / "sdec_default.op", fresh.OutputSurveyTable);
+    if (!error.empty())
+        return error;
+    tables = fresh;
+    return {};
+}
+
+std::string LoadSpectrumTables(const std::filesystem::path& folder) {
+    return loadSpectrumTables(folder, spectrumTables);
+}
+
+SpectrumResult ComputeSpectrum(const TubeSettings& settings, const std::filesystem::path& folder) {
+    SpectrumResult result = computeSpectrum(spectrumTables, settings, spectrumArrays);
+    if (!result.ok())
+        return result;
+    std::string writeError;
+    if (!textrec::writeFileAtomic(folder / "B_SPCTL.dat",
+                                  formatSpectrumFile(result, spectrumArrays.spectrum),
+                                  &writeError)) {
+        result.error = "\"B_SPCTL.dat\" を書き込めません。" + writeError;
+        return result;
+    }
+    kermaRatio = result.kermaRatio;
+    return result;
+}
+
+OutputRateResult ComputeOutputRate(double tubeVoltage, double tubeCurrent, int rectificationMode) {
+    OutputRateResult result = computeOutputRate(spectrumTables.OutputSurveyTable, tubeVoltage,
+                                                tubeCurrent, rectificationMode, kermaRatio);
+    if (result.ok())
+        kermaRateAt100cm = result.kermaRateAt100cm;
+    return result;
+}
+
+} // namespace Module1
