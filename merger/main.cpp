@@ -1,8 +1,9 @@
-// Result merger (placeholder until the resampling lands).
+// quenro-3: merges the result file named in FLname.txt into F2B.dat in the
+// working folder.
+#include "merge.h"
+
 #include <iostream>
 
-int main()
-{
-    std::cout << "Stop - Program terminated.\n";
-    return 0;
+int main() {
+    return merger::runMerge(".", std::cout, std::cerr);
 }

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include "merge.h"
+#include "textrec/textrec.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using merger::EngineMap;
+
+namespace {
+
+// A fresh working folder per test.
+class MergeFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() / (std::string("merger-") + info->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void writeText(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    }
+    std::string readText(const std::string& name) {
+        std::ifstream in(dir / name, std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    // Result file in the engine form, or in the corrected form ("  0.000E+00").
+    void writeResult(const std::string& name, const EngineMap& kerma, const EngineMap& dose,
+                     bool corrected = false) {
+        std::string text;
+        auto line = [&](const std::string& s) { text += s + "\r\n"; };
+        auto map = [&](const EngineMap& m) {
+            for (int j = 1; j <= 61; ++j) {
+                std::string s;
+                for (int i = 1; i <= 41; ++i)
+                    s += corrected ? textrec::formatMask(m.at(i, j), "  0.000E+00")
+                                   : textrec::formatE(m.at(i, j), 11, 4);
+                line(s);
+            }
+        };
+        for (const char* h : {"  1", " 0.1234E+01", "100.0", " 20.0", " 20.0", " 80.0", "0.5000",
+                              "  3.0", "  3.000", "  0.000", "  0.000", " 0.1E+09", "  Gy/min"})
+            line(h);
+        map(kerma);
+        line("  Sv/min");
+        map(dose);
+        writeText(name, text);
+    }
+    int merge(std::string* errors = nullptr) {
+        std::ostringstream out, err;
+        int status = merger::runMerge(dir, out, err);
+        if (errors)
+            *errors = err.str();
+        return status;
+    }
+    // Field j (1..381) of line i (1..1202) of F2B.dat.
+    std::string field(const std::string& text, int i, int j) {
+        std::size_t lineLength = 381 * 11 + 2;
+        return text.substr((i - 1) * lineLength + (j - 1) * 11, 11);
+    }
+
+    fs::path dir;
+};
+
+EngineMap filled(const std::function<float(int, int)>& value) {
+    EngineMap m;
+    for (int j = 1; j <= 61; ++j)
+        for (int i = 3; i <= 41; ++i)
+            m.at(i, j) = value(i, j);
+    return m;
+}
+
+EngineMap constant(float v) {
+    return filled([v](int, int) { return v; });
+}
+
+} // namespace
+
+TEST_F(MergeFolder, EngineValuesLandOnTheirFinePointsInBothBlocks) {
+    // A distinct four-digit mantissa per engine point, 1.0E-6 Gy/min = 1 μGy/min.
+    auto kerma = filled([](int i, int j) { return (1000 + 41 * j + i) * 1e-9f; });
+    auto dose = filled([](int i, int j) { return (5000 + 41 * j + i) * 1e-9f; });
+    writeResult("r.data", kerma, dose);
+    writeText("FLname.txt", "r.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string text = readText("F2B.dat");
+    ASSERT_EQ(text.size(), 1202u * 4193u);
+    for (std::size_t line = 1; line <= 1202; ++line)
+        ASSERT_EQ(text.substr(line * 4193 - 2, 2), "\r\n") << line;
+    EXPECT_EQ(field(text, 1, 1), " 0.1044E+01");     // engine (3, 1)
+    EXPECT_EQ(field(text, 301, 81), " 0.2282E+01");  // engine (11, 31)
+    EXPECT_EQ(field(text, 601, 381), " 0.3542E+01"); // engine (41, 61)
+    EXPECT_EQ(field(text, 602, 1), " 0.5044E+01");
+    EXPECT_EQ(field(text, 1202, 381), " 0.7542E+01");
+    for (int j = 1; j <= 61; ++j)
+        for (int i = 3; i <= 41; ++i) {
+            int line = 10 * (j - 1) + 1, value = 10 * i - 29;
+            ASSERT_EQ(field(text, line, value), textrec::formatE(kerma.at(i, j) * 1e6, 11, 4));
+            ASSERT_EQ(field(text, 601 + line, value), textrec::formatE(dose.at(i, j) * 1e6, 11, 4));
+        }
+}
+
+TEST_F(MergeFolder, HalfwayBetweenTwoValuesIsTheirGeometricMean) {
+    // 1 and 4 μGy/min on either side of x = 95 cm and of c = -5 cm.
+    auto alongX = filled([](int i, int) { return i <= 10 ? 1.0e-6f : 4.0e-6f; });
+    auto alongC = filled([](int, int j) { return j <= 30 ? 1.0e-6f : 4.0e-6f; });
+    writeResult("r.data", alongX, alongC);
+    writeText("FLname.txt", "r.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string text = readText("F2B.dat");
+    for (int line : {1, 296, 601}) {
+        EXPECT_EQ(field(text, line, 71), " 0.1000E+01");
+        EXPECT_EQ(field(text, line, 76), " 0.2000E+01") << line;
+        EXPECT_EQ(field(text, line, 81), " 0.4000E+01");
+    }
+    for (int value : {1, 76, 381}) {
+        EXPECT_EQ(field(text, 601 + 291, value), " 0.1000E+01");
+        EXPECT_EQ(field(text, 601 + 296, value), " 0.2000E+01") << value;
+        EXPECT_EQ(field(text, 601 + 301, value), " 0.4000E+01");
+    }
+}
+
+TEST_F(MergeFolder, ConstantMapGivesTheSameValueEverywhere) {
+    writeResult("r.data", constant(0.3456e-4f), constant(0.7e-7f));
+    writeText("FLname.txt", "r.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string text = readText("F2B.dat");
+    for (int line = 1; line <= 1202; ++line)
+        for (int value = 1; value <= 381; ++value)
+            ASSERT_EQ(field(text, line, value), line <= 601 ? " 0.3456E+02" : " 0.7000E-01")
+                << line << " " << value;
+}
+
+TEST_F(MergeFolder, NameIsCutToThirtyCharactersAndTrimmed) {
+    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.dat\r\n");
+    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
+    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\nignored\r\n");
+    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
+    writeText("FLname.txt", "12-06-2026.data   \n");
+    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "12-06-2026.data");
+
+    writeResult("abcdefghijklmnopqrstuvwxyz.dat", constant(2e-6f), constant(3e-6f));
+    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    EXPECT_EQ(field(readText("F2B.dat"), 1, 1), " 0.2000E+01");
+}
+
+TEST_F(MergeFolder, CorrectedFileMergesLikeAnEngineFile) {
+    auto kerma = filled([](int i, int j) { return (1000 + 37 * i + 101 * j) * 1e-8f; });
+    auto dose = filled([](int i, int j) { return (9000 - 97 * i - 53 * j) * 1e-11f; });
+    writeResult("r.data", kerma, dose);
+    writeResult("r.datC", kerma, dose, true);
+    ASSERT_NE(readText("r.data"), readText("r.datC"));
+    auto engine = merger::readResultFile(dir / "r.data");
+    auto corrected = merger::readResultFile(dir / "r.datC");
+    EXPECT_EQ(engine.kerma.values, corrected.kerma.values);
+    EXPECT_EQ(engine.doseEquivalent.values, corrected.doseEquivalent.values);
+    writeText("FLname.txt", "r.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string fromEngine = readText("F2B.dat");
+    writeText("FLname.txt", "r.datC\r\n");
+    ASSERT_EQ(merge(), 0);
+    EXPECT_EQ(readText("F2B.dat"), fromEngine);
+}
+
+TEST_F(MergeFolder, ZeroCellsGiveZeroOnlyWhereTheyHaveWeight) {
+    // Zeros inside the map, at the corner where x = 20 cm starts and on the
+    // last interval before x = 400 cm, where the end point gives the zero weight 0.
+    const std::pair<int, int> zeros[] = {{20, 30}, {3, 1}, {40, 61}};
+    auto smooth = [](int i, int j) { return 1e-5f / (i * i + (j - 31) * (j - 31) + 1.0f); };
+    auto reference = filled(smooth);
+    auto holed = reference;
+    for (auto [i, j] : zeros)
+        holed.at(i, j) = 0;
+    writeResult("ref.data", reference, reference);
+    writeResult("holes.data", holed, constant(0));
+    writeText("FLname.txt", "ref.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string expected = readText("F2B.dat");
+    writeText("FLname.txt", "holes.data\r\n");
+    ASSERT_EQ(merge(), 0);
+    std::string text = readText("F2B.dat");
+    int zeroCount = 0;
+    for (int r = 1; r <= 601; ++r)
+        for (int k = 21; k <= 401; ++k) {
+            bool drawsOnZero = false;
+            for (auto [i, j] : zeros)
+                drawsOnZero |= std::abs(k - (10 * i - 9)) < 10 && std::abs(r - (10 * j - 9)) < 10;
+            std::string got = field(text, r, k - 20);
+            if (drawsOnZero) {
+                ++zeroCount;
+                ASSERT_EQ(got, " 0.0000E+00") << r << " " << k;
+            } else {
+                ASSERT_EQ(got, field(expected, r, k - 20)) << r << " " << k;
+            }
+            ASSERT_EQ(field(text, 601 + r, k - 20), " 0.0000E+00");
+        }
+    EXPECT_EQ(zeroCount, 19 * 19 + 10 * 10 + 19 * 10);
+}
+
+TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
+    auto good = constant(1e-6f);
+    std::string line14 = std::string(10, ' ') + "0" + textrec::formatE(1e-6, 11, 4);
+    struct Case {
+        std::string what;
+        std::function<void()> prepare;
+        std::string message;
+    };
+    auto result = [&](int line, const std::string& replacement) {
+        writeResult("r.data", good, good);
+        std::string text = readText("r.data");
+        std::size_t start = 0;
+        for (int n = 1; n < line; ++n)
+            start = text.find("\r\n", start) + 2;
+        std::size_t end = text.find("\r\n", start);
+        writeText("r.data", replacement == "<cut>" ? text.substr(0, start)
+                                                   : text.replace(start, end - start, replacement));
+        writeText("FLname.txt", "r.data\r\n");
+    };
+    std::string field3Negative = line14 + "-0.1000E-05" + std::string(38 * 11, ' ');
+    std::string field5Text =
+        line14 + std::string(22, ' ') + "  0.1000E-x" + std::string(36 * 11, ' ');
+    const Case cases[] = {
+        {"no name file", [] {}, "FLname.txt: cannot open"},
+        {"empty name file", [&] { writeText("FLname.txt", ""); }, "FLname.txt, line 1"},
+        {"blank name", [&] { writeText("FLname.txt", "    \r\n"); }, "FLname.txt, line 1"},
+        {"missing result", [&] { writeText("FLname.txt", "none.data\r\n"); }, "none.data: cannot"},
+        {"short file", [&] { result(100, "<cut>"); }, "r.data, line 100: unexpected end"},
+        {"short line", [&] { result(80, "  0.1000E-05"); }, "r.data, line 80: expected 41"},
+        {"negative", [&] { result(14, field3Negative); }, "r.data, line 14: field 3"},
+        {"not a number", [&] { result(136, field5Text); }, "r.data, line 136: field 5"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        writeText("F2B.dat", "older grid\r\n");
+        c.prepare();
+        std::string errors;
+        EXPECT_NE(merge(&errors), 0) << c.what;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.what << ": " << errors;
+        EXPECT_EQ(readText("F2B.dat"), "older grid\r\n") << c.what;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+                  fs::exists(dir / "FLname.txt") + fs::exists(dir / "r.data") + 1)
+            << c.what;
+    }
+}
+
+TEST_F(MergeFolder, ProgramPrintsItsLinesAndReportsFailureByStatus) {
+    fs::path program = fs::path(WORK_DIR) / "quenro-3";
+    ASSERT_TRUE(fs::exists(program));
+    std::string run =
+        "cd \"" + dir.string() + "\" && \"" + program.string() + "\" >out.txt 2>err.txt";
+    writeResult("r.data", constant(1e-6f), constant(2e-6f));
+    writeText("FLname.txt", "r.data\r\n");
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(readText("out.txt"), " ***\nStop - Program terminated.\n");
+    EXPECT_EQ(field(readText("F2B.dat"), 1202, 381), " 0.2000E+01");
+
+    fs::remove(dir / "F2B.dat");
+    writeText("FLname.txt", "gone.data\r\n");
+    EXPECT_NE(std::system(run.c_str()), 0);
+    EXPECT_NE(readText("err.txt").find("gone.data"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "F2B.dat"));
+}
