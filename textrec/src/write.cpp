@@ -162,7 +162,11 @@ bool formatEFast(double value, int width, int decimals, std::string& out) {
     const double* pow10 = powersOfTen();
     const double lower = pow10[decimals - 1];
     const double upper = pow10[decimals];
-    int e = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    // The decimal exponent from the binary one; it may be one off, which the
+    // check of the scaled value below puts right.
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent);
+    int e = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120)) + 1;
     double scaled = magnitude * pow10[decimals - e];
     if (scaled < lower) {
         --e;
