@@ -1,5 +1,6 @@
 #include "textrec/textrec.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -89,8 +90,19 @@ template <typename T> bool readRealFieldT(std::string_view field, int decimals, 
     T v{};
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; overflow is not a number we can use.
-        return false;
+        // Underflow reads as zero; overflow is not a number we can use. The
+        // text is "[-]digits e scale", so the magnitude is below 1 exactly
+        // when the significant digits and the scale add up to 0 or less.
+        std::size_t e = text.find('e');
+        bool negative = text[0] == '-';
+        std::string_view digits(text.data() + (negative ? 1 : 0), e - (negative ? 1 : 0));
+        auto significant = digits.size() - std::min(digits.size(), digits.find_first_not_of('0'));
+        long scale = 0;
+        std::from_chars(text.data() + e + 1, text.data() + text.size(), scale);
+        if (static_cast<long>(significant) + scale > 0)
+            return false;
+        value = negative ? -T{0} : T{0};
+        return true;
     }
     if (ec != std::errc() || ptr != text.data() + text.size())
         return false;

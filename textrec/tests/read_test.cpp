@@ -2,6 +2,8 @@
 
 #include "textrec/textrec.h"
 
+#include <cmath>
+
 using textrec::readIntegerField;
 using textrec::readRealField;
 
@@ -62,6 +64,26 @@ TEST(ReadReal, FloatsRoundStraightFromTheText) {
     EXPECT_TRUE(readRealField(" 0.1000E+00", 4, f));
     EXPECT_EQ(f, 0.1f);
     EXPECT_TRUE(readRealField(" 0.3400E+39", 4, f) == false || f > 3e38f);
+}
+
+TEST(ReadReal, UnderflowReadsZeroAndOverflowIsRefused) {
+    // A corrected file scaled down may hold values below the float range.
+    float f = 1;
+    EXPECT_TRUE(readRealField("  7.005E-46", 4, f));
+    EXPECT_EQ(f, 0.0f);
+    f = 1;
+    EXPECT_TRUE(readRealField(" -0.1000E-50", 4, f));
+    EXPECT_EQ(f, 0.0f);
+    EXPECT_TRUE(std::signbit(f));
+    EXPECT_TRUE(readRealField(" 0.1401E-44", 4, f));
+    EXPECT_GT(f, 0.0f);
+    EXPECT_FALSE(readRealField(" 0.1000E+40", 4, f));
+    EXPECT_FALSE(readRealField("  1.000E+39", 4, f));
+    EXPECT_FALSE(readRealField("   123E+37", 0, f));
+    double d = 1;
+    EXPECT_TRUE(readRealField(" 0.1000-400", 4, d));
+    EXPECT_EQ(d, 0.0);
+    EXPECT_FALSE(readRealField(" 0.1000+400", 4, d));
 }
 
 TEST(ReadInteger, Fields) {
