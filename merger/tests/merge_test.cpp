@@ -62,6 +62,13 @@ protected:
             *errors = err.str();
         return status;
     }
+    // F2B.dat after merging the named result file.
+    std::string merged(const std::string& name) {
+        writeText("FLname.txt", name + "\r\n");
+        std::string errors;
+        EXPECT_EQ(merge(&errors), 0) << errors;
+        return readText("F2B.dat");
+    }
     // Field j (1..381) of line i (1..1202) of F2B.dat.
     std::string field(const std::string& text, int i, int j) {
         std::size_t lineLength = 381 * 11 + 2;
@@ -90,9 +97,7 @@ TEST_F(MergeFolder, EngineValuesLandOnTheirFinePointsInBothBlocks) {
     auto kerma = filled([](int i, int j) { return (1000 + 41 * j + i) * 1e-9f; });
     auto dose = filled([](int i, int j) { return (5000 + 41 * j + i) * 1e-9f; });
     writeResult("r.data", kerma, dose);
-    writeText("FLname.txt", "r.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string text = readText("F2B.dat");
+    std::string text = merged("r.data");
     ASSERT_EQ(text.size(), 1202u * 4193u);
     for (std::size_t line = 1; line <= 1202; ++line)
         ASSERT_EQ(text.substr(line * 4193 - 2, 2), "\r\n") << line;
@@ -114,9 +119,7 @@ TEST_F(MergeFolder, HalfwayBetweenTwoValuesIsTheirGeometricMean) {
     auto alongX = filled([](int i, int) { return i <= 10 ? 1.0e-6f : 4.0e-6f; });
     auto alongC = filled([](int, int j) { return j <= 30 ? 1.0e-6f : 4.0e-6f; });
     writeResult("r.data", alongX, alongC);
-    writeText("FLname.txt", "r.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string text = readText("F2B.dat");
+    std::string text = merged("r.data");
     for (int line : {1, 296, 601}) {
         EXPECT_EQ(field(text, line, 71), " 0.1000E+01");
         EXPECT_EQ(field(text, line, 76), " 0.2000E+01") << line;
@@ -131,9 +134,7 @@ TEST_F(MergeFolder, HalfwayBetweenTwoValuesIsTheirGeometricMean) {
 
 TEST_F(MergeFolder, ConstantMapGivesTheSameValueEverywhere) {
     writeResult("r.data", constant(0.3456e-4f), constant(0.7e-7f));
-    writeText("FLname.txt", "r.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string text = readText("F2B.dat");
+    std::string text = merged("r.data");
     for (int line = 1; line <= 1202; ++line)
         for (int value = 1; value <= 381; ++value)
             ASSERT_EQ(field(text, line, value), line <= 601 ? " 0.3456E+02" : " 0.7000E-01")
@@ -149,9 +150,7 @@ TEST_F(MergeFolder, NameIsCutToThirtyCharactersAndTrimmed) {
     EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "12-06-2026.data");
 
     writeResult("abcdefghijklmnopqrstuvwxyz.dat", constant(2e-6f), constant(3e-6f));
-    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    EXPECT_EQ(field(readText("F2B.dat"), 1, 1), " 0.2000E+01");
+    EXPECT_EQ(field(merged("abcdefghijklmnopqrstuvwxyz.data"), 1, 1), " 0.2000E+01");
 }
 
 TEST_F(MergeFolder, CorrectedFileMergesLikeAnEngineFile) {
@@ -164,12 +163,8 @@ TEST_F(MergeFolder, CorrectedFileMergesLikeAnEngineFile) {
     auto corrected = merger::readResultFile(dir / "r.datC");
     EXPECT_EQ(engine.kerma.values, corrected.kerma.values);
     EXPECT_EQ(engine.doseEquivalent.values, corrected.doseEquivalent.values);
-    writeText("FLname.txt", "r.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string fromEngine = readText("F2B.dat");
-    writeText("FLname.txt", "r.datC\r\n");
-    ASSERT_EQ(merge(), 0);
-    EXPECT_EQ(readText("F2B.dat"), fromEngine);
+    std::string fromEngine = merged("r.data");
+    EXPECT_EQ(merged("r.datC"), fromEngine);
 }
 
 TEST_F(MergeFolder, ZeroCellsGiveZeroOnlyWhereTheyHaveWeight) {
@@ -183,12 +178,8 @@ TEST_F(MergeFolder, ZeroCellsGiveZeroOnlyWhereTheyHaveWeight) {
         holed.at(i, j) = 0;
     writeResult("ref.data", reference, reference);
     writeResult("holes.data", holed, constant(0));
-    writeText("FLname.txt", "ref.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string expected = readText("F2B.dat");
-    writeText("FLname.txt", "holes.data\r\n");
-    ASSERT_EQ(merge(), 0);
-    std::string text = readText("F2B.dat");
+    std::string expected = merged("ref.data");
+    std::string text = merged("holes.data");
     int zeroCount = 0;
     for (int r = 1; r <= 601; ++r)
         for (int k = 21; k <= 401; ++k) {
@@ -208,49 +199,46 @@ TEST_F(MergeFolder, ZeroCellsGiveZeroOnlyWhereTheyHaveWeight) {
 }
 
 TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
-    auto good = constant(1e-6f);
-    std::string line14 = std::string(10, ' ') + "0" + textrec::formatE(1e-6, 11, 4);
-    struct Case {
-        std::string what;
-        std::function<void()> prepare;
-        std::string message;
-    };
-    auto result = [&](int line, const std::string& replacement) {
-        writeResult("r.data", good, good);
-        std::string text = readText("r.data");
+    writeResult("good.data", constant(1e-6f), constant(1e-6f));
+    const std::string good = readText("good.data");
+    // The good file with line n replaced, or cut off before line n.
+    auto withLine = [&](int n, const std::string& text, bool cut = false) {
         std::size_t start = 0;
-        for (int n = 1; n < line; ++n)
-            start = text.find("\r\n", start) + 2;
-        std::size_t end = text.find("\r\n", start);
-        writeText("r.data", replacement == "<cut>" ? text.substr(0, start)
-                                                   : text.replace(start, end - start, replacement));
-        writeText("FLname.txt", "r.data\r\n");
+        for (int k = 1; k < n; ++k)
+            start = good.find("\r\n", start) + 2;
+        return cut ? good.substr(0, start)
+                   : good.substr(0, start) + text + good.substr(good.find("\r\n", start));
     };
-    std::string field3Negative = line14 + "-0.1000E-05" + std::string(38 * 11, ' ');
-    std::string field5Text =
-        line14 + std::string(22, ' ') + "  0.1000E-x" + std::string(36 * 11, ' ');
+    auto blanks = [](int fields) { return std::string(fields * 11, ' '); };
+    const std::string none = "<none>";
+    struct Case {
+        std::string nameFile, result, message;
+    };
     const Case cases[] = {
-        {"no name file", [] {}, "FLname.txt: cannot open"},
-        {"empty name file", [&] { writeText("FLname.txt", ""); }, "FLname.txt, line 1"},
-        {"blank name", [&] { writeText("FLname.txt", "    \r\n"); }, "FLname.txt, line 1"},
-        {"missing result", [&] { writeText("FLname.txt", "none.data\r\n"); }, "none.data: cannot"},
-        {"short file", [&] { result(100, "<cut>"); }, "r.data, line 100: unexpected end"},
-        {"short line", [&] { result(80, "  0.1000E-05"); }, "r.data, line 80: expected 41"},
-        {"negative", [&] { result(14, field3Negative); }, "r.data, line 14: field 3"},
-        {"not a number", [&] { result(136, field5Text); }, "r.data, line 136: field 5"},
+        {none, none, "FLname.txt: cannot open"},
+        {"", none, "FLname.txt, line 1: unexpected end"},
+        {"    \r\n", none, "FLname.txt, line 1: no result"},
+        {"none.data\r\n", none, "none.data: cannot open"},
+        {"r.data\r\n", withLine(100, "", true), "r.data, line 100: unexpected end"},
+        {"r.data\r\n", withLine(80, "  0.1000E-05"), "r.data, line 80: expected 41"},
+        {"r.data\r\n", withLine(14, blanks(2) + "-0.1000E-05" + blanks(38)), "line 14: field 3"},
+        {"r.data\r\n", withLine(136, blanks(4) + "  0.1000E-x" + blanks(36)), "line 136: field 5"},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir);
         fs::create_directories(dir);
         writeText("F2B.dat", "older grid\r\n");
-        c.prepare();
+        if (c.nameFile != none)
+            writeText("FLname.txt", c.nameFile);
+        if (c.result != none)
+            writeText("r.data", c.result);
         std::string errors;
-        EXPECT_NE(merge(&errors), 0) << c.what;
-        EXPECT_NE(errors.find(c.message), std::string::npos) << c.what << ": " << errors;
-        EXPECT_EQ(readText("F2B.dat"), "older grid\r\n") << c.what;
+        EXPECT_NE(merge(&errors), 0) << c.message;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << c.message << " / " << errors;
+        EXPECT_EQ(readText("F2B.dat"), "older grid\r\n") << c.message;
+        // Nothing else left behind, such as a half-written temporary grid.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
-                  fs::exists(dir / "FLname.txt") + fs::exists(dir / "r.data") + 1)
-            << c.what;
+                  1 + (c.nameFile != none) + (c.result != none));
     }
 }
 
