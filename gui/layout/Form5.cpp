@@ -1,14 +1,368 @@
 #include "layout/Form5.h"
 
 #include "Windows.h"
+#include "layout/Form6.h"
+#include "layout/LayoutWidgets.h"
+#include "layout/RoomFile.h"
+#include "platform/Platform.h"
 
-Form5::Form5(QWidget* parent) : QWidget(parent)
-{
-    setWindowTitle(QStringLiteral("    透視室レイアウト"));
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+using layout::Element;
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("Dorvalis-3");
+
+QFont cjkFont(double points) {
+    QFont font(QStringList{QStringLiteral("Meiryo"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(points);
+    return font;
 }
 
-Form5& Windows::form5()
-{
+// Where the plan sits in the window.
+constexpr int kPlanX = 60;
+constexpr int kPlanY = 70;
+
+} // namespace
+
+Form5::Form5(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("    透視室レイアウト"));
+    buildControls();
+
+    // Window load: every marker hidden, save and show disabled until "設定終了",
+    // no file name yet. Nothing else is reset while the program runs.
+    plan_.hideAll();
+    syncMarkers();
+    Command4->setEnabled(false);
+    Command6->setEnabled(false);
+    Text1->clear();
+}
+
+void Form5::buildControls() {
+    setFixedSize(1020, 610);
+    setFont(cjkFont(9));
+
+    auto label = [this](const QString& text, int x, int y) {
+        auto* l = new QLabel(text, this);
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    auto button = [this](QPushButton*& b, const char* name, const QString& caption, int x, int y,
+                         int w, int h) {
+        b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, y, w, h);
+    };
+    auto field = [this](QLineEdit*& f, const char* name, int x, int y, int w) {
+        f = new QLineEdit(this);
+        f->setObjectName(QString::fromLatin1(name));
+        f->setGeometry(x, y, w, 24);
+    };
+
+    QLabel* heading = label(QStringLiteral("Ｘ線透視室のレイアウト設定"), 20, 10);
+    heading->setFont(cjkFont(14));
+    heading->adjustSize();
+
+    // The plan and its metre marks.
+    Picture1 = new layout::LayoutPicture(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(kPlanX, kPlanY);
+    for (int m = 0; m <= 8; ++m) {
+        int at = static_cast<int>(layout::toPixel(100.0 * m));
+        QLabel* top = label(m == 8 ? QStringLiteral("8 m") : QString::number(m), 0, kPlanY - 20);
+        top->move(kPlanX + at - (m == 8 ? 4 : top->width() / 2), kPlanY - 20);
+        QLabel* side = label(QString::number(m), 0, 0);
+        side->move(kPlanX - 8 - side->width(), kPlanY + at - side->height() / 2);
+    }
+    label(QStringLiteral("m"), kPlanX - 18, kPlanY + static_cast<int>(layout::toPixel(850)) - 16);
+    label(QStringLiteral("X"), kPlanX + layout::kPictureSize + 6, kPlanY - 20);
+    label(QStringLiteral("Y"), kPlanX - 18, kPlanY + layout::kPictureSize + 4);
+
+    using layout::MarkerShape;
+    const QColor darkGrey(64, 64, 64);
+    const QColor lightGrey(192, 192, 192);
+    auto shape = [this](MarkerShape*& s, const char* name, MarkerShape::Figure figure, QColor line,
+                        Qt::BrushStyle fill, QColor fillColor) {
+        s = new MarkerShape(figure, line, 2, fill, fillColor, Picture1);
+        s->setObjectName(QString::fromLatin1(name));
+    };
+    // The room first, so that the other markers lie over it.
+    shape(Shape2, "Shape2", MarkerShape::Figure::Rectangle, Qt::black, Qt::NoBrush, {});
+    shape(Shape3, "Shape3", MarkerShape::Figure::Rectangle, darkGrey, Qt::FDiagPattern, lightGrey);
+    shape(Shape4, "Shape4", MarkerShape::Figure::Rectangle, darkGrey, Qt::BDiagPattern, lightGrey);
+    shape(Shape5, "Shape5", MarkerShape::Figure::Rectangle, darkGrey, Qt::NoBrush, {});
+    shape(Shape6, "Shape6", MarkerShape::Figure::Rectangle, darkGrey, Qt::BDiagPattern, lightGrey);
+    shape(Shape1, "Shape1", MarkerShape::Figure::Circle, QColor(255, 0, 0), Qt::SolidPattern,
+          QColor(255, 0, 0));
+    auto planLabel = [this](QLabel*& l, const char* name) {
+        l = new QLabel(Picture1);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(cjkFont(15.75));
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    };
+    planLabel(Label8, "Label8");
+    planLabel(Label16, "Label16");
+
+    connect(Picture1, &layout::LayoutPicture::mouseDown, this, &Form5::mouseDownInPlan);
+    connect(Picture1, &layout::LayoutPicture::mouseMoved, this, &Form5::mouseMoveInPlan);
+
+    // Element buttons.
+    const int colA = 590;
+    const int colA2 = colA + 125;
+    label(QStringLiteral("（選択後、修正可）"), colA, 48);
+    struct ElementButton {
+        QPushButton*& button;
+        const char* name;
+        const char* caption;
+        Element element;
+        int x;
+        int y;
+    };
+    const ElementButton elementButtons[] = {
+        {Command14, "Command14", "室の大きさ", Element::Room, colA, 70},
+        {Command13, "Command13", "被射体中心", Element::PhantomCentre, colA2, 70},
+        {Command15, "Command15", "ベッド位置", Element::Bed, colA, 102},
+        {Command10, "Command10", "扉の位置", Element::StaffDoor, colA2, 102},
+        {Command11, "Command11", "覗き窓", Element::ViewingWindow, colA, 134},
+        {Command1, "Command1", "患者出入口", Element::PatientEntrance, colA2, 134},
+        {Command12, "Command12", "操作室位置", Element::ControlRoomText, colA, 166},
+    };
+    for (const ElementButton& e : elementButtons) {
+        button(e.button, e.name, QString::fromUtf8(e.caption), e.x, e.y, 120, 28);
+        const Element element = e.element;
+        connect(e.button, &QPushButton::clicked, this, [this, element] { chooseElement(element); });
+    }
+    button(Command17, "Command17", QStringLiteral("任意文字列"), colA2, 166, 120, 28);
+    connect(Command17, &QPushButton::clicked, this, &Form5::enterFreeText);
+    label(QStringLiteral("（操作室は 下側 または 右側 ）"), colA, 200);
+    button(Command16, "Command16", QStringLiteral("削 除"), colA, 222, 120, 28);
+    connect(Command16, &QPushButton::clicked, this, &Form5::hideCurrentElement);
+
+    Picture2 = new layout::InstructionPanel(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->move(colA, 262);
+
+    // Cursor read-out.
+    label(QStringLiteral("カーソル位置"), colA, 372);
+    label(QStringLiteral("X"), colA, 397);
+    field(Text2, "Text2", colA + 14, 394, 50);
+    label(QStringLiteral("Y"), colA + 74, 397);
+    field(Text3, "Text3", colA + 88, 394, 50);
+    label(QStringLiteral("m"), colA + 144, 397);
+    Text2->setReadOnly(true);
+    Text3->setReadOnly(true);
+
+    button(Command2, "Command2", QStringLiteral("設定終了"), colA, 436, 160, 30);
+    button(Command6, "Command6", QStringLiteral("散乱線分布表示"), colA, 474, 160, 30);
+    button(Command3, "Command3", QStringLiteral("キャンセル"), colA, 540, 160, 30);
+    connect(Command2, &QPushButton::clicked, this, &Form5::finishSettings);
+    connect(Command6, &QPushButton::clicked, this, &Form5::showOverlay);
+    connect(Command3, &QPushButton::clicked, this, &Form5::cancel);
+
+    // Layout files.
+    const int colB = 845;
+    label(QStringLiteral("レイアウトを保存する"), colB, 48);
+    label(QStringLiteral("ファイル名（拡張子なし）"), colB, 74);
+    field(Text1, "Text1", colB, 94, 110);
+    label(roomfile::kExtension, colB + 114, 98);
+    button(Command4, "Command4", QStringLiteral("保存する"), colB, 126, 155, 28);
+    button(Command5, "Command5", QStringLiteral("ファイル削除"), colB, 160, 155, 28);
+    connect(Command4, &QPushButton::clicked, this, &Form5::saveLayout);
+    connect(Command5, &QPushButton::clicked, this, &Form5::deleteLayout);
+    label(QStringLiteral("レイアウトデータを"), colB, 212);
+    label(QStringLiteral("ファイルから読み込む"), colB, 232);
+    label(QStringLiteral("ファイルを選択して下さい"), colB, 256);
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(colB, 278, 155, 292);
+    connect(File1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { loadLayout(item->text()); });
+}
+
+void Form5::open() {
+    refreshFileList();
+    plan_.hideAll();
+    syncMarkers();
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form5::setFolder(const QString& folder) {
+    folder_ = folder;
+}
+
+QString Form5::folder() const {
+    return folder_.isEmpty() ? QDir::currentPath() : folder_;
+}
+
+QString Form5::filePath(const QString& fileName) const {
+    return QDir(folder()).filePath(fileName);
+}
+
+QStringList Form5::instructions() const {
+    return Picture2->lines();
+}
+
+void Form5::warn(const QString& text) {
+    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
+                                        platform::MessageIcon::Exclamation);
+}
+
+void Form5::syncMarkers() {
+    Picture1->placeChild(Shape1, plan_.phantom);
+    Picture1->placeChild(Shape2, plan_.room);
+    Picture1->placeChild(Shape3, plan_.bed);
+    Picture1->placeChild(Shape4, plan_.staffDoor);
+    Picture1->placeChild(Shape5, plan_.viewingWindow);
+    Picture1->placeChild(Shape6, plan_.patientEntrance);
+    Label8->setText(plan_.controlRoomCaption);
+    Label8->adjustSize();
+    Picture1->placeChild(Label8, plan_.controlRoomLabel);
+    Label16->setText(plan_.freeTextCaption);
+    Label16->adjustSize();
+    Picture1->placeChild(Label16, plan_.freeTextLabel);
+}
+
+void Form5::chooseElement(Element element) {
+    layout::selectElement(plan_, element);
+    syncMarkers();
+    Picture2->clear();
+    for (const QString& line : layout::instructionLines(element))
+        Picture2->print(line);
+}
+
+void Form5::enterFreeText() {
+    Picture2->clear();
+    Picture2->print(QStringLiteral("任意文字列"));
+    QString text;
+    if (!platform::services().messages->input(this, QStringLiteral("文字列を入力してください"),
+                                              kMessageTitle, QString(), text))
+        text.clear();
+    if (layout::acceptFreeText(plan_, text)) {
+        syncMarkers();
+        Picture2->print(QString());
+        Picture2->print(QStringLiteral("文字列の位置をクリックで設定"));
+        return;
+    }
+    warn(QStringLiteral("文字列が入力されていません"));
+    Picture2->clear();
+}
+
+void Form5::hideCurrentElement() {
+    layout::hideCurrent(plan_);
+    syncMarkers();
+    Picture2->clear();
+}
+
+void Form5::mouseDownInPlan(layout::MouseButton button, double x, double y) {
+    layout::place(plan_, button, x, y);
+    syncMarkers();
+}
+
+void Form5::mouseMoveInPlan(double x, double y) {
+    layout::Readout readout = layout::cursorReadout(x, y);
+    Text2->setText(readout.x);
+    Text3->setText(readout.y);
+}
+
+void Form5::finishSettings() {
+    Module1::roomLayout = layout::capture(plan_);
+    platform::services().events->processEvents();
+    Windows::form6().Label10->setText(Text1->text());
+    Picture2->clear();
+    Command4->setEnabled(true);
+    Command6->setEnabled(true);
+    Command6->setFocus();
+}
+
+void Form5::showOverlay() {
+    // The dose map over the room is drawn into Form6 before it is shown.
+    platform::services().events->processEvents();
+    Windows::form6().show();
+    hide();
+}
+
+void Form5::cancel() {
+    hide();
+}
+
+void Form5::saveLayout() {
+    const QString name = Text1->text();
+    if (name.isEmpty()) {
+        warn(QStringLiteral("ファイル名を入力して下さい"));
+        return;
+    }
+    if (!Module1::roomLayout)
+        return;
+    const QString fileName = name + roomfile::kExtension;
+    // The file belongs in the working folder: a name that points elsewhere is refused.
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+        name.contains(QChar(0))) {
+        warn(QStringLiteral("「%1」はファイル名に使えません。").arg(fileName));
+        return;
+    }
+    QString error;
+    if (!roomfile::save(roomfile::toPath(filePath(fileName)), *Module1::roomLayout, error)) {
+        warn(QStringLiteral("「%1」を保存できません。\n%2").arg(fileName, error));
+        return;
+    }
+    platform::services().messages->show(this, QStringLiteral("レイアウトデータを保存しました"),
+                                        kMessageTitle, platform::MessageButtons::Ok,
+                                        platform::MessageIcon::None);
+}
+
+void Form5::loadLayout(const QString& fileName) {
+    QString error;
+    std::optional<Module1::RoomLayout> layout =
+        roomfile::load(roomfile::toPath(filePath(fileName)), error);
+    if (!layout) {
+        // The editor keeps what it had: nothing of a bad file is taken.
+        warn(error);
+        return;
+    }
+    Module1::roomLayout = *layout;
+    layout::applyLayout(plan_, *layout);
+    syncMarkers();
+    QString name = fileName;
+    if (name.endsWith(roomfile::kExtension, Qt::CaseInsensitive))
+        name.chop(roomfile::kExtension.size());
+    Text1->setText(name);
+    Windows::form6().Label10->setText(name);
+}
+
+void Form5::deleteLayout() {
+    QListWidgetItem* item = File1->currentItem();
+    if (!item)
+        return;
+    const QString fileName = item->text();
+    auto confirmed = [this](const QString& question) {
+        return platform::services().messages->show(
+                   this, question, kMessageTitle, platform::MessageButtons::OkCancel,
+                   platform::MessageIcon::None) == platform::MessageResult::Ok;
+    };
+    if (!confirmed(QStringLiteral(" このファイルを削除していいですか？ ")))
+        return;
+    if (!confirmed(QStringLiteral(" 本当に削除しますか？ ")))
+        return;
+    if (!platform::services().files->remove(filePath(fileName)))
+        warn(QStringLiteral("「%1」を削除できません。").arg(fileName));
+    refreshFileList();
+}
+
+void Form5::refreshFileList() {
+    File1->clear();
+    File1->addItems(QDir(folder()).entryList({QStringLiteral("*") + roomfile::kExtension},
+                                             QDir::Files, QDir::Name | QDir::IgnoreCase));
+}
+
+Form5& Windows::form5() {
     static Form5* form = new Form5;
     return *form;
 }

@@ -1,0 +1,75 @@
+// The drawing surfaces of the layout editor: the plan Picture1 with its grid,
+// the element markers inside it and the instruction panel Picture2.
+#pragma once
+
+#include "layout/LayoutPlan.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+namespace layout {
+
+// The plan is 7575 twips square at 8.35 twips per cm, its top-left corner at
+// (-50, -50) cm; a pixel is 15 twips.
+inline constexpr double kPixelsPerUnit = 8.35 / 15.0;
+inline constexpr int kPictureBorder = 2;
+inline constexpr int kPictureSize = 505; // pixels, border included
+
+// Plan units (cm) to the picture's pixels and back.
+double toPixel(double planValue);
+double toPlan(double pixel);
+
+class LayoutPicture : public QWidget {
+    Q_OBJECT
+public:
+    explicit LayoutPicture(QWidget* parent = nullptr);
+    // Puts a marker widget over the plan rectangle of a marker.
+    void placeChild(QWidget* child, const Marker& marker) const;
+
+signals:
+    void mouseDown(layout::MouseButton button, double x, double y);
+    void mouseMoved(double x, double y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// A rectangle or circle figure; clicks pass through it to the plan.
+class MarkerShape : public QWidget {
+    Q_OBJECT
+public:
+    enum class Figure { Rectangle, Circle };
+    MarkerShape(Figure figure, QColor line, int lineWidth, Qt::BrushStyle fill, QColor fillColor,
+                QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Figure figure_;
+    QColor line_;
+    int lineWidth_;
+    Qt::BrushStyle fill_;
+    QColor fillColor_;
+};
+
+// A panel that prints lines of blue text from the top, one line per print.
+class InstructionPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit InstructionPanel(QWidget* parent = nullptr);
+    void clear();
+    void print(const QString& line);
+    const QStringList& lines() const { return lines_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QStringList lines_;
+};
+
+} // namespace layout
