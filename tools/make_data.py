@@ -101,6 +101,16 @@ def fortran_i(value, width):
     return "*" * width if len(text) > width else text.rjust(width)
 
 
+def check_widths(name, records, widths):
+    """Refuses to write a fixed-column file whose lines do not have the widths
+    of their formats or hold a field that overflowed to asterisks; `widths`
+    gives the width of each line, the last width standing for the rest."""
+    for number, record in enumerate(records, start=1):
+        width = widths[min(number, len(widths)) - 1]
+        if len(record) != width or "*" in record:
+            sys.exit("%s line %d: %r is not %d columns of numbers" % (name, number, record, width))
+
+
 def write_records(folder, name, records):
     path = os.path.join(folder, name)
     with open(path, "w", encoding="ascii", newline="") as out:
@@ -266,6 +276,8 @@ def survey_outputs():
 
 
 def icru_soft_records():
+    if len(CROSS_SECTION_ENERGIES) > 25 or len(FORM_FACTOR_X) != 45 or FORM_FACTOR_X[-1] <= 10:
+        sys.exit("ICRUSoft.dat: at most 25 cross-section rows and 45 form-factor rows past x = 10")
     records = [fortran_i(len(CROSS_SECTION_ENERGIES), 3),
                fortran_f(SOFT_TISSUE_DENSITY, 9, 6)]
     for energy in CROSS_SECTION_ENERGIES:
@@ -314,9 +326,19 @@ def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     folder = argv[1] if len(argv) == 2 else os.path.join(os.path.dirname(here), "data")
     os.makedirs(folder, exist_ok=True)
-    write_records(folder, "ICRUSoft.dat", icru_soft_records())
-    write_records(folder, "Air.eac", air_records())
-    write_records(folder, "Ak2Sv.dat", ak2sv_records())
+    icru_soft = icru_soft_records()
+    rows = len(CROSS_SECTION_ENERGIES)
+    check_widths("ICRUSoft.dat", icru_soft, [3, 9] + [39] * rows + [34] * len(FORM_FACTOR_X))
+    write_records(folder, "ICRUSoft.dat", icru_soft)
+    air = air_records()
+    check_widths("Air.eac", air, [25])
+    write_records(folder, "Air.eac", air)
+    ak2sv = ak2sv_records()
+    check_widths("Ak2Sv.dat", ak2sv, [21])
+    # The engine searches for the first energy above the photon's: no two alike.
+    if len(set(record[:9] for record in ak2sv)) != len(ak2sv):
+        sys.exit("Ak2Sv.dat: energies repeat in the first nine columns")
+    write_records(folder, "Ak2Sv.dat", ak2sv)
     for name, atomic_number, density in MATERIALS:
         write_records(folder, name, material_records(atomic_number, density))
     write_records(folder, "sdec_default.op", survey_records())

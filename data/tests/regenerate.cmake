@@ -5,7 +5,7 @@ string(REPLACE "|" ";" candidates "${PYTHONS}")
 set(python "")
 foreach(candidate IN LISTS candidates)
     if(candidate AND EXISTS "${candidate}")
-        execute_process(COMMAND "${candidate}" -c "import xraylib, numpy"
+        execute_process(COMMAND "${candidate}" -c "import xraylib"
             RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
         if(status EQUAL 0)
             set(python "${candidate}")
