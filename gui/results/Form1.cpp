@@ -1,23 +1,496 @@
 #include "results/Form1.h"
 
 #include "Windows.h"
+#include "layout/Form6.h"
+#include "platform/Platform.h"
+#include "platform/ProgramNames.h"
+#include "results/MapPainting.h"
+#include "results/PictureBox.h"
+#include "results/Readout.h"
+#include "results/ResultHeader.h"
+#include "setup/Form2.h"
+#include "textrec/textrec.h"
 
-Form1::Form1(QWidget* parent) : QWidget(parent)
-{
-    setWindowTitle(QStringLiteral("Scattered dose distribution"));
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace {
+
+const QString kMergedFile = QStringLiteral("F2B.dat");
+const QString kMergeRequestFile = QStringLiteral("FLname.txt");
+const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
+const QString kAskDelete = QStringLiteral(" このファイルを削除していいですか？ ");
+
+QString fromStd(const std::string& s) {
+    return QString::fromStdString(s);
 }
 
-void Form1::reset() {}
+QString extremeText(double value) {
+    return fromStd(textrec::formatMask(value, "0.000E+00"));
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
+                  const char* name = nullptr) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    if (name)
+        label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& caption, const char* name, int x, int y,
+                        int w, int h) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, y, w, h);
+    return button;
+}
+
+QWidget* makeCrossHairLine(QWidget* picture, const char* name) {
+    auto* line = new QWidget(picture);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    line->setPalette(palette);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    line->hide();
+    return line;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Scattered dose distribution"));
+    buildControls();
+    refreshFileList();
+}
+
+void Form1::buildControls() {
+    setFixedSize(1160, 700);
+
+    // Map picture, legend and threshold fields.
+    makeLabel(this, QStringLiteral("ファントム中心の高さの水平面"), 10, 6, 529, 22);
+    Picture1 = new PictureBox(results::blankMapImage(), results::kMapPictureLeft,
+                              results::kMapPictureTop, this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(10, 30);
+    connect(Picture1, &PictureBox::mouseMovedTo, this, &Form1::showReadout);
+    Line1 = makeCrossHairLine(Picture1, "Line1");
+    Line2 = makeCrossHairLine(Picture1, "Line2");
+
+    makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22);
+    Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 60, 22, "Label51");
+    makeLabel(this, QStringLiteral("書換可"), 660, 30, 60, 22);
+    Picture7 = new PictureBox(results::paintLegend(), 0, 0, this);
+    Picture7->setObjectName(QStringLiteral("Picture7"));
+    Picture7->move(556, 56);
+
+    auto makeText = [this](int number, int x, int y, int w) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("Text%1").arg(number));
+        field->setGeometry(x, y, w, 22);
+        texts[static_cast<std::size_t>(number)] = field;
+        return field;
+    };
+    const std::array<int, results::kThresholdCount> thresholdNumbers = {5,  6,  7,  13, 14, 15,
+                                                                        16, 17, 19, 20, 21};
+    for (int k = 0; k < results::kThresholdCount; ++k) {
+        const double boxTop = 10.0 * k * results::kLegendPixelsPerUnitY;
+        const int y =
+            56 + static_cast<int>(boxTop + (10 * results::kLegendPixelsPerUnitY - 22) / 2);
+        makeText(thresholdNumbers[static_cast<std::size_t>(k)], 620, y, 84);
+        makeLabel(this, QStringLiteral("～"), 708, y, 20, 22);
+    }
+    auto* note = makeLabel(this, QStringLiteral(" 書き換え後、[散乱線量分布表示] を押して下さい "),
+                           556, 326, 200, 40);
+    note->setWordWrap(true);
+
+    Frame1 = new QGroupBox(QStringLiteral("表示する線量率の種類・単位"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(552, 372, 206, 78);
+    Option1 = new QRadioButton(QStringLiteral("空気カーマ率（μGy/分）"), Frame1);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option1->setGeometry(8, 22, 194, 22);
+    Option2 = new QRadioButton(QStringLiteral("実効線量 (H1cm) 率（μSv/分）"), Frame1);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option2->setGeometry(8, 48, 194, 22);
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            selectKerma();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            selectDoseEquivalent();
+    });
+
+    makeLabel(this, QStringLiteral("カーソル位置 X              Y      "), 556, 462, 200, 22);
+    makeText(23, 630, 486, 56);
+    makeText(24, 698, 486, 56);
+    makeText(22, 556, 516, 120);
+    Label54 = makeLabel(this, QStringLiteral("μGy/分"), 682, 516, 76, 22, "Label54");
+    makeLabel(this, QStringLiteral("（平均値）"), 556, 542, 120, 22);
+
+    // Result files and their conditions.
+    makeLabel(this, QStringLiteral("結果ファイルを選択"), 776, 6, 200, 22);
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(776, 30, 374, 130);
+    connect(File1, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* current, QListWidgetItem*) {
+                if (current)
+                    showSelectedHeader();
+            });
+    Command11 = makeButton(this, QStringLiteral("OK"), "Command11", 1070, 166, 80, 28);
+
+    Label44 = makeLabel(this, QString(), 776, 200, 220, 22, "Label44");
+    struct ConditionRow {
+        int number;
+        const char* label;
+        const char* unit;
+    };
+    const ConditionRow rows[] = {
+        {18, "FSDにおける自由空間の\n空気カーマ率（平均値）", "Gy/min"},
+        {2, "Ｘ線焦点 - 入射面 距離", "cm"},
+        {3, "照射野サイズ at FSD", nullptr},
+        {9, "Ｘ線管電圧", "kV"},
+        {1, "管電流", "mA"},
+        {8, "ターゲット角度", "degree"},
+        {12, "固有ろ過", "mmAl"},
+        {10, "アルミ付加フィルタ", "mm"},
+        {11, "銅付加フィルタ", "mm"},
+        {25, "入射光子数（ヒストリー）", "個"},
+    };
+    int y = 226;
+    for (const ConditionRow& row : rows) {
+        const bool twoLines = row.number == 18;
+        makeLabel(this, QString::fromUtf8(row.label), 776, y, 200, twoLines ? 36 : 22);
+        const int fieldY = twoLines ? y + 7 : y;
+        if (row.number == 3) {
+            makeText(3, 980, fieldY, 52);
+            makeLabel(this, QStringLiteral("×"), 1034, fieldY, 14, 22);
+            makeText(4, 1048, fieldY, 52);
+            makeLabel(this, QStringLiteral("cm²"), 1104, fieldY, 46, 22);
+        } else {
+            makeText(row.number, 980, fieldY, 100);
+            makeLabel(this, QString::fromUtf8(row.unit), 1084, fieldY, 66, 22);
+        }
+        y += twoLines ? 40 : 25;
+    }
+
+    // Loading and the extremes.
+    Command2 = makeButton(this, QStringLiteral("データ読込"), "Command2", 776, 498, 170, 30);
+    makeLabel(this, QStringLiteral("空気カーマ率"), 840, 534, 140, 22);
+    makeLabel(this, QStringLiteral("実効線量 (H1cm) 率"), 990, 534, 160, 22);
+    makeLabel(this, QStringLiteral("μ") + QStringLiteral("Gy/min"), 840, 554, 140, 22);
+    makeLabel(this, QStringLiteral("μ") + QStringLiteral("Sv/min"), 990, 554, 160, 22);
+    makeLabel(this, QStringLiteral("最大値"), 776, 576, 60, 22);
+    makeLabel(this, QStringLiteral("最小値"), 776, 598, 60, 22);
+    Label11 = makeLabel(this, QStringLiteral("-"), 840, 576, 140, 22, "Label11");
+    Label12 = makeLabel(this, QStringLiteral("-"), 840, 598, 140, 22, "Label12");
+    Label13 = makeLabel(this, QStringLiteral("-"), 990, 576, 160, 22, "Label13");
+    Label16 = makeLabel(this, QStringLiteral("-"), 990, 598, 160, 22, "Label16");
+
+    Command1 = makeButton(this, QStringLiteral("散乱線量分布表示"), "Command1", 776, 628, 182, 30);
+    Command4 = makeButton(this, QStringLiteral("実測値による補正"), "Command4", 968, 628, 182, 30);
+    Command6 =
+        makeButton(this, QStringLiteral("部屋レイアウトに重ねる"), "Command6", 776, 662, 182, 30);
+    Command5 = makeButton(this, QStringLiteral("ファイル削除"), "Command5", 968, 662, 96, 30);
+    Command3 = makeButton(this, QStringLiteral("終了"), "Command3", 1070, 662, 80, 30);
+
+    Text1 = texts[1], Text2 = texts[2], Text3 = texts[3], Text4 = texts[4];
+    Text5 = texts[5], Text6 = texts[6], Text7 = texts[7], Text8 = texts[8];
+    Text9 = texts[9], Text10 = texts[10], Text11 = texts[11], Text12 = texts[12];
+    Text13 = texts[13], Text14 = texts[14], Text15 = texts[15], Text16 = texts[16];
+    Text17 = texts[17], Text18 = texts[18], Text19 = texts[19], Text20 = texts[20];
+    Text21 = texts[21], Text22 = texts[22], Text23 = texts[23], Text24 = texts[24];
+    Text25 = texts[25];
+
+    connect(Command11, &QPushButton::clicked, this, &Form1::startMerge);
+    connect(Command2, &QPushButton::clicked, this, &Form1::loadMergedGrids);
+    connect(Command1, &QPushButton::clicked, this, &Form1::drawMap);
+    connect(Command5, &QPushButton::clicked, this, &Form1::deleteSelectedFile);
+    connect(Command3, &QPushButton::clicked, this, &Form1::leave);
+}
+
+std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
+    return {Text5, Text6, Text7, Text13, Text14, Text15, Text16, Text17, Text19, Text20, Text21};
+}
+
+QString Form1::workFolder() {
+    return QDir::currentPath();
+}
+
+QString Form1::selectedFileName() const {
+    const QListWidgetItem* item = File1->currentItem();
+    return item ? item->text() : QString();
+}
+
+void Form1::reset() {
+    ++mergeRun_; // a merge still running no longer enables loading
+    for (std::size_t n = 1; n < texts.size(); ++n)
+        texts[n]->clear();
+    for (QLabel* label : {Label11, Label12, Label13, Label16})
+        label->setText(QStringLiteral("-"));
+    Label44->clear();
+    clearMap();
+    for (QPushButton* button : {Command1, Command2, Command4, Command6, Command11})
+        button->setEnabled(false);
+    Command3->setEnabled(true);
+    {
+        // Selecting the air-kerma rate here only sets the switch; the cleared
+        // threshold fields stay empty until the next load.
+        const QSignalBlocker blocker(Option1);
+        Option1->setChecked(true);
+    }
+    Label51->setText(QStringLiteral("Gy/min"));
+    refreshFileList();
+    mapDrawn = 0;
+}
+
+void Form1::refreshFileList() {
+    const QStringList names = QDir(workFolder())
+                                  .entryList({QStringLiteral("*.data"), QStringLiteral("*.datC")},
+                                             QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QSignalBlocker blocker(File1);
+    File1->clear();
+    File1->addItems(names);
+}
+
+void Form1::clearMap() {
+    Picture1->setImage(results::blankMapImage());
+    hideCrossHair();
+}
+
+void Form1::hideCrossHair() {
+    Line1->hide();
+    Line2->hide();
+}
+
+void Form1::showSelectedHeader() {
+    const QString name = selectedFileName();
+    if (name.isEmpty())
+        return;
+    const auto header = results::readResultHeader(
+        QFile::encodeName(QDir(workFolder()).filePath(name)).toStdString());
+    if (!header)
+        return;
+
+    using namespace results;
+    auto text = [&header](int index) {
+        return fromStd(headerFieldText(index, header->values[static_cast<std::size_t>(index)]));
+    };
+    bodyPosition = header->bodyPosition();
+    focusSkinDistance = header->focusSkinDistance();
+
+    Form6& form6 = Windows::form6();
+    const QString position = fromStd(bodyPositionText(bodyPosition));
+    Label44->setText(position);
+    form6.Label44->setText(position);
+    struct Copy {
+        int index;
+        QLineEdit* mine;
+        QLineEdit* form6;
+    };
+    const Copy copies[] = {
+        {kKermaRateAtFsd, Text18, form6.Text18}, {kFocusSkinDistance, Text2, form6.Text2},
+        {kFieldLength, Text3, form6.Text3},      {kFieldWidth, Text4, form6.Text4},
+        {kTubeVoltage, Text9, form6.Text9},      {kTubeCurrent, Text1, form6.Text1},
+        {kTargetAngle, Text8, nullptr},          {kInherentFiltration, Text12, form6.Text12},
+        {kAddedAluminium, Text10, form6.Text10}, {kAddedCopper, Text11, form6.Text11},
+        {kPhotonCount, Text25, nullptr},
+    };
+    for (const Copy& copy : copies) {
+        const QString value = text(copy.index);
+        copy.mine->setText(value);
+        if (copy.form6)
+            copy.form6->setText(value);
+    }
+    Command11->setEnabled(true);
+}
+
+void Form1::startMerge() {
+    platform::Services& services = platform::services();
+    const QDir folder(workFolder());
+    services.files->remove(folder.filePath(kMergedFile));
+    clearMap();
+    mapDrawn = 0;
+
+    std::string request = QFile::encodeName(selectedFileName()).toStdString();
+    request += textrec::kRecordEnd;
+    textrec::writeFileAtomic(QFile::encodeName(folder.filePath(kMergeRequestFile)).toStdString(),
+                             request);
+
+    // Loading waits for the merger: the load button comes on when it has ended.
+    Command2->setEnabled(false);
+    const int run = ++mergeRun_;
+    services.events->processEvents();
+    QString error;
+    const bool started = services.launcher->startHidden(
+        QString::fromStdString(platform::platformProgramName("quenro-3.exe")), workFolder(),
+        [this, run](bool) {
+            if (run != mergeRun_)
+                return;
+            Command2->setEnabled(true);
+            Command2->setFocus();
+        },
+        error);
+    services.events->processEvents();
+    if (!started) {
+        // Nothing to wait for; the load reports the missing F2B.dat.
+        Command2->setEnabled(true);
+        Command2->setFocus();
+    }
+}
+
+void Form1::loadMergedGrids() {
+    platform::Services& services = platform::services();
+    auto loaded = results::loadMergedFile(
+        QFile::encodeName(QDir(workFolder()).filePath(kMergedFile)).toStdString());
+    if (!loaded) {
+        services.messages->show(this, kLoadFailed, QString(), platform::MessageButtons::Ok,
+                                platform::MessageIcon::None);
+        return;
+    }
+
+    // The whole file has been read: only now does it replace what the viewer holds.
+    kermaGrid = std::move(loaded->kerma);
+    doseEquivalentGrid = std::move(loaded->doseEquivalent);
+    gridsLoaded = true;
+    kermaExtremes = loaded->kermaExtremes;
+    doseEquivalentExtremes = loaded->doseEquivalentExtremes;
+    Label11->setText(extremeText(kermaExtremes.maximum));
+    Label12->setText(extremeText(kermaExtremes.minimum));
+    Label13->setText(extremeText(doseEquivalentExtremes.maximum));
+    Label16->setText(extremeText(doseEquivalentExtremes.minimum));
+
+    kermaThresholds = loaded->kermaThresholds;
+    services.events->processEvents();
+    doseEquivalentThresholds = loaded->doseEquivalentThresholds;
+    services.events->processEvents();
+
+    showThresholds(kermaThresholds);
+    Command1->setEnabled(true);
+    Command1->setFocus();
+}
+
+void Form1::showThresholds(const results::Thresholds& thresholds) {
+    Form6& form6 = Windows::form6();
+    const std::array<QLineEdit*, results::kThresholdCount> mine = thresholdFields();
+    const std::array<QLineEdit*, results::kThresholdCount> theirs = {
+        form6.Text5,  form6.Text6,  form6.Text7,  form6.Text13, form6.Text14, form6.Text15,
+        form6.Text16, form6.Text17, form6.Text19, form6.Text20, form6.Text21};
+    for (std::size_t k = 0; k < mine.size(); ++k) {
+        const QString value = fromStd(textrec::plainNumber(thresholds[k]));
+        mine[k]->setText(value);
+        theirs[k]->setText(value);
+    }
+}
+
+void Form1::setThresholdUnit(const QString& unit) {
+    Label51->setText(unit);
+    Windows::form6().Label51->setText(unit);
+}
+
+void Form1::selectKerma() {
+    showThresholds(kermaThresholds);
+    setThresholdUnit(QStringLiteral("Gy/min"));
+    Label54->setText(QStringLiteral("μGy/min"));
+}
+
+void Form1::selectDoseEquivalent() {
+    showThresholds(doseEquivalentThresholds);
+    setThresholdUnit(QStringLiteral("Sv/min"));
+    Label54->setText(QStringLiteral("μSv/min"));
+}
+
+void Form1::drawMap() {
+    results::Thresholds thresholds{};
+    const auto fields = thresholdFields();
+    for (std::size_t k = 0; k < fields.size(); ++k)
+        thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+
+    // Without the air-kerma switch the dose-equivalent grid is drawn.
+    const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;
+    QImage image = results::blankMapImage();
+    results::paintBands(image, grid, thresholds);
+    results::paintMapFrame(image, bodyPosition, focusSkinDistance, Picture1->font());
+    Picture1->setImage(std::move(image));
+
+    mapDrawn = 1;
+    Command6->setEnabled(true);
+    if (!selectedFileName().endsWith(QLatin1Char('C')))
+        Command4->setEnabled(true);
+    Command6->setFocus();
+}
+
+void Form1::showReadout(double X, double Y) {
+    if (mapDrawn == 0)
+        return;
+    const auto cell = results::readoutCell(X, Y);
+    if (!cell) {
+        Text22->clear();
+        Text23->clear();
+        Text24->clear();
+        hideCrossHair();
+        return;
+    }
+    const QPoint pixel = results::mapPixel(X, Y);
+    Line1->setGeometry(0, pixel.y(), Picture1->width(), 1);
+    Line2->setGeometry(pixel.x(), 0, 1, Picture1->height());
+    Line1->show();
+    Line2->show();
+    Text23->setText(fromStd(results::readoutPositionText(X)));
+    Text24->setText(fromStd(results::readoutPositionText(Y - 300)));
+    if (!gridsLoaded || (!Option1->isChecked() && !Option2->isChecked()))
+        Text22->clear();
+    else if (Option1->isChecked())
+        Text22->setText(fromStd(textrec::plainNumber(kermaGrid.at(cell->j, cell->i))));
+    else
+        Text22->setText(fromStd(textrec::plainNumber(doseEquivalentGrid.at(cell->j, cell->i))));
+}
+
+void Form1::deleteSelectedFile() {
+    const QString name = selectedFileName();
+    if (name.isEmpty())
+        return;
+    platform::Services& services = platform::services();
+    if (services.messages->show(this, kAskDelete, QString(), platform::MessageButtons::OkCancel,
+                                platform::MessageIcon::None) != platform::MessageResult::Ok)
+        return;
+    services.files->remove(QDir(workFolder()).filePath(name));
+    refreshFileList();
+    Command11->setEnabled(false);
+}
+
+void Form1::leave() {
+    hide();
+    Windows::form2().show();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Windows::form2().show();
+}
 
 namespace {
 Form1* theForm1 = nullptr;
 }
 
-Form1& Windows::form1()
-{
+Form1& Windows::form1() {
     if (!theForm1)
         theForm1 = new Form1;
     return *theForm1;
 }
 
-bool Windows::form1Exists() { return theForm1 != nullptr; }
+bool Windows::form1Exists() {
+    return theForm1 != nullptr;
+}

@@ -1,7 +1,23 @@
-// Placeholder window until its own work lands.
+// Results viewer: the result files of the working folder, the conditions of the
+// chosen one, merging it onto the 1 cm grid, loading the merged grids, and the
+// dose map in colour bands with its legend and the read-out under the mouse.
 #pragma once
 
+#include "results/BandThresholds.h"
+#include "results/DoseGrids.h"
+
+#include <QString>
 #include <QWidget>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class PictureBox;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -10,4 +26,82 @@ public:
     // Back to the state of a fresh viewer: called by the conditions window before
     // it shows the viewer.
     void reset();
+
+    // The working folder: the program's current folder.
+    static QString workFolder();
+    // Name of the file selected in File1 (without folder); empty when none is.
+    QString selectedFileName() const;
+
+    // Viewer state, shared with the correction and the room overlay.
+    results::DoseGrid kermaGrid;          // uGy/min
+    results::DoseGrid doseEquivalentGrid; // uSv/min
+    bool gridsLoaded = false;             // false until the first successful load
+    results::Extremes kermaExtremes;
+    results::Extremes doseEquivalentExtremes;
+    results::Thresholds kermaThresholds{};
+    results::Thresholds doseEquivalentThresholds{};
+    int bodyPosition = 0;         // 1 lying, anything else standing
+    double focusSkinDistance = 0; // cm, of the chosen file
+    int mapDrawn = 0;             // 1 from a drawing until the next merge
+
+    // Controls.
+    QListWidget* File1 = nullptr;
+    QPushButton* Command1 = nullptr;  // draw the map
+    QPushButton* Command2 = nullptr;  // load F2B.dat
+    QPushButton* Command3 = nullptr;  // leave
+    QPushButton* Command4 = nullptr;  // correction by a measured value
+    QPushButton* Command5 = nullptr;  // delete the selected file
+    QPushButton* Command6 = nullptr;  // overlay on a room layout
+    QPushButton* Command11 = nullptr; // merge the selected file
+    // Text1..Text25; index 0 unused.
+    std::array<QLineEdit*, 26> texts{};
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr;
+    QLineEdit *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
+    QLineEdit *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr, *Text12 = nullptr;
+    QLineEdit *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr, *Text16 = nullptr;
+    QLineEdit *Text17 = nullptr, *Text18 = nullptr, *Text19 = nullptr, *Text20 = nullptr;
+    QLineEdit *Text21 = nullptr, *Text22 = nullptr, *Text23 = nullptr, *Text24 = nullptr;
+    QLineEdit* Text25 = nullptr;
+    QLabel* Label11 = nullptr; // air-kerma maximum
+    QLabel* Label12 = nullptr; // air-kerma minimum
+    QLabel* Label13 = nullptr; // dose-equivalent maximum
+    QLabel* Label16 = nullptr; // dose-equivalent minimum
+    QLabel* Label44 = nullptr; // body position
+    QLabel* Label51 = nullptr; // threshold unit
+    QLabel* Label54 = nullptr; // read-out unit
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* Option1 = nullptr; // air-kerma rate
+    QRadioButton* Option2 = nullptr; // dose-equivalent rate
+    PictureBox* Picture1 = nullptr;  // the map
+    PictureBox* Picture7 = nullptr;  // the legend
+    QWidget* Line1 = nullptr;        // horizontal cross-hair line
+    QWidget* Line2 = nullptr;        // vertical cross-hair line
+
+    // The threshold fields T1..T11 in order.
+    std::array<QLineEdit*, results::kThresholdCount> thresholdFields() const;
+
+    // What the controls do; public so that the other windows and tests can run them.
+    void showSelectedHeader();
+    void startMerge();
+    void loadMergedGrids();
+    void drawMap();
+    void deleteSelectedFile();
+    void leave();
+    void selectKerma();
+    void selectDoseEquivalent();
+    void showReadout(double X, double Y);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void refreshFileList();
+    void clearMap();
+    void hideCrossHair();
+    void showThresholds(const results::Thresholds& thresholds);
+    void setThresholdUnit(const QString& unit);
+
+    // Counts merges so that only the latest one's end enables loading.
+    int mergeRun_ = 0;
 };

@@ -1,0 +1,29 @@
+// A picture surface that shows one image, painted elsewhere in one pass, and
+// reports mouse moves in the picture's own coordinates.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    // `left` and `top` are the picture coordinates of the top-left pixel; one unit
+    // is one pixel.
+    PictureBox(QImage image, int left, int top, QWidget* parent = nullptr);
+
+    const QImage& image() const { return image_; }
+    void setImage(QImage image);
+
+signals:
+    void mouseMovedTo(double X, double Y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QImage image_;
+    int left_;
+    int top_;
+};

@@ -1,0 +1,26 @@
+// The read-out under the mouse: which grid cell a point of the map picture
+// reads, and how the position is written.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace results {
+
+struct GridCell {
+    int j; // 1..381, x = 19 + j cm
+    int i; // 1..601, c = i - 301 cm
+};
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+int roundHalfEven(double value);
+
+// The cell under picture point (X, Y), or nothing outside the drawn map
+// (20 <= X <= 395 and 10 <= Y <= 590): j = X - 19 and i = Y + 1, rounded.
+std::optional<GridCell> readoutCell(double X, double Y);
+
+// A position as the read-out fields show it: the single-precision number's
+// text, with a leading blank when it is not negative (" 20", "-290").
+std::string readoutPositionText(double value);
+
+} // namespace results
