@@ -140,9 +140,9 @@ FORM_FACTOR_X = ([0.025 * i for i in range(21)] + [0.5 + 0.05 * i for i in range
                  + [1.2, 1.4, 1.6, 1.8, 2.0, 2.5, 3.0, 3.5, 4.0, 5.0, 6.0, 8.0, 10.0, 12.0])
 
 # NIST X-ray mass attenuation coefficients (J. H. Hubbell and S. M. Seltzer,
-# NISTIR 5632, NIST Standard Reference Database 126 (July 2004), Table 4, "Air, Dry (Near
-# Sea Level)"): photon energy in keV and mu_en/rho in cm2/g. The argon K edge
-# at 3.2029 keV is listed twice, below and above the edge.
+# NISTIR 5632, NIST Standard Reference Database 126, data of July 2004),
+# Table 4, "Air, Dry (Near Sea Level)": photon energy in keV and mu_en/rho in
+# cm2/g. The argon K edge at 3.2029 keV is listed twice, below and above it.
 AIR_MU_EN = [
     (1.0, 3.599e3), (1.5, 1.188e3), (2.0, 5.262e2), (3.0, 1.614e2),
     (3.2029, 1.330e2), (3.2029, 1.460e2), (4.0, 7.636e1), (5.0, 3.931e1),
