@@ -176,11 +176,33 @@ double thomsonWhiddington(double V) {
            0.000970158 * V * V * V * V;
 }
 
+// Terms of the electron-energy ladder that depend on the electron energy only.
+// The ladder steps by 0.5 keV from a bin energy, so T is always 0.5*j for a
+// whole j, exactly, and these are worked out once.
+struct ElectronLadder {
+    BinArray stopping{};     // D(T) = 1036.1 exp(-0.04695 T) + 202.41
+    BinArray relativistic{}; // 1 + 511/T, with 511 keV the electron rest energy
+};
+
+const ElectronLadder& electronLadder() {
+    static const ElectronLadder ladder = [] {
+        ElectronLadder l;
+        for (int j = 1; j <= kBinCount; ++j) {
+            const double T = binEnergy(j);
+            l.stopping[j] = 1036.1 * std::exp(-0.04695 * T) + 202.41;
+            l.relativistic[j] = 1 + 511 / T;
+        }
+        return l;
+    }();
+    return ladder;
+}
+
 // Unfiltered spectrum at the instantaneous voltage V: each bin sums the
 // bremsstrahlung of the electron energies T = E, E + 0.5, ... <= V as the
 // electrons slow down in the anode, attenuated on the way out of the anode.
 // Returns the last bin written.
 int phaseSpectrumAt(double V, double cotTheta, const BinArray& tungsten, BinArray& P) {
+    const ElectronLadder& ladder = electronLadder();
     const double depthScale = 19.3 * thomsonWhiddington(V);
     const double brems = 0.03658 + 0.000029 * V;
     int lastBin = 1;
@@ -188,13 +210,13 @@ int phaseSpectrumAt(double V, double cotTheta, const BinArray& tungsten, BinArra
         const double E = binEnergy(i);
         const double mu = tungsten[i];
         double sum = 0;
-        for (double T = E; T <= V; T += 0.5) {
+        for (int j = i; j <= kBinCount && binEnergy(j) <= V; ++j) {
+            const double T = binEnergy(j);
             const double h = E / T;
             const double B = brems * (1 - 5.049 * h + 10.847 * h * h - 10.516 * h * h * h +
                                       3.842 * h * h * h * h);
-            const double D = 1036.1 * std::exp(-0.04695 * T) + 202.41;
             const double d = cotTheta * (V * V - T * T) / depthScale;
-            sum = sum + B * (1 + 511 / T) / D * std::exp(-mu * d);
+            sum = sum + B * ladder.relativistic[j] / ladder.stopping[j] * std::exp(-mu * d);
         }
         P[i] = sum;
         lastBin = i;
