@@ -1,14 +1,238 @@
 #include "results/Form3.h"
 
 #include "Windows.h"
+#include "platform/Platform.h"
+#include "results/Correction.h"
+#include "results/Form4.h"
 
-Form3::Form3(QWidget* parent) : QWidget(parent)
-{
-    setWindowTitle(QStringLiteral("   実測値による産卵線量率の補正"));
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <textrec/textrec.h>
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("Dorvalis-3");
+
+// The map values are shown to three significant digits; the correction uses
+// them as shown.
+constexpr std::string_view kMapValueMask = "0.00E+00";
+
+QLabel* valueLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setMinimumWidth(110);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
 }
 
-Form3& Windows::form3()
-{
+QLineEdit* measuredField(const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setMinimumWidth(110);
+    return field;
+}
+
+QRadioButton* option(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QRadioButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QString mapValueText(std::optional<double> value) {
+    if (!value)
+        return {};
+    return QString::fromStdString(textrec::formatMask(*value, kMapValueMask));
+}
+
+} // namespace
+
+Form3::Form3(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("   実測値による産卵線量率の補正"));
+    buildControls();
+
+    connect(Option1, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            option1Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            option2Click();
+    });
+    connect(Command1, &QPushButton::clicked, this, &Form3::command1Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::command2Click);
+}
+
+// ---------------------------------------------------------------------------
+// Controls: the choice of the reference value in one frame, the kind of map
+// value in a frame inside it, the current values beside the measured fields.
+// ---------------------------------------------------------------------------
+
+void Form3::buildControls() {
+    auto* heading = new QLabel(
+        QStringLiteral("実測値と合致するように補正　　実測した線量率を選択・入力"), this);
+
+    auto* choiceFrame = new QGroupBox(QStringLiteral("補正に用いるデータの選択"), this);
+    Option1 =
+        option("Option1", QStringLiteral("FSD の空中における空気カーマ率（Gy/min）"), choiceFrame);
+    Option2 =
+        option("Option2", QStringLiteral("ファントム中心から側方 100 cm の点における散乱線量率"),
+               choiceFrame);
+    Label3 = valueLabel("Label3", choiceFrame);
+    Text1 = measuredField("Text1", choiceFrame);
+
+    auto* kindFrame = new QGroupBox(QStringLiteral("線量率の種類・単位"), choiceFrame);
+    Option3 = option("Option3", QStringLiteral("空気カーマ率（μGy/min）"), kindFrame);
+    Option4 = option("Option4", QStringLiteral("実効線量率（μSv/min）"), kindFrame);
+    Label8 = valueLabel("Label8", kindFrame);
+    Text2 = measuredField("Text2", kindFrame);
+    Label10 = valueLabel("Label10", kindFrame);
+    Text3 = measuredField("Text3", kindFrame);
+
+    auto* kindLayout = new QGridLayout(kindFrame);
+    kindLayout->addWidget(
+        new QLabel(QStringLiteral("現在値                     ⇒  実測値"), kindFrame), 0, 1, 1, 2);
+    kindLayout->addWidget(Option3, 1, 0);
+    kindLayout->addWidget(Label8, 1, 1);
+    kindLayout->addWidget(Text2, 1, 2);
+    kindLayout->addWidget(
+        new QLabel(QStringLiteral("現在地                     ⇒  実測値"), kindFrame), 2, 1, 1, 2);
+    kindLayout->addWidget(Option4, 3, 0);
+    kindLayout->addWidget(Label10, 3, 1);
+    kindLayout->addWidget(Text3, 3, 2);
+
+    auto* choiceLayout = new QGridLayout(choiceFrame);
+    choiceLayout->addWidget(
+        new QLabel(QStringLiteral("現在値　　  　　　　⇒　実測値"), choiceFrame), 0, 1, 1, 2);
+    choiceLayout->addWidget(Option1, 1, 0);
+    choiceLayout->addWidget(Label3, 1, 1);
+    choiceLayout->addWidget(Text1, 1, 2);
+    choiceLayout->addWidget(
+        new QLabel(QStringLiteral("・受像機などからの後方散乱線が混入しないように測定して下さい"),
+                   choiceFrame),
+        2, 0, 1, 3);
+    choiceLayout->addWidget(
+        new QLabel(QStringLiteral("・状況によっては、もっと短い距離で測定し、距離の逆自乗則を"),
+                   choiceFrame),
+        3, 0, 1, 3);
+    choiceLayout->addWidget(
+        new QLabel(QStringLiteral("用いて FSD における空気カーマ率を求めて下さい"), choiceFrame), 4,
+        0, 1, 3);
+    choiceLayout->addWidget(Option2, 5, 0, 1, 3);
+    choiceLayout->addWidget(kindFrame, 6, 0, 1, 3);
+
+    Command2 = new QPushButton(QStringLiteral("OK"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command1 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command2);
+    buttons->addWidget(Command1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(choiceFrame);
+    layout->addLayout(buttons);
+}
+
+// ---------------------------------------------------------------------------
+// Opening and the option rules
+// ---------------------------------------------------------------------------
+
+void Form3::openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
+                     std::optional<double> doseEquivalentAt100cm) {
+    Option1->setChecked(true);
+    Label3->setText(airKermaText);
+    Label8->setText(mapValueText(airKermaAt100cm));
+    Label10->setText(mapValueText(doseEquivalentAt100cm));
+    Text1->clear();
+    Text2->clear();
+    Text3->clear();
+    clearMapChoice();
+    show();
+    raise();
+    activateWindow();
+}
+
+// Deselects both map options (radio buttons of one frame only deselect each
+// other, so exclusivity is lifted for the moment) and disables them.
+void Form3::clearMapChoice() {
+    for (QRadioButton* button : {Option3, Option4}) {
+        button->setAutoExclusive(false);
+        button->setChecked(false);
+        button->setAutoExclusive(true);
+        button->setEnabled(false);
+    }
+}
+
+void Form3::option1Click() {
+    clearMapChoice();
+}
+
+void Form3::option2Click() {
+    Option3->setEnabled(true);
+    Option4->setEnabled(true);
+    Option3->setChecked(true);
+}
+
+void Form3::command1Click() {
+    hide();
+}
+
+// ---------------------------------------------------------------------------
+// Correction
+// ---------------------------------------------------------------------------
+
+void Form3::command2Click() {
+    QLineEdit* measured = nullptr;
+    QLabel* current = nullptr;
+    if (Option1->isChecked()) {
+        measured = Text1;
+        current = Label3;
+    } else if (Option3->isChecked()) {
+        measured = Text2;
+        current = Label8;
+    } else if (Option4->isChecked()) {
+        measured = Text3;
+        current = Label10;
+    } else {
+        return; // no reference chosen: nothing to scale against
+    }
+    if (measured->text().isEmpty()) {
+        exclamation(QStringLiteral("実測値を入力して下さい"));
+        return;
+    }
+
+    platform::EventPump& events = *platform::services().events;
+    events.processEvents();
+    correction::Outcome outcome = correction::correctMergedFile(".", measured->text().toStdString(),
+                                                                current->text().toStdString());
+    events.processEvents();
+    if (!outcome.ok()) {
+        exclamation(QString::fromStdString(correction::refusalMessage(outcome)));
+        return;
+    }
+
+    QString name = QString::fromStdString(outcome.correctedName);
+    emit corrected(name);
+    Windows::form4().showSaved(name);
+    hide();
+}
+
+void Form3::exclamation(const QString& text) {
+    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
+                                        platform::MessageIcon::Exclamation);
+}
+
+Form3& Windows::form3() {
     static Form3* form = new Form3;
     return *form;
 }
