@@ -90,13 +90,14 @@ public:
     void selectKerma();
     void selectDoseEquivalent();
     void showReadout(double X, double Y);
+    // Lists the result files of the working folder again (also after a correction).
+    void refreshFileList();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
-    void refreshFileList();
     void clearMap();
     void hideCrossHair();
     void showThresholds(const results::Thresholds& thresholds);
