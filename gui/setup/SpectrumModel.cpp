@@ -354,21 +354,30 @@ SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings&
 
     // Filter, and turn energy fluence into photon number.
     double Smax = 0;
+    bool finite = true;
     for (int i = 2; i <= topBin; ++i) {
         S[i] = S[i] * std::exp(-userAl * al[i]) * std::exp(-userCu * cu[i]) / binEnergy(i);
+        finite = finite && std::isfinite(S[i]);
         if (S[i] > Smax)
             Smax = S[i];
     }
     result.spectrumMaximum = Smax;
 
-    if (!(Smax > 0) || !std::isfinite(Smax)) {
+    // A negative target angle lets the anode amplify instead of attenuate, and
+    // the sums overflow; the file would hold no numbers.
+    if (!finite) {
+        result.error = "この条件ではＸ線スペクトルが計算できません。"
+                       "ターゲット角度とフィルタの厚さを確認してください。";
+        return result;
+    }
+    if (!(Smax > 0)) {
         result.error = "この条件ではＸ線スペクトルが得られません（すべてのエネルギーで 0 "
-                       "になります）。フィルタの厚さとターゲット角度を確認してください。";
+                       "になります）。フィルタの厚さを確認してください。";
         return result;
     }
     if (!std::isfinite(result.kermaRatio) || !(referenceSum > 0)) {
         result.error = "この条件ではＸ線出力の補正係数が求められません。"
-                       "フィルタの厚さとターゲット角度を確認してください。";
+                       "フィルタの厚さを確認してください。";
         return result;
     }
     return result;

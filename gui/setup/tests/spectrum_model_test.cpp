@@ -326,6 +326,10 @@ TEST_F(SpectrumFile, FailuresWriteNothing) {
     SpectrumResult r = ComputeSpectrum(flat, dir);
     EXPECT_NE(r.error.find("ターゲット角度"), std::string::npos) << r.error;
     r = ComputeSpectrum(opaque, dir);
+    EXPECT_NE(r.error.find("すべてのエネルギーで 0"), std::string::npos) << r.error;
+    TubeSettings backwards = settings(80);
+    backwards.targetAngle = -5; // the anode would amplify: the sums overflow
+    r = ComputeSpectrum(backwards, dir);
     EXPECT_FALSE(r.ok());
     spectrumTables = shortSurvey;
     r = ComputeSpectrum(settings(145), dir);
