@@ -1,0 +1,352 @@
+// The layout editor window driven as a user would: element buttons, clicks,
+// "設定終了", saving, loading and deleting layout files, with the message boxes
+// and the input box answered by stand-ins.
+#include "Windows.h"
+#include "layout/Form5.h"
+#include "layout/Form6.h"
+#include "layout/LayoutWidgets.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+
+using layout::Element;
+using layout::MouseButton;
+
+namespace {
+
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "layout_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+const auto* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+struct Shown {
+    QString text;
+    platform::MessageButtons buttons;
+    platform::MessageIcon icon;
+};
+
+// Answers message boxes and input boxes from queues and records what was shown.
+class ScriptedMessages : public platform::MessageBoxes {
+public:
+    platform::MessageResult show(QWidget*, const QString& text, const QString&,
+                                 platform::MessageButtons buttons,
+                                 platform::MessageIcon icon) override {
+        shown.push_back({text, buttons, icon});
+        if (answers.empty())
+            return platform::MessageResult::Ok;
+        platform::MessageResult a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool input(QWidget*, const QString& prompt, const QString&, const QString&,
+               QString& text) override {
+        prompts.push_back(prompt);
+        if (typed.empty())
+            return false; // cancelled
+        text = typed.front();
+        typed.pop_front();
+        return true;
+    }
+    std::vector<Shown> shown;
+    std::deque<platform::MessageResult> answers;
+    std::deque<QString> typed;
+    QStringList prompts;
+};
+
+class Form5Test : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::setServices({&messages});
+        ASSERT_TRUE(dir.isValid());
+        form.setFolder(dir.path());
+        Module1::roomLayout.reset();
+    }
+    void TearDown() override { platform::resetServices(); }
+
+    bool fileExists(const QString& name) const { return QFile::exists(dir.filePath(name)); }
+    void select(const QString& name) {
+        auto found = form.File1->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        form.File1->setCurrentItem(found.front());
+    }
+
+    ScriptedMessages messages;
+    QTemporaryDir dir;
+    Form5 form;
+};
+
+} // namespace
+
+TEST_F(Form5Test, WindowLoadHidesMarkersAndDisablesSaveAndShow) {
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("    透視室レイアウト"));
+    EXPECT_FALSE(form.Command4->isEnabled());
+    EXPECT_FALSE(form.Command6->isEnabled());
+    EXPECT_TRUE(form.Text1->text().isEmpty());
+    for (const char* name :
+         {"Shape1", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Label8", "Label16"}) {
+        QWidget* marker = form.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(marker, nullptr) << name;
+        EXPECT_TRUE(marker->isHidden()) << name;
+    }
+    EXPECT_EQ(form.Command16->text(), QStringLiteral("削 除"));
+}
+
+TEST_F(Form5Test, FinishRightAfterOpeningCapturesTheDefaults) {
+    form.open();
+    form.Text1->setText(QStringLiteral("第1透視室"));
+    form.Command2->click();
+    ASSERT_TRUE(Module1::roomLayout);
+    const Module1::RoomLayout& r = *Module1::roomLayout;
+    EXPECT_FLOAT_EQ(r.roomWidth, 600);
+    EXPECT_FLOAT_EQ(r.roomHeight, 600);
+    EXPECT_FLOAT_EQ(r.bedWidth, 200);
+    EXPECT_FLOAT_EQ(r.bedHeight, 90);
+    EXPECT_FLOAT_EQ(r.bedLeft, 194);
+    EXPECT_FLOAT_EQ(r.bedTop, 209);
+    EXPECT_FLOAT_EQ(r.phantomX, 300);
+    EXPECT_FLOAT_EQ(r.phantomY, 250);
+    EXPECT_EQ(r.freeText, QStringLiteral("任意文字列"));
+    EXPECT_TRUE(form.Command4->isEnabled());
+    EXPECT_TRUE(form.Command6->isEnabled());
+    EXPECT_TRUE(form.instructions().isEmpty());
+    EXPECT_EQ(Windows::form6().Label10->text(), QStringLiteral("第1透視室"));
+    form.hide();
+}
+
+TEST_F(Form5Test, ButtonsAndClicksPlaceMarkers) {
+    form.Command14->click();
+    EXPECT_EQ(form.instructions(), (QStringList{QStringLiteral("室の大きさ"), QString(),
+                                                QStringLiteral("部屋の右下位置を"),
+                                                QStringLiteral("クリックして設定する")}));
+    EXPECT_FALSE(form.Shape2->isHidden());
+    form.mouseDownInPlan(MouseButton::Left, 398, 498);
+    EXPECT_DOUBLE_EQ(form.plan().room.width, 400);
+    EXPECT_DOUBLE_EQ(form.plan().room.height, 500);
+    // The marker widget follows: 400 cm are about 223 pixels.
+    EXPECT_NEAR(form.Shape2->width(), 400 * layout::kPixelsPerUnit, 1);
+
+    form.Command13->click();
+    form.mouseDownInPlan(MouseButton::Left, 300, 200);
+    EXPECT_NEAR(form.Shape1->geometry().center().x(), layout::toPixel(300), 1.5);
+    EXPECT_NEAR(form.Shape1->geometry().center().y(), layout::toPixel(200), 1.5);
+
+    // "削 除" hides the phantom marker; capture still takes it.
+    form.Command16->click();
+    EXPECT_TRUE(form.Shape1->isHidden());
+    form.Command2->click();
+    EXPECT_FLOAT_EQ(Module1::roomLayout->phantomX, 300);
+    EXPECT_FLOAT_EQ(Module1::roomLayout->roomHeight, 500);
+}
+
+TEST_F(Form5Test, CursorReadoutInMetres) {
+    form.mouseMoveInPlan(350, 120);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("3.5"));
+    EXPECT_EQ(form.Text3->text(), QStringLiteral("1.2"));
+    form.mouseMoveInPlan(850, 850);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("8.5"));
+    form.mouseMoveInPlan(850.2, 100);
+    EXPECT_TRUE(form.Text2->text().isEmpty());
+    EXPECT_TRUE(form.Text3->text().isEmpty());
+}
+
+TEST_F(Form5Test, CancelledFreeTextWarnsAndKeepsTheActiveElement) {
+    form.Command15->click();
+    form.Command17->click(); // the input box is cancelled
+    EXPECT_EQ(messages.prompts, QStringList{QStringLiteral("文字列を入力してください")});
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("文字列が入力されていません"));
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_TRUE(form.instructions().isEmpty());
+    form.mouseDownInPlan(MouseButton::Left, 50, 60); // still the bed
+    EXPECT_DOUBLE_EQ(form.plan().bed.left, 50);
+    EXPECT_DOUBLE_EQ(form.plan().bed.top, 60);
+
+    messages.typed.push_back(QStringLiteral("準備室"));
+    form.Command17->click();
+    EXPECT_EQ(form.Label16->text(), QStringLiteral("準備室"));
+    EXPECT_FALSE(form.Label16->isHidden());
+    EXPECT_EQ(form.instructions().last(), QStringLiteral("文字列の位置をクリックで設定"));
+    form.mouseDownInPlan(MouseButton::Right, 700, 20);
+    EXPECT_DOUBLE_EQ(form.plan().freeTextLabel.left, 700);
+    EXPECT_DOUBLE_EQ(form.plan().bed.left, 50);
+}
+
+TEST_F(Form5Test, SaveThenLoadRestoresMarkersNameAndTexts) {
+    // Place something off the defaults, with a free text that has a comma and a
+    // leading quote.
+    form.Command15->click();
+    form.mouseDownInPlan(MouseButton::Left, 120, 140);
+    form.mouseDownInPlan(MouseButton::Right, 180, 340);
+    form.Command10->click();
+    form.mouseDownInPlan(MouseButton::Left, 400, 590);
+    form.Command1->click();
+    form.mouseDownInPlan(MouseButton::Right, 260, 10);
+    form.Command11->click();
+    form.mouseDownInPlan(MouseButton::Left, 100, 592.5);
+    form.Command12->click();
+    form.mouseDownInPlan(MouseButton::Left, 620, 300);
+    messages.typed.push_back(QStringLiteral("\"検査室, 2"));
+    form.Command17->click();
+    form.mouseDownInPlan(MouseButton::Left, 30, 700);
+    form.Text1->setText(QStringLiteral("room1"));
+    form.Command2->click();
+    const Module1::RoomLayout saved = *Module1::roomLayout;
+    const layout::LayoutPlan placed = form.plan();
+
+    messages.shown.clear();
+    form.Command4->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("レイアウトデータを保存しました"));
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::None);
+    ASSERT_TRUE(fileExists(QStringLiteral("room1.Room")));
+
+    // A fresh editor loads it back.
+    Form5 other;
+    other.setFolder(dir.path());
+    other.open();
+    ASSERT_EQ(other.File1->count(), 1);
+    Module1::roomLayout.reset();
+    Windows::form6().Label10->clear();
+    other.loadLayout(QStringLiteral("room1.Room"));
+    ASSERT_TRUE(Module1::roomLayout);
+    EXPECT_EQ(*Module1::roomLayout, saved);
+    EXPECT_EQ(other.Text1->text(), QStringLiteral("room1"));
+    EXPECT_EQ(Windows::form6().Label10->text(), QStringLiteral("room1"));
+    EXPECT_EQ(other.Label16->text(), QStringLiteral("\"検査室, 2"));
+    EXPECT_EQ(other.Label8->text(), QStringLiteral("操作室"));
+    for (auto marker :
+         {&layout::LayoutPlan::phantom, &layout::LayoutPlan::room, &layout::LayoutPlan::bed,
+          &layout::LayoutPlan::staffDoor, &layout::LayoutPlan::viewingWindow,
+          &layout::LayoutPlan::patientEntrance, &layout::LayoutPlan::controlRoomLabel,
+          &layout::LayoutPlan::freeTextLabel}) {
+        EXPECT_FLOAT_EQ(float((other.plan().*marker).left), float((placed.*marker).left));
+        EXPECT_FLOAT_EQ(float((other.plan().*marker).top), float((placed.*marker).top));
+        EXPECT_TRUE((other.plan().*marker).visible);
+    }
+    EXPECT_DOUBLE_EQ(other.plan().bed.width, 60);
+    EXPECT_DOUBLE_EQ(other.plan().bed.height, 200);
+    // Loading neither captures nor enables save and show.
+    EXPECT_FALSE(other.Command4->isEnabled());
+    EXPECT_FALSE(other.Shape3->isHidden());
+    other.hide();
+}
+
+TEST_F(Form5Test, SavingTwiceKeepsTheSecondAndEmptyFreeTextRoundTrips) {
+    form.Text1->setText(QStringLiteral("same"));
+    form.Command2->click();
+    form.Command4->click();
+    form.Command14->click();
+    form.mouseDownInPlan(MouseButton::Left, 498, 398);
+    form.Command2->click();
+    Module1::roomLayout->freeText.clear();
+    form.Command4->click();
+
+    form.loadLayout(QStringLiteral("same.Room"));
+    EXPECT_FLOAT_EQ(Module1::roomLayout->roomWidth, 500);
+    EXPECT_FLOAT_EQ(Module1::roomLayout->roomHeight, 400);
+    EXPECT_TRUE(Module1::roomLayout->freeText.isEmpty());
+    EXPECT_TRUE(form.Label16->text().isEmpty());
+}
+
+TEST_F(Form5Test, SaveWithoutNameOrWithRefusedNameWritesNothing) {
+    form.Command2->click();
+    form.Command4->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("ファイル名を入力して下さい"));
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+
+    form.Text1->setText(QStringLiteral("sub/x"));
+    form.Command4->click();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].icon, platform::MessageIcon::Exclamation);
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("sub/x.Room")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(Form5Test, BadFileIsReportedAndTheEditorKeepsWhatItHad) {
+    QFile bad(dir.filePath(QStringLiteral("bad.Room")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(" 450 \r\n 300 \r\n 0 \r\n");
+    bad.close();
+    form.Text1->setText(QStringLiteral("kept"));
+    form.Command2->click();
+    const Module1::RoomLayout before = *Module1::roomLayout;
+
+    form.loadLayout(QStringLiteral("bad.Room"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("bad.Room")));
+    EXPECT_EQ(*Module1::roomLayout, before);
+    EXPECT_DOUBLE_EQ(form.plan().room.width, 600);
+    EXPECT_EQ(form.Text1->text(), QStringLiteral("kept"));
+
+    form.loadLayout(QStringLiteral("gone.Room"));
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(form.Text1->text(), QStringLiteral("kept"));
+}
+
+TEST_F(Form5Test, DeleteAsksTwiceAndEitherCancelKeepsTheFile) {
+    form.Text1->setText(QStringLiteral("del"));
+    form.Command2->click();
+    form.Command4->click();
+    form.refreshFileList();
+    messages.shown.clear();
+
+    // Nothing selected: nothing asked.
+    form.File1->setCurrentItem(nullptr);
+    form.Command5->click();
+    EXPECT_TRUE(messages.shown.empty());
+
+    select(QStringLiteral("del.Room"));
+    messages.answers = {platform::MessageResult::Cancel};
+    form.Command5->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral(" このファイルを削除していいですか？ "));
+    EXPECT_EQ(messages.shown[0].buttons, platform::MessageButtons::OkCancel);
+    EXPECT_TRUE(fileExists(QStringLiteral("del.Room")));
+
+    messages.shown.clear();
+    messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Cancel};
+    form.Command5->click();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].text, QStringLiteral(" 本当に削除しますか？ "));
+    EXPECT_TRUE(fileExists(QStringLiteral("del.Room")));
+
+    messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Ok};
+    form.Command5->click();
+    EXPECT_FALSE(fileExists(QStringLiteral("del.Room")));
+    EXPECT_EQ(form.File1->count(), 0);
+    EXPECT_EQ(form.Text1->text(), QStringLiteral("del"));
+}
+
+TEST_F(Form5Test, ShowAndCancelHideTheEditor) {
+    form.open();
+    EXPECT_TRUE(form.isVisible());
+    form.Command3->click();
+    EXPECT_FALSE(form.isVisible());
+    form.open();
+    form.Command2->click();
+    form.Command6->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(Windows::form6().isVisible());
+    Windows::form6().hide();
+}
