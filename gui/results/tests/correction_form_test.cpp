@@ -3,6 +3,7 @@
 #include "Windows.h"
 #include "correction_files.h"
 #include "platform/Platform.h"
+#include "results/Form1.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -209,4 +211,35 @@ TEST_F(Form3Test, EmptyOrRefusedInputShowsAMessageAndWritesNothing) {
     EXPECT_TRUE(form.isVisible()) << "the user may correct the input";
     EXPECT_FALSE(Windows::form4().isVisible());
     EXPECT_EQ(snapshot(dir), before);
+}
+
+TEST_F(Form3Test, OpensFromTheViewerStateAndUpdatesTheViewerAfterwards) {
+    prepare("12-06-2026.data");
+    Form1& viewer = Windows::form1();
+    viewer.refreshFileList();
+    ASSERT_EQ(viewer.File1->count(), 1);
+    viewer.Text18->setText(QStringLiteral("1.234E-02"));
+    viewer.gridsLoaded = true;
+    viewer.kermaGrid.at(81, 301) = 25.04;
+    viewer.kermaGrid.at(80, 301) = 99.0; // a neighbour is not the reference point
+    viewer.doseEquivalentGrid.at(81, 301) = 31.449;
+    viewer.Command4->setEnabled(true);
+
+    Form3& form = Windows::form3();
+    form.open();
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("1.234E-02"));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("2.50E+01"));
+    EXPECT_EQ(form.Label10->text(), QStringLiteral("3.14E+01"));
+    EXPECT_TRUE(form.Option1->isChecked());
+
+    form.Text1->setText(QStringLiteral("2.468E-02"));
+    form.Command2->click();
+    EXPECT_TRUE(fs::exists(dir / "12-06-2026.datC"));
+    EXPECT_FALSE(viewer.Command4->isEnabled());
+    QStringList listed;
+    for (int row = 0; row < viewer.File1->count(); ++row)
+        listed << viewer.File1->item(row)->text();
+    EXPECT_TRUE(listed.contains(QStringLiteral("12-06-2026.datC")))
+        << listed.join(' ').toStdString();
+    viewer.hide();
 }
