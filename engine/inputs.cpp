@@ -1,0 +1,219 @@
+#include "inputs.h"
+
+#include <textrec/textrec.h>
+
+#include <cmath>
+#include <sstream>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+namespace {
+
+using textrec::InputError;
+using textrec::LineReader;
+
+std::string number(double value) {
+    std::ostringstream s;
+    s << value;
+    return s.str();
+}
+
+// Reads the next line against a format and returns its numbers.
+textrec::RecordValues readNumbers(LineReader& reader, std::string_view format) {
+    std::string_view line = reader.next();
+    textrec::RecordValues values = textrec::readRecord(line, format);
+    if (!values.ok)
+        reader.fail(values.error);
+    return values;
+}
+
+// Far beyond any run that could finish; keeps the per-bin counts in range.
+constexpr float maxPhotonCount = 1e15f;
+
+float checkedPositive(LineReader& reader, float value, const char* what) {
+    if (!(value > 0))
+        reader.fail(std::string(what) + " must be greater than 0, found " + number(value));
+    return value;
+}
+
+} // namespace
+
+void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& crossSections,
+                          FormFactorTable& formFactors) {
+    LineReader reader(path);
+
+    textrec::RecordValues count = readNumbers(reader, "(I3)");
+    int n = static_cast<int>(count.numbers.at(0));
+    if (n < 2 || n > maxCrossSectionRows)
+        reader.fail("the number of cross-section rows must be 2 to " +
+                    std::to_string(maxCrossSectionRows) + ", found " + std::to_string(n));
+    crossSections.rowCount = n;
+
+    const auto densityFormat = textrec::parseFormat("(F9.6)");
+    std::array<float, 1> density{};
+    reader.readFloats(densityFormat, density);
+    crossSections.density = density[0];
+
+    const auto rowFormat = textrec::parseFormat("(E9.3,3E10.3)");
+    for (int i = 0; i < n; ++i) {
+        std::array<float, 4> row{};
+        reader.readFloats(rowFormat, row);
+        crossSections.energy[i] = row[0] * 1000.0f; // MeV -> keV
+        crossSections.coherent[i] = row[1];
+        crossSections.incoherent[i] = row[2];
+        crossSections.photoelectric[i] = row[3];
+        // Logarithms of all four are taken by the log-log interpolation.
+        if (!(row[0] > 0 && row[1] > 0 && row[2] > 0 && row[3] > 0))
+            reader.fail("energies and coefficients must be greater than 0");
+        if (i > 0 && !(crossSections.energy[i] > crossSections.energy[i - 1]))
+            reader.fail("energies must rise from row to row");
+    }
+
+    const auto formFactorFormat = textrec::parseFormat("(E10.3,2E12.5)");
+    for (int i = 0; i < formFactorRows; ++i) {
+        std::array<float, 3> row{};
+        reader.readFloats(formFactorFormat, row);
+        formFactors.x[i] = row[0];
+        formFactors.cumulativeCoherent[i] = row[1];
+        formFactors.incoherentFunction[i] = row[2];
+        if (i > 0 && !(row[0] > formFactors.x[i - 1]))
+            reader.fail("the momentum transfer x must rise from row to row");
+        if (i > 0 && row[1] < formFactors.cumulativeCoherent[i - 1])
+            reader.fail("the cumulative coherent distribution A(x) must not fall");
+        if (row[1] < 0 || row[2] < 0)
+            reader.fail("A(x) and S(x) must not be negative");
+    }
+    // Incoherent sampling looks S(q) up for every q below 10, coherent
+    // sampling divides by A(45) and S(45) is the rejection maximum.
+    if (formFactors.x[formFactorRows - 1] < 10.0f)
+        reader.fail("the momentum transfer x must reach 10 by the last row, found " +
+                    number(formFactors.x[formFactorRows - 1]));
+    if (!(formFactors.cumulativeCoherent[formFactorRows - 1] > 0 &&
+          formFactors.incoherentFunction[formFactorRows - 1] > 0))
+        reader.fail("the last row must hold A(x) and S(x) greater than 0");
+}
+
+AirAbsorptionTable readAirAbsorptionFile(const std::filesystem::path& path) {
+    LineReader reader(path);
+    AirAbsorptionTable table;
+    const auto format = textrec::parseFormat("(E10.4,E15.6)");
+    for (int r = 0; r < airAbsorptionRows; ++r) {
+        std::array<float, 2> row{};
+        reader.readFloats(format, row);
+        table.mu[r] = row[1];
+    }
+    return table;
+}
+
+KermaToDoseTable readKermaToDoseFile(const std::filesystem::path& path) {
+    LineReader reader(path);
+    KermaToDoseTable table;
+    const auto format = textrec::parseFormat("(E9.3,E12.5)");
+    for (int r = 0; r < kermaToDoseRows; ++r) {
+        std::array<float, 2> row{};
+        reader.readFloats(format, row);
+        table.energy[r] = row[0];
+        table.coefficient[r] = row[1];
+        if (r > 0 && row[0] < table.energy[r - 1])
+            reader.fail("energies must not fall from row to row");
+    }
+    return table;
+}
+
+JobParameters readJobFile(const std::filesystem::path& path) {
+    LineReader reader(path);
+    JobParameters job;
+    job.kermaRateAt100cm = reader.readFreeFloat();
+    // Zero or negative sizes and counts would make the normalisation divide by
+    // zero or aim the source backwards.
+    job.focusSkinDistance =
+        checkedPositive(reader, reader.readFreeFloat(), "the focus-skin distance");
+    job.fieldLength = checkedPositive(reader, reader.readFreeFloat(), "the field length");
+    job.fieldWidth = checkedPositive(reader, reader.readFreeFloat(), "the field width");
+    job.photonCount = checkedPositive(reader, reader.readFreeFloat(), "the number of histories");
+    if (job.photonCount > maxPhotonCount)
+        reader.fail("the number of histories must be at most " + number(maxPhotonCount));
+
+    // (A30): the first 30 characters; trailing blanks are not part of the name.
+    std::string_view name = reader.next();
+    if (name.size() > resultNameLength)
+        name = name.substr(0, resultNameLength);
+    while (!name.empty() && name.back() == ' ')
+        name.remove_suffix(1);
+    if (name.empty())
+        reader.fail("the result file name is empty");
+    job.resultFileName = std::string(name);
+    return job;
+}
+
+SpectrumTable readSpectrumFile(const std::filesystem::path& path) {
+    LineReader reader(path);
+    SpectrumTable spectrum;
+    const auto format = textrec::parseFormat("(F6.1,A1,F8.5)");
+    for (int k = 0; k < spectrumBins; ++k) {
+        std::array<float, 2> row{};
+        reader.readFloats(format, row);
+        spectrum.weight[k] = row[1];
+    }
+    for (float& info : spectrum.spectrumInfo)
+        info = reader.readFreeFloat();
+
+    spectrum.highestBin = 0;
+    for (int k = spectrumBins; k >= 1; --k) {
+        if (spectrum.weight[k - 1] != 0.0f) {
+            spectrum.highestBin = k;
+            break;
+        }
+    }
+    if (spectrum.highestBin == 0)
+        throw InputError(reader.name(), 0, "every spectrum weight is 0");
+
+    // Bins 1 to 9 count in the sum although they are never simulated.
+    float sum = 0;
+    for (float w : spectrum.weight)
+        sum += w;
+    if (!(sum > 0) || !std::isfinite(sum))
+        throw InputError(reader.name(), 0,
+                         "the spectrum weights must add up to a positive number, found " +
+                             number(sum));
+    for (float& w : spectrum.weight)
+        w = w / sum;
+    return spectrum;
+}
+
+void checkInputsAgree(const EngineInputs& inputs) {
+    // The transport and the scorer meet photon energies from 5 keV up to the
+    // energy of the highest simulated bin; their searches must stay inside the tables.
+    const float highestEnergy = 0.5f * static_cast<float>(inputs.spectrum.highestBin);
+    const CrossSectionTable& xs = inputs.crossSections;
+    if (inputs.spectrum.highestBin >= 10 && !(xs.energy[xs.rowCount - 1] > highestEnergy))
+        throw InputError(crossSectionFileName, 0,
+                         "the last energy (" + number(xs.energy[xs.rowCount - 1]) +
+                             " keV) must exceed the highest photon energy of the spectrum (" +
+                             number(highestEnergy) + " keV)");
+
+    const KermaToDoseTable& h = inputs.kermaToDose;
+    if (!(h.energy[0] <= 10.0f))
+        throw InputError(kermaToDoseFileName, 1,
+                         "the first energy must be at most 10 keV, found " + number(h.energy[0]));
+    if (inputs.spectrum.highestBin >= 20 && !(h.energy[kermaToDoseRows - 1] > highestEnergy))
+        throw InputError(kermaToDoseFileName, kermaToDoseRows,
+                         "the last energy (" + number(h.energy[kermaToDoseRows - 1]) +
+                             " keV) must exceed the highest photon energy of the spectrum (" +
+                             number(highestEnergy) + " keV)");
+}
+
+EngineInputs loadInputs(const std::filesystem::path& folder) {
+    EngineInputs inputs;
+    readCrossSectionFile(folder / crossSectionFileName, inputs.crossSections, inputs.formFactors);
+    inputs.airAbsorption = readAirAbsorptionFile(folder / airAbsorptionFileName);
+    inputs.kermaToDose = readKermaToDoseFile(folder / kermaToDoseFileName);
+    inputs.job = readJobFile(folder / jobFileName);
+    inputs.spectrum = readSpectrumFile(folder / spectrumFileName);
+    checkInputsAgree(inputs);
+    return inputs;
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro

@@ -1,0 +1,101 @@
+// The five input files of the engine and the tables built from them.
+#pragma once
+
+#include "geometry.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+// Fixed names in the working folder.
+inline constexpr const char* crossSectionFileName = "ICRUSoft.dat";
+inline constexpr const char* airAbsorptionFileName = "Air.eac";
+inline constexpr const char* kermaToDoseFileName = "Ak2Sv.dat";
+inline constexpr const char* jobFileName = "B2F.txt";
+inline constexpr const char* spectrumFileName = "B_SPCTL.dat";
+
+inline constexpr int maxCrossSectionRows = 25;
+inline constexpr int formFactorRows = 45;
+inline constexpr int spectrumBins = 300;
+inline constexpr int airAbsorptionRows = 300;
+inline constexpr int kermaToDoseRows = 1001;
+inline constexpr int resultNameLength = 30;
+
+// ICRU soft tissue interaction coefficients (used as linear coefficients, 1/cm).
+struct CrossSectionTable {
+    std::int32_t rowCount = 0;
+    float density = 0;                               // read, not used
+    std::array<float, maxCrossSectionRows> energy{}; // keV (the file holds MeV)
+    std::array<float, maxCrossSectionRows> coherent{};
+    std::array<float, maxCrossSectionRows> incoherent{};
+    std::array<float, maxCrossSectionRows> photoelectric{};
+};
+
+// Momentum transfer x = sin(theta/2)/lambda (1/Angstrom), the cumulative
+// coherent distribution A(x) and the incoherent scattering function S(x).
+struct FormFactorTable {
+    std::array<float, formFactorRows> x{};
+    std::array<float, formFactorRows> cumulativeCoherent{};
+    std::array<float, formFactorRows> incoherentFunction{};
+};
+
+// Mass energy-absorption coefficient of air; element r-1 is the value at 0.5 r keV.
+struct AirAbsorptionTable {
+    std::array<float, airAbsorptionRows> mu{};
+};
+
+// Air kerma to dose equivalent, Sv/Gy, against energy in keV (ascending).
+struct KermaToDoseTable {
+    std::array<float, kermaToDoseRows> energy{};
+    std::array<float, kermaToDoseRows> coefficient{};
+};
+
+struct JobParameters {
+    float kermaRateAt100cm = 0;
+    float focusSkinDistance = 0;
+    float fieldLength = 0;
+    float fieldWidth = 0;
+    float photonCount = 0;
+    std::string resultFileName;
+};
+
+// Bin k (1..300, element k-1) stands for 0.5 k keV. After loading the weights
+// are normalised to sum to 1.
+struct SpectrumTable {
+    std::array<float, spectrumBins> weight{};
+    std::array<float, 7> spectrumInfo{};
+    std::int32_t highestBin = 0;
+};
+
+struct EngineInputs {
+    CrossSectionTable crossSections;
+    FormFactorTable formFactors;
+    AirAbsorptionTable airAbsorption;
+    KermaToDoseTable kermaToDose;
+    JobParameters job;
+    SpectrumTable spectrum;
+};
+
+// Readers of the single files. Each throws textrec::InputError naming the file
+// (and the line, where there is one) when the file is missing, short, holds an
+// unreadable number or breaks a limit of its own table.
+void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& crossSections,
+                          FormFactorTable& formFactors);
+AirAbsorptionTable readAirAbsorptionFile(const std::filesystem::path& path);
+KermaToDoseTable readKermaToDoseFile(const std::filesystem::path& path);
+JobParameters readJobFile(const std::filesystem::path& path);
+// Reads the weights and the trailer, finds highestBin and normalises.
+SpectrumTable readSpectrumFile(const std::filesystem::path& path);
+
+// Start-up loading in its order (ICRUSoft.dat, Air.eac, Ak2Sv.dat, B2F.txt,
+// B_SPCTL.dat), then the checks that need several files: the tables must
+// bracket the energies that the transport and the scorer meet.
+EngineInputs loadInputs(const std::filesystem::path& folder);
+void checkInputsAgree(const EngineInputs& inputs);
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro

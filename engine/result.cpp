@@ -1,0 +1,69 @@
+#include "result.h"
+
+#include <textrec/textrec.h>
+
+#include <array>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+namespace {
+
+void addRecord(std::string& out, const std::string& record) {
+    out += record;
+    out += textrec::kRecordEnd;
+}
+
+void addMap(std::string& out, const float (&map)[DoseGrid::rows][DoseGrid::columns]) {
+    const auto format = textrec::parseFormat("(41E11.4)");
+    std::array<double, DoseGrid::columns> values{};
+    for (const auto& row : map) {
+        for (int i = 0; i < DoseGrid::columns; ++i)
+            values[i] = row[i];
+        addRecord(out, textrec::writeRecord(format, values));
+    }
+}
+
+// Drops the carriage-control character of a record.
+std::string shown(const std::string& record) {
+    return record.substr(1);
+}
+
+} // namespace
+
+std::string formatResultFile(const EngineInputs& inputs, float kermaRateAtSkin,
+                             const DoseGrid& grid) {
+    const JobParameters& job = inputs.job;
+    const auto& info = inputs.spectrum.spectrumInfo;
+    std::string out;
+    out.reserve(140 * 455);
+    addRecord(out, textrec::writeRecord(geometryCode == 1 ? "(' ',' 1')" : "(' ',' 2')", {}));
+    addRecord(out, textrec::writeRecord("(E11.4)", {kermaRateAtSkin}));
+    addRecord(out, textrec::writeRecord("(F5.1)", {job.focusSkinDistance}));
+    addRecord(out, textrec::writeRecord("(F5.1)", {job.fieldLength}));
+    addRecord(out, textrec::writeRecord("(F5.1)", {job.fieldWidth}));
+    addRecord(out, textrec::writeRecord("(F5.1)", {info[1]}));
+    addRecord(out, textrec::writeRecord("(F6.4)", {info[2]}));
+    addRecord(out, textrec::writeRecord("(F5.1)", {info[3]}));
+    addRecord(out, textrec::writeRecord("(F7.3)", {info[4]}));
+    addRecord(out, textrec::writeRecord("(F7.3)", {info[5]}));
+    addRecord(out, textrec::writeRecord("(F7.3)", {info[6]}));
+    addRecord(out, textrec::writeRecord("(E8.1)", {job.photonCount}));
+    addRecord(out, textrec::writeRecord("(' ',' Gy/min')", {}));
+    addMap(out, grid.kerma);
+    addRecord(out, textrec::writeRecord("(' ',' Sv/min')", {}));
+    addMap(out, grid.doseEquivalent);
+    return out;
+}
+
+std::string binProgressLine(int k, int highestBin) {
+    return shown(textrec::writeRecord("(' ',I3,' / ',I3)", {double(k), double(highestBin + 1)}));
+}
+
+std::string timeLine(const char* label, int hour, int minute, int second) {
+    const std::string format = std::string("(' ',' ") + label + " =',I2,':',I2,':',I2)";
+    return shown(textrec::writeRecord(format, {double(hour), double(minute), double(second)}));
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro

@@ -1,0 +1,183 @@
+// The scorer: quick rejection, disc tests, folding of the two sides, table
+// look-ups and the normalisation.
+#include "history.h"
+#include "result.h"
+#include "scoring.h"
+#include "work_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+using namespace quenro;
+using enginetest::WorkFolder;
+
+namespace {
+
+const EngineInputs& inputs() {
+    static const EngineInputs loaded = [] {
+        WorkFolder folder;
+        return loadInputs(folder.path());
+    }();
+    return loaded;
+}
+
+const ScoringTables& tables() {
+    static const ScoringTables t = makeScoringTables(inputs());
+    return t;
+}
+
+// Point (a, b) of the mapped plane as (y, z): along the rows and off the plane.
+struct InPlane {
+    float y, z;
+};
+InPlane mapped(float along, float off) {
+    if constexpr (geometryCode == 1)
+        return {along, off};
+    else
+        return {off, along};
+}
+
+int scoredCells(const DoseGrid& grid) {
+    int n = 0;
+    for (const auto& row : grid.kerma)
+        for (float cell : row)
+            n += cell != 0.0f;
+    return n;
+}
+
+} // namespace
+
+TEST(Scorer, QuickRejectionDependsOnTheMappedPlane) {
+    // From (10, 0, 1) towards (20, 0, 6): crosses x = 20 at y = 0, z = 6.
+    auto grid = std::make_unique<DoseGrid>();
+    const float n = std::sqrt(125.0f);
+    scorePhoton(tables(), *grid, 50.0f, 10.0f, 0.0f, 1.0f, 10.0f / n, 0.0f, 5.0f / n);
+    if constexpr (geometryCode == 1) {
+        // 6 cm off the plane z = 0, and further off for every later plane.
+        EXPECT_EQ(scoredCells(*grid), 0);
+    } else {
+        // y = 0 lies in the plane; z = 6 is inside the disc of row 32 (c = 10) only.
+        EXPECT_GT(grid->kerma[31][2], 0.0f);
+        EXPECT_EQ(grid->kerma[30][2], 0.0f);
+        EXPECT_GT(grid->doseEquivalent[31][2], 0.0f);
+    }
+}
+
+TEST(Scorer, CrossingFiveCentimetresFromTwoCentresScoresBoth) {
+    // Along +x, 5 cm from the centres of rows 31 (c = 0) and 32 (c = 10).
+    auto grid = std::make_unique<DoseGrid>();
+    const InPlane p = mapped(5.0f, 0.0f);
+    const float E = 40.0f;
+    scorePhoton(tables(), *grid, E, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
+    const float g = airAbsorptionAt(tables(), E) * E; // normal crossing: cos = 1
+    for (int i = 3; i <= 41; ++i) {
+        EXPECT_EQ(grid->kerma[30][i - 1], g) << "column " << i;
+        EXPECT_EQ(grid->kerma[31][i - 1], g) << "column " << i;
+        EXPECT_EQ(grid->doseEquivalent[31][i - 1], kermaToDoseAt(tables(), E) * g);
+    }
+    EXPECT_EQ(scoredCells(*grid), 2 * 39);
+
+    // Just outside 5 cm: row 32 only.
+    auto outside = std::make_unique<DoseGrid>();
+    const InPlane q = mapped(5.001f, 0.0f);
+    scorePhoton(tables(), *outside, E, 10.0f, q.y, q.z, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(outside->kerma[30][2], 0.0f);
+    EXPECT_EQ(outside->kerma[31][2], g);
+}
+
+TEST(Scorer, ObliqueCrossingDividesByTheCosine) {
+    auto grid = std::make_unique<DoseGrid>();
+    const float E = 30.0f;
+    // In the mapped plane at 60 degrees to the normal, from the phantom centre.
+    const InPlane dir = mapped(std::sqrt(3.0f) / 2.0f, 0.0f);
+    scorePhoton(tables(), *grid, E, 0.0f, 0.0f, 0.0f, 0.5f, dir.y, dir.z);
+    // x = 20 is crossed at c = 20 tan 60 = 34.64: the disc of row 34 (c = 30).
+    const float g = airAbsorptionAt(tables(), E) * E;
+    EXPECT_NEAR(grid->kerma[33][2], g / 0.5f, 1e-4f * g);
+    EXPECT_EQ(grid->kerma[34][2], 0.0f);
+}
+
+TEST(Scorer, EscapesTowardsMinusAndPlusXScoreTheSameColumns) {
+    LaggedFibonacciGenerator rng;
+    for (int n = 0; n < 200; ++n) {
+        const float x = 20.0f * rng.draw() - 10.0f;
+        const float y = 20.0f * rng.draw() - 10.0f;
+        const float z = 20.0f * rng.draw() - 10.0f;
+        float u = rng.draw() + 0.05f, v = rng.draw() - 0.5f, w = 0.2f * rng.draw() - 0.1f;
+        const float norm = std::sqrt(u * u + v * v + w * w);
+        u /= norm, v /= norm, w /= norm;
+        auto plus = std::make_unique<DoseGrid>();
+        auto minus = std::make_unique<DoseGrid>();
+        scorePhoton(tables(), *plus, 45.0f, x, y, z, u, v, w);
+        scorePhoton(tables(), *minus, 45.0f, -x, y, z, -u, v, w);
+        ASSERT_EQ(std::memcmp(plus.get(), minus.get(), sizeof(DoseGrid)), 0) << "photon " << n;
+    }
+}
+
+TEST(Scorer, BelowTenKiloElectronVoltAddsNothing) {
+    auto grid = std::make_unique<DoseGrid>();
+    const InPlane p = mapped(0.0f, 0.0f);
+    scorePhoton(tables(), *grid, 9.99f, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(scoredCells(*grid), 0);
+    scorePhoton(tables(), *grid, 10.0f, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(scoredCells(*grid), 39);
+}
+
+TEST(Scorer, TableLookUps) {
+    const ScoringTables& t = tables();
+    const AirAbsorptionTable& air = inputs().airAbsorption;
+    EXPECT_EQ(airAbsorptionAt(t, 150.0f), air.mu[299]); // row 301 has weight 0
+    EXPECT_EQ(airAbsorptionAt(t, 10.0f), air.mu[19]);   // row 20 stands for 10 keV
+    EXPECT_FLOAT_EQ(airAbsorptionAt(t, 10.25f), 0.5f * (air.mu[19] + air.mu[20]));
+
+    const KermaToDoseTable& h = inputs().kermaToDose;
+    EXPECT_EQ(kermaToDoseAt(t, h.energy[200]), h.coefficient[200]);
+    const float mid = 0.5f * (h.energy[300] + h.energy[301]);
+    EXPECT_NEAR(kermaToDoseAt(t, mid), 0.5f * (h.coefficient[300] + h.coefficient[301]), 1e-5f);
+}
+
+TEST(Normalisation, FollowsTheSpectrumAndTheJob) {
+    EngineInputs in = inputs();
+    in.job.kermaRateAt100cm = 0.01f;
+    in.job.focusSkinDistance = 50.0f;
+    in.job.fieldWidth = 10.0f;
+    in.job.fieldLength = 20.0f;
+    in.job.photonCount = 1e6f;
+    in.spectrum.weight.fill(0.0f);
+    in.spectrum.weight[4] = 0.5f;  // bin 5: outside the sum
+    in.spectrum.weight[99] = 0.5f; // bin 100
+    const Normalisation n = computeNormalisation(in);
+    EXPECT_FLOAT_EQ(n.kermaRateAtSkin, 0.04f);
+    const double S = in.airAbsorption.mu[99] * 0.5 * 100 * 1e6 * 0.5 / 200.0;
+    const double C = 0.04 / (S * 1.602e-13) * 8.01e-14 / (3.141592 * 25);
+    EXPECT_NEAR(n.factor, C, 1e-5 * C);
+
+    auto grid = std::make_unique<DoseGrid>();
+    for (auto& row : grid->kerma)
+        for (float& cell : row)
+            cell = 2.0f;
+    normalise(*grid, 0.25f);
+    EXPECT_EQ(grid->kerma[0][0], 2.0f); // columns 1 and 2 are never scaled
+    EXPECT_EQ(grid->kerma[0][1], 2.0f);
+    EXPECT_EQ(grid->kerma[60][2], 0.5f);
+    EXPECT_EQ(grid->kerma[30][40], 0.5f);
+}
+
+TEST(DoseMap, ColumnsOneAndTwoStayZero) {
+    const SimulationTables t = makeSimulationTables(inputs());
+    LaggedFibonacciGenerator rng;
+    auto grid = std::make_unique<DoseGrid>();
+    int scored = 0;
+    for (int n = 0; n < 20000; ++n)
+        scored += runHistory(t, rng, *grid, 60.0f) == HistoryEnd::Scored;
+    EXPECT_GT(scored, 1000);
+    EXPECT_GT(scoredCells(*grid), 200);
+    for (int j = 0; j < DoseGrid::rows; ++j) {
+        EXPECT_EQ(grid->kerma[j][0], 0.0f);
+        EXPECT_EQ(grid->kerma[j][1], 0.0f);
+        EXPECT_EQ(grid->doseEquivalent[j][0], 0.0f);
+        EXPECT_EQ(grid->doseEquivalent[j][1], 0.0f);
+    }
+}

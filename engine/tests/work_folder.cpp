@@ -1,0 +1,121 @@
+#include "work_folder.h"
+
+#include "geometry.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace enginetest {
+
+namespace fs = std::filesystem;
+
+fs::path fixtureDir() {
+    return fs::path(SOURCE_DIR) / "engine" / "tests" / "fixtures";
+}
+
+WorkFolder::WorkFolder(bool withJob) {
+    static std::atomic<int> counter{0};
+    dir_ = fs::temp_directory_path() /
+           ("quenro-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const char* name : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat", "B_SPCTL.dat"})
+        fs::copy_file(fixtureDir() / name, dir_ / name);
+    if (withJob)
+        fs::copy_file(fixtureDir() / "B2F.txt", dir_ / "B2F.txt");
+}
+
+WorkFolder::~WorkFolder() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+void WorkFolder::write(const std::string& name, const std::string& content) const {
+    std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+std::string WorkFolder::read(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool WorkFolder::exists(const std::string& name) const {
+    return fs::exists(dir_ / name);
+}
+
+std::string WorkFolder::listing() const {
+    std::string names;
+    for (const auto& entry : fs::directory_iterator(dir_))
+        names += entry.path().filename().string() + " ";
+    return names;
+}
+
+std::string jobText(const std::string& kermaRate, const std::string& focusSkinDistance,
+                    const std::string& fieldLength, const std::string& fieldWidth,
+                    const std::string& photonCount, const std::string& name) {
+    return kermaRate + "\r\n" + focusSkinDistance + "\r\n" + fieldLength + "\r\n" + fieldWidth +
+           "\r\n" + photonCount + "\r\n" + name + "\r\n";
+}
+
+std::string kermaToDoseText(float first, float step) {
+    std::string text;
+    for (int i = 0; i < 1001; ++i) {
+        const double e = first + step * i;
+        char line[32];
+        std::snprintf(line, sizeof line, "%9.3f%12.5E", e, 0.01 * e);
+        text += std::string(line) + "\r\n";
+    }
+    return text;
+}
+
+std::string replaceLine(const std::string& text, int line, const std::string& replacement) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i)
+        start = text.find('\n', start) + 1;
+    std::size_t end = text.find("\r\n", start);
+    return text.substr(0, start) + replacement + text.substr(end);
+}
+
+ProgramRun runProgram(const std::string& program, const fs::path& folder,
+                      const std::string& input) {
+    const fs::path in = folder / "stdin.txt.test";
+    const fs::path out = folder / "stdout.txt.test";
+    const fs::path err = folder / "stderr.txt.test";
+    {
+        std::ofstream f(in, std::ios::binary);
+        f << input;
+    }
+    const std::string command = "cd '" + folder.string() + "' && '" + program + "' < '" +
+                                in.string() + "' > '" + out.string() + "' 2> '" + err.string() +
+                                "'";
+    ProgramRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    auto slurp = [](const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        std::ostringstream s;
+        s << f.rdbuf();
+        return s.str();
+    };
+    run.out = slurp(out);
+    run.err = slurp(err);
+    fs::remove(in);
+    fs::remove(out);
+    fs::remove(err);
+    return run;
+}
+
+std::string engineProgram() {
+    return std::string(WORK_DIR) + (quenro::geometryCode == 1 ? "/Quenro-11" : "/Quenro-22");
+}
+
+} // namespace enginetest

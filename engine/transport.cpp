@@ -1,0 +1,117 @@
+#include "history.h"
+
+#include <cmath>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+TransportTables makeTransportTables(const EngineInputs& inputs) {
+    TransportTables t;
+    const CrossSectionTable& xs = inputs.crossSections;
+    t.rowCount = xs.rowCount;
+    for (int i = 0; i < xs.rowCount; ++i) {
+        t.energy[i] = xs.energy[i];
+        t.logEnergy[i] = std::log(xs.energy[i]);
+        t.logCoherent[i] = std::log(xs.coherent[i]);
+        t.logIncoherent[i] = std::log(xs.incoherent[i]);
+        t.logPhotoelectric[i] = std::log(xs.photoelectric[i]);
+    }
+    const FormFactorTable& ff = inputs.formFactors;
+    for (int i = 0; i < formFactorRows; ++i) {
+        t.formX[i] = ff.x[i];
+        t.formA[i] = ff.cumulativeCoherent[i];
+        t.formS[i] = ff.incoherentFunction[i];
+    }
+    t.totalA = ff.cumulativeCoherent[formFactorRows - 1];
+    t.maxS = ff.incoherentFunction[formFactorRows - 1];
+    t.focusSkinDistance = inputs.job.focusSkinDistance;
+    t.fieldWidth = inputs.job.fieldWidth;
+    t.fieldLength = inputs.job.fieldLength;
+    return t;
+}
+
+SimulationTables makeSimulationTables(const EngineInputs& inputs) {
+    SimulationTables tables;
+    tables.transport = makeTransportTables(inputs);
+    tables.scoring = makeScoringTables(inputs);
+    return tables;
+}
+
+HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& rng, DoseGrid& grid,
+                      float E) {
+    const TransportTables& t = tables.transport;
+    PhotonState photon;
+    photon.E = E;
+    if (!sampleSource(t, rng, photon))
+        return HistoryEnd::MissedPhantom;
+
+    for (;;) {
+        if (photon.E < 5.0f)
+            return HistoryEnd::BelowCutoff;
+        const CrossSections xs = crossSectionsAt(t, photon.E);
+
+        // Free path; R2 is kept for the choice of interaction.
+        float R1, R2;
+        do {
+            R1 = rng.draw();
+            R2 = rng.draw();
+        } while (R1 <= 0.0f);
+        const float s = -std::log(R1) / xs.total;
+        const float u = photon.sinTheta * photon.cosPhi;
+        const float v = photon.sinTheta * photon.sinPhi;
+        const float w = photon.cosTheta;
+        const float x = photon.x + u * s;
+        const float y = photon.y + v * s;
+        const float z = photon.z + w * s;
+
+        if (!isInside(x, y, z)) {
+            // The scorer gets the last point inside, never the outside point.
+            if (qualifiesForScoring(photon, u, w)) {
+                scorePhoton(tables.scoring, grid, photon.E, photon.x, photon.y, photon.z, u, v, w);
+                return HistoryEnd::Scored;
+            }
+            return HistoryEnd::Escaped;
+        }
+        photon.x = x;
+        photon.y = y;
+        photon.z = z;
+
+        if (R2 < xs.photoelectric)
+            return HistoryEnd::Absorbed;
+        const Scattering scattering =
+            R2 >= xs.upper ? sampleIncoherent(t, rng, photon.E) : sampleCoherent(t, rng, photon.E);
+        photon.E = scattering.E;
+        if (photon.E < 5.0f)
+            return HistoryEnd::BelowCutoff;
+        const float azimuth = rng.draw() * pi * 2.0f;
+        turnDirection(photon, scattering, std::cos(azimuth), std::sin(azimuth));
+    }
+}
+
+std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k) {
+    const double product =
+        static_cast<double>(spectrum.weight[k - 1]) * static_cast<double>(photonCount);
+    return static_cast<std::int64_t>(std::trunc(product));
+}
+
+std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables& tables,
+                             LaggedFibonacciGenerator& rng, DoseGrid& grid,
+                             const std::function<void(int, int)>& progress) {
+    std::int64_t started = 0;
+    const int highestBin = inputs.spectrum.highestBin;
+    for (int k = 10; k <= highestBin; ++k) {
+        if (progress)
+            progress(k, highestBin);
+        const std::int64_t N = historiesInBin(inputs.spectrum, inputs.job.photonCount, k);
+        if (N <= 0)
+            continue;
+        const float E = 0.5f * static_cast<float>(k);
+        for (std::int64_t n = 0; n < N; ++n)
+            runHistory(tables, rng, grid, E);
+        started += N;
+    }
+    return started;
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro

@@ -1,0 +1,277 @@
+// Photon transport through the soft-tissue phantom.
+//
+// Every stored quantity is a 32-bit float and every expression is evaluated in
+// float in the order written, so that a run is reproduced bit for bit; the
+// engine is built without floating-point contraction for the same reason.
+#pragma once
+
+#include "geometry.h"
+#include "inputs.h"
+#include "random.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+inline constexpr float pi = 3.141592f; // as the engine has always used it, not the nearest float
+
+// The phantom: a slab |x| <= 5, |y| <= 30, |z| <= 10 with two rounded sides of
+// radius 10 centred on x = +-5, z = 0 (30 cm wide, 20 cm thick, 60 cm long).
+struct PhantomBounds {
+    float yMin = -30, yMax = 30;
+    float zMin = -10, zMax = 10;
+    float xMin = -15, xMax = 15; // set for completeness; no test reads them
+};
+inline constexpr PhantomBounds phantom{};
+
+struct PhotonState {
+    float E = 0; // keV
+    float x = 0, y = 0, z = 0;
+    float cosTheta = 1, sinTheta = 0, cosPhi = 1, sinPhi = 0;
+    std::int32_t scattered = 1; // 1 primary, 2 after the first scattering
+};
+
+// Log-log cross-section table and the form factors, ready for the transport.
+struct TransportTables {
+    std::int32_t rowCount = 0;
+    float energy[maxCrossSectionRows]{};
+    float logEnergy[maxCrossSectionRows]{};
+    float logCoherent[maxCrossSectionRows]{};
+    float logIncoherent[maxCrossSectionRows]{};
+    float logPhotoelectric[maxCrossSectionRows]{};
+
+    float formX[formFactorRows]{};
+    float formA[formFactorRows]{};
+    float formS[formFactorRows]{};
+    float totalA = 0; // A(45)
+    float maxS = 0;   // S(45)
+
+    // The job's source: focus-skin distance and field size at that distance.
+    float focusSkinDistance = 0;
+    float fieldWidth = 0;
+    float fieldLength = 0;
+};
+
+TransportTables makeTransportTables(const EngineInputs& inputs);
+
+// Interaction thresholds at one energy: R < photoelectric is absorption,
+// R >= upper is incoherent, in between coherent.
+struct CrossSections {
+    float total = 0;
+    float photoelectric = 0; // PA
+    float upper = 0;         // PB
+};
+
+// Log-log interpolation in the cross-section table; below the first energy
+// it extrapolates from the first two rows.
+inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
+    int i = 1;
+    while (i < t.rowCount - 1 && !(t.energy[i] > E))
+        ++i;
+    const float lnE = std::log(E);
+    const float f = (lnE - t.logEnergy[i - 1]) / (t.logEnergy[i] - t.logEnergy[i - 1]);
+    const float coherent =
+        std::exp(t.logCoherent[i - 1] + f * (t.logCoherent[i] - t.logCoherent[i - 1]));
+    const float incoherent =
+        std::exp(t.logIncoherent[i - 1] + f * (t.logIncoherent[i] - t.logIncoherent[i - 1]));
+    const float photo = std::exp(t.logPhotoelectric[i - 1] +
+                                 f * (t.logPhotoelectric[i] - t.logPhotoelectric[i - 1]));
+    CrossSections xs;
+    xs.total = photo + incoherent + coherent;
+    xs.photoelectric = photo / xs.total;
+    xs.upper = (photo + coherent) / xs.total;
+    return xs;
+}
+
+// The rounded sides count as inside whatever y is; the length limit holds for
+// the central slab only.
+inline bool isInside(float x, float y, float z) {
+    if (x >= -5.0f && x <= 5.0f && y >= phantom.yMin && y <= phantom.yMax && z >= phantom.zMin &&
+        z <= phantom.zMax)
+        return true;
+    if (x > 5.0f) {
+        const float dx = x - 5.0f;
+        return dx * dx + z * z <= 100.0f;
+    }
+    if (x < -5.0f) {
+        const float dx = x + 5.0f;
+        return dx * dx + z * z <= 100.0f;
+    }
+    return false;
+}
+
+// Samples the entry point and direction of a primary photon over the field.
+// Returns false when the source line misses a rounded side (the history ends
+// there but still counts). The azimuth comes from the sampled (x0, y0) even
+// when the photon enters through a rounded side.
+inline bool sampleSource(const TransportTables& t, LaggedFibonacciGenerator& rng,
+                         PhotonState& photon) {
+    const float F = t.focusSkinDistance;
+    for (;;) {
+        const float R1 = rng.draw();
+        const float R2 = rng.draw();
+        const float x0 = (0.5f - R1) * F / (F + 10.0f) * t.fieldWidth;
+        const float y0 = (0.5f - R2) * F / (F + 10.0f) * t.fieldLength;
+        float xe, ye, ze;
+        if (std::fabs(x0) <= 5.0f) {
+            xe = x0;
+            ye = y0;
+            ze = -10.0f;
+        } else {
+            // The line z = m x - F against the circle (x -+ 5)^2 + z^2 = 100.
+            const float m = (F - 10.0f) / x0;
+            const float a = m * m + 1.0f;
+            const float b = x0 > 5.0f ? -(2.0f * F * m + 10.0f) : 10.0f - 2.0f * F * m;
+            const float c = F * F - 75.0f;
+            const float D = b * b - 4.0f * a * c;
+            if (D <= 0.0f)
+                return false;
+            xe = x0 > 5.0f ? (-b - std::sqrt(D)) / (2.0f * a) : (-b + std::sqrt(D)) / (2.0f * a);
+            ze = m * xe - F;
+            ye = (ze + F) * y0 / F;
+        }
+        const float s2 = xe * xe + ye * ye;
+        if (s2 <= 0.0f)
+            continue;
+        const float root = std::sqrt(F * F + s2);
+        const float s = std::sqrt(s2);
+        photon.x = xe;
+        photon.y = ye;
+        photon.z = ze;
+        photon.cosTheta = F / root;
+        photon.sinTheta = s / root;
+        photon.cosPhi = x0 / s;
+        photon.sinPhi = y0 / s;
+        photon.scattered = 1;
+        return true;
+    }
+}
+
+// Outcome of a scattering: the new energy and the polar angle of the scattering.
+struct Scattering {
+    float E = 0;
+    float cosTheta = 1;
+    float sinTheta = 0;
+};
+
+// Polar angle of an incoherent scattering from its cosine c, limited to
+// [-1, 1]; c = 0 exactly gives pi/2 (with the engine's pi).
+inline float incoherentAngle(float c) {
+    if (c == 0.0f)
+        return pi * 0.5f;
+    if (c > 1.0f)
+        c = 1.0f;
+    if (c < -1.0f)
+        c = -1.0f;
+    const float theta = std::atan(std::sqrt(1.0f - c * c) / c);
+    return theta < 0.0f ? theta + pi : theta;
+}
+
+// Incoherent scattering: Kahn's rejection method for the Klein-Nishina
+// distribution, then rejection on the incoherent scattering function S(q).
+inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGenerator& rng,
+                                   float E) {
+    const float a = 511.0f / E;
+    const float p = (a + 2.0f) / (9.0f * a + 2.0f);
+    for (;;) {
+        const float R1 = rng.draw();
+        const float R2 = rng.draw();
+        const float R3 = rng.draw();
+        float eta;
+        if (R1 > p) {
+            eta = (a + 2.0f) / (2.0f * (1.0f - R2) + a);
+            const float b = 1.0f + a - a * eta;
+            if (!(0.5f * (b * b + 1.0f / eta) > R3))
+                continue;
+        } else {
+            eta = 1.0f + 2.0f * R2 / a;
+            if (!(4.0f * (1.0f / eta - 1.0f / (eta * eta)) > R3))
+                continue;
+        }
+        const float theta = incoherentAngle(1.0f - a * (eta - 1.0f));
+        const float q = std::sin(theta * 0.5f) * E / 12.4f;
+        if (q < 10.0f) {
+            int i = 1;
+            while (!(t.formX[i] > q))
+                ++i;
+            const float S = t.formS[i - 1] + (t.formS[i] - t.formS[i - 1]) * (q - t.formX[i - 1]) /
+                                                 (t.formX[i] - t.formX[i - 1]);
+            const float R = rng.draw();
+            if (S / t.maxS < R)
+                continue;
+        }
+        const float cosTheta = std::cos(theta);
+        Scattering s;
+        s.E = E / (1.0f + E / 511.0f * (1.0f - cosTheta));
+        s.cosTheta = cosTheta;
+        s.sinTheta = std::sin(theta);
+        return s;
+    }
+}
+
+// Coherent scattering: q from the cumulative distribution A(x), then Thomson
+// rejection. The energy is unchanged.
+inline Scattering sampleCoherent(const TransportTables& t, LaggedFibonacciGenerator& rng, float E) {
+    for (;;) {
+        const float r = rng.draw() * t.totalA;
+        int i = 1;
+        while (!(t.formA[i] > r))
+            ++i;
+        const float q = t.formX[i - 1] + (r - t.formA[i - 1]) * (t.formX[i] - t.formX[i - 1]) /
+                                             (t.formA[i] - t.formA[i - 1]);
+        const float y = q * 12.4f / E; // sin(theta/2)
+        if (y > 1.0f)
+            continue;
+        const float c = 1.0f - 2.0f * y * y;
+        const float R = rng.draw();
+        if (2.0f * R > c * c + 1.0f)
+            continue;
+        Scattering s;
+        s.E = E;
+        s.cosTheta = c < 1.0f ? c : 1.0f;
+        s.sinTheta = std::sqrt(1.0f - s.cosTheta * s.cosTheta);
+        return s;
+    }
+}
+
+// An escaping photon is scored only after a scattering and when its direction
+// has non-zero x and z components (the scorer itself drops E below 10 keV).
+inline bool qualifiesForScoring(const PhotonState& photon, float u, float w) {
+    return photon.scattered == 2 && w != 0.0f && u != 0.0f;
+}
+
+// Turns the direction by the scattering angle and a fresh azimuth.
+inline void turnDirection(PhotonState& photon, const Scattering& s, float cosAzimuth,
+                          float sinAzimuth) {
+    float w = cosAzimuth * photon.sinTheta * s.sinTheta + photon.cosTheta * s.cosTheta;
+    if (w > 1.0f)
+        w = 1.0f;
+    if (w < -1.0f)
+        w = -1.0f;
+    const float sinTheta = std::sqrt(1.0f - w * w);
+    float cosPhi, sinPhi;
+    if (sinTheta == 0.0f) {
+        sinPhi = 0.0f;
+        cosPhi = 1.0f;
+    } else {
+        const float A = sinAzimuth * s.sinTheta / sinTheta;
+        if (photon.sinTheta == 0.0f) {
+            sinPhi = sinAzimuth;
+            cosPhi = -cosAzimuth;
+        } else {
+            const float B = (s.cosTheta - photon.cosTheta * w) / (photon.sinTheta * sinTheta);
+            sinPhi = B * photon.sinPhi + photon.cosPhi * A;
+            cosPhi = photon.cosPhi * B - photon.sinPhi * A;
+        }
+    }
+    photon.cosTheta = w;
+    photon.sinTheta = sinTheta;
+    photon.cosPhi = cosPhi;
+    photon.sinPhi = sinPhi;
+    photon.scattered = 2;
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro
