@@ -16,21 +16,18 @@ namespace {
 class DesktopMessageBoxes final : public MessageBoxes {
 public:
     MessageResult show(QWidget* parent, const QString& text, const QString& title,
-                       MessageButtons buttons, MessageIcon icon) override
-    {
+                       MessageButtons buttons, MessageIcon icon) override {
         QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning
                                                          : QMessageBox::NoIcon,
                         title, text,
-                        buttons == MessageButtons::OkCancel
-                            ? QMessageBox::Ok | QMessageBox::Cancel
-                            : QMessageBox::Ok,
+                        buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                            : QMessageBox::Ok,
                         parent);
         return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
     }
 
     bool input(QWidget* parent, const QString& prompt, const QString& title,
-               const QString& defaultText, QString& text) override
-    {
+               const QString& defaultText, QString& text) override {
         bool ok = false;
         QString value =
             QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
@@ -46,8 +43,7 @@ public:
 };
 
 // Finds a program in the working folder first, then beside the window program.
-QString locateProgram(const QString& program, const QString& workDir)
-{
+QString locateProgram(const QString& program, const QString& workDir) {
     QFileInfo inWork(QDir(workDir).filePath(program));
     if (inWork.isFile() && inWork.isExecutable())
         return inWork.absoluteFilePath();
@@ -59,8 +55,7 @@ QString locateProgram(const QString& program, const QString& workDir)
 
 class DesktopLauncher final : public ProgramLauncher {
 public:
-    bool startInConsole(const QString& program, const QString& workDir, QString& error) override
-    {
+    bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
             error = program;
@@ -89,8 +84,7 @@ public:
     }
 
     bool startHidden(const QString& program, const QString& workDir,
-                     std::function<void(bool)> onFinished, QString& error) override
-    {
+                     std::function<void(bool)> onFinished, QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
             error = program;
@@ -122,8 +116,7 @@ public:
 
 class DesktopFileSystem final : public FileSystem {
 public:
-    bool remove(const QString& path) override
-    {
+    bool remove(const QString& path) override {
         if (!QFile::exists(path))
             return true;
         return QFile::remove(path);
@@ -135,28 +128,33 @@ public:
     void processEvents() override { QCoreApplication::processEvents(); }
 };
 
-Services desktopServices()
-{
+class DesktopProgramEnd final : public ProgramEnd {
+public:
+    void endProgram() override { QCoreApplication::exit(0); }
+};
+
+Services desktopServices() {
     static DesktopMessageBoxes messages;
     static DesktopBeeper beeper;
     static DesktopLauncher launcher;
     static DesktopFileSystem files;
     static DesktopEventPump events;
-    return Services{&messages, &beeper, &launcher, &files, &events};
+    static DesktopProgramEnd ending;
+    return Services{&messages, &beeper, &launcher, &files, &events, &ending};
 }
 
-Services& current()
-{
+Services& current() {
     static Services s = desktopServices();
     return s;
 }
 
 } // namespace
 
-Services& services() { return current(); }
+Services& services() {
+    return current();
+}
 
-void setServices(const Services& replacement)
-{
+void setServices(const Services& replacement) {
     Services d = desktopServices();
     Services& s = current();
     s.messages = replacement.messages ? replacement.messages : d.messages;
@@ -164,8 +162,11 @@ void setServices(const Services& replacement)
     s.launcher = replacement.launcher ? replacement.launcher : d.launcher;
     s.files = replacement.files ? replacement.files : d.files;
     s.events = replacement.events ? replacement.events : d.events;
+    s.ending = replacement.ending ? replacement.ending : d.ending;
 }
 
-void resetServices() { current() = desktopServices(); }
+void resetServices() {
+    current() = desktopServices();
+}
 
 } // namespace platform

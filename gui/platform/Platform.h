@@ -1,6 +1,7 @@
 // What only a desktop platform provides, each behind one small interface so that
 // tests can stand in for it: message boxes and the input box, the beep, starting
-// programs, deleting files and letting pending window events run.
+// programs, deleting files, letting pending window events run and ending the
+// program.
 //
 // The window program reaches them through platform::services(); tests install
 // their own stand-ins with platform::setServices().
@@ -41,8 +42,7 @@ public:
     // console window that takes the focus, with `workDir` as its current folder,
     // without waiting. The program keeps running when the window program ends.
     // Returns false and fills `error` with what is missing when it cannot start.
-    virtual bool startInConsole(const QString& program, const QString& workDir,
-                                QString& error) = 0;
+    virtual bool startInConsole(const QString& program, const QString& workDir, QString& error) = 0;
     // Starts `program` hidden in `workDir` without waiting. `onFinished` (may be
     // empty) is called on the window thread when it ends, with whether it ended
     // normally with exit status 0.
@@ -64,12 +64,21 @@ public:
     virtual void processEvents() = 0;
 };
 
+class ProgramEnd {
+public:
+    virtual ~ProgramEnd() = default;
+    // Ends the window program: its event loop returns and main() ends. Programs
+    // it started keep running.
+    virtual void endProgram() = 0;
+};
+
 struct Services {
     MessageBoxes* messages = nullptr;
     Beeper* beeper = nullptr;
     ProgramLauncher* launcher = nullptr;
     FileSystem* files = nullptr;
     EventPump* events = nullptr;
+    ProgramEnd* ending = nullptr;
 };
 
 // The services in use: the desktop ones unless a test installed others.

@@ -2,8 +2,7 @@
 
 namespace platform {
 
-std::string platformProgramName(std::string_view windowsName)
-{
+std::string platformProgramName(std::string_view windowsName) {
 #ifdef _WIN32
     return std::string(windowsName);
 #else

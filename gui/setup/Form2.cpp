@@ -1,15 +1,623 @@
 #include "setup/Form2.h"
 
-#include "Windows.h"
+#include <QCloseEvent>
+#include <QDate>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 
-Form2::Form2(QWidget* parent) : QWidget(parent)
-{
-    setWindowTitle(QStringLiteral("Scattered dose distribution"));
-    resize(800, 600);
+#include "Windows.h"
+#include "layout/Form6.h"
+#include "platform/Platform.h"
+#include "platform/ProgramNames.h"
+#include "results/Form1.h"
+#include "setup/JobFile.h"
+#include "setup/Module1.h"
+#include "setup/SpectrumModel.h"
+#include "textrec/textrec.h"
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("Dorvalis-3");
+
+double fieldNumber(const QLineEdit* field) {
+    return textrec::leadingNumber(field->text().toStdString());
 }
 
-Form2& Windows::form2()
-{
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QLineEdit* newField(const char* name, int width = 70) {
+    auto* field = new QLineEdit;
+    field->setObjectName(QString::fromLatin1(name));
+    field->setFixedWidth(width);
+    field->setAlignment(Qt::AlignRight);
+    return field;
+}
+
+QRadioButton* newOption(const char* name, const QString& caption) {
+    auto* option = new QRadioButton(caption);
+    option->setObjectName(QString::fromLatin1(name));
+    return option;
+}
+
+QPushButton* newButton(const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QFrame* newBox(QFrame::Shape shape = QFrame::Box) {
+    auto* box = new QFrame;
+    box->setFrameShape(shape);
+    box->setFrameShadow(shape == QFrame::Box ? QFrame::Plain : QFrame::Sunken);
+    return box;
+}
+
+// Re-enables the run button however a run ends, so that a second click cannot
+// prepare a run inside the first.
+class RunButtonGuard {
+public:
+    explicit RunButtonGuard(QPushButton* button) : button_(button) { button_->setEnabled(false); }
+    ~RunButtonGuard() { button_->setEnabled(true); }
+    RunButtonGuard(const RunButtonGuard&) = delete;
+    RunButtonGuard& operator=(const RunButtonGuard&) = delete;
+
+private:
+    QPushButton* button_;
+};
+
+} // namespace
+
+Form2::Form2(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Scattered dose distribution"));
+    buildControls();
+    loadForm();
+    connectHandlers();
+}
+
+QLabel* Form2::newLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("Label%1").arg(nextLabel_++));
+    return label;
+}
+
+// ---------------------------------------------------------------------------
+// Controls and their arrangement: the title, steps (1) to (3) on the left and
+// the step texts with the buttons in a column on the right.
+// ---------------------------------------------------------------------------
+
+void Form2::buildControls() {
+    Text1 = newField("Text1");
+    Text2 = newField("Text2");
+    Text3 = newField("Text3");
+    Text4 = newField("Text4");
+    Text5 = newField("Text5");
+    Text6 = newField("Text6");
+    Text7 = newField("Text7");
+    Text8 = newField("Text8");
+    Text9 = newField("Text9", 130);
+    Text10 = newField("Text10", 200);
+    Text10->setAlignment(Qt::AlignLeft);
+    Text12 = newField("Text12");
+    Text13 = newField("Text13");
+    Text14 = newField("Text14");
+    Text15 = newField("Text15");
+
+    Option1 = newOption("Option1", QStringLiteral("連続透視"));
+    Option2 = newOption("Option2", QStringLiteral("パルス透視"));
+    Option3 = newOption("Option3", QStringLiteral("臥位"));
+    Option4 = newOption("Option4", QStringLiteral("立位"));
+    Option7 = newOption("Option7", QStringLiteral("定電圧"));
+    Option8 = newOption("Option8", QStringLiteral("三相12ピーク"));
+    Option9 = newOption("Option9", QStringLiteral("単相全波"));
+
+    Command1 = newButton("Command1", QStringLiteral("(４) この条件で計算する"));
+    Command2 = newButton("Command2", QStringLiteral("    計算結果    検索・表示"));
+    Command4 = newButton("Command4", QStringLiteral("Exit"));
+    Command5 = newButton("Command5", QStringLiteral("OK →"));
+
+    QFont stepFont = font();
+    stepFont.setPointSizeF(stepFont.pointSizeF() * 1.5);
+    stepFont.setBold(true);
+    auto stepLabel = [&](const QString& number) {
+        QLabel* label = newLabel(number);
+        label->setFont(stepFont);
+        label->setStyleSheet(QStringLiteral("color: #00308f;"));
+        return label;
+    };
+    QFont headingFont = font();
+    headingFont.setBold(true);
+    auto heading = [&](const QString& text) {
+        QLabel* label = newLabel(text);
+        label->setFont(headingFont);
+        return label;
+    };
+
+    // Title: the name and the program name each drawn twice, offset as a shadow.
+    auto shadowTitle = [&](const QString& text, double pointScale, bool italic) {
+        QFont titleFont = font();
+        titleFont.setPointSizeF(titleFont.pointSizeF() * pointScale);
+        titleFont.setBold(true);
+        titleFont.setItalic(italic);
+        auto* area = new QWidget;
+        QLabel* shadow = newLabel(text, area);
+        QLabel* front = newLabel(text, area);
+        for (QLabel* label : {shadow, front}) {
+            label->setFont(titleFont);
+            label->adjustSize();
+        }
+        shadow->setStyleSheet(QStringLiteral("color: #8c8c8c;"));
+        front->setStyleSheet(QStringLiteral("color: #0b2a8a;"));
+        constexpr int offset = 3;
+        shadow->move(offset, offset);
+        front->move(0, 0);
+        front->raise();
+        area->setFixedSize(front->width() + offset, front->height() + offset);
+        return area;
+    };
+
+    auto* titleColumn = new QVBoxLayout;
+    titleColumn->addWidget(shadowTitle(QStringLiteral("透視室内散乱線分布"), 2.2, false));
+    titleColumn->addWidget(shadowTitle(QStringLiteral("Dorvalis-3"), 2.0, true));
+
+    QFrame* aboutBox = newBox();
+    auto* aboutLayout = new QVBoxLayout(aboutBox);
+    aboutLayout->addWidget(newLabel(
+        QStringLiteral("Ｘ線透視時の室内散乱線分布をモンテカルロシミュレーションにより計算しま"
+                       "す。")));
+    aboutLayout->addWidget(
+        newLabel(QStringLiteral("サーベイメータなどの線量計を有していない施設のための")));
+    aboutLayout->addWidget(newLabel(QStringLiteral(
+        "( Ｘ線管からの漏洩Ｘ線，装置等の被射体以外からの散乱線は計測していません )")));
+
+    auto* subtitleColumn = new QVBoxLayout;
+    subtitleColumn->addWidget(heading(
+        QStringLiteral("モンテカルロシミュレーションによるＸ線透視室の室内散乱線分布図作成")));
+    subtitleColumn->addWidget(aboutBox);
+
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addLayout(titleColumn);
+    titleRow->addSpacing(16);
+    titleRow->addLayout(subtitleColumn, 1);
+
+    // Step (1): geometry. Three boxes: the phantom, the FSD and the field size.
+    QFrame* phantomBox = newBox();
+    auto* phantomLayout = new QGridLayout(phantomBox);
+    phantomLayout->addWidget(newLabel(QStringLiteral("被照射体（ICRU軟部組織）")), 0, 0, 1, 5);
+    phantomLayout->addWidget(newLabel(QStringLiteral("60")), 1, 0, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("×")), 1, 1, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("30")), 1, 2, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("×")), 1, 3, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("20")), 1, 4, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("cm³")), 1, 5);
+    phantomLayout->addWidget(newLabel(QStringLiteral("(長さ)")), 2, 0, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("(横幅)")), 2, 2, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("(厚さ)　一定")), 2, 4, 1, 2);
+    phantomLayout->addWidget(newLabel(QStringLiteral("（断面：レーストラック型）")), 3, 0, 1, 6);
+
+    QFrame* distanceBox = newBox();
+    auto* distanceLayout = new QGridLayout(distanceBox);
+    distanceLayout->addWidget(newLabel(QStringLiteral("焦点-入射表面間距離")), 0, 0, 1, 3);
+    distanceLayout->addWidget(newLabel(QStringLiteral("FSD =")), 1, 0, Qt::AlignRight);
+    distanceLayout->addWidget(Text7, 1, 1);
+    distanceLayout->addWidget(newLabel(QStringLiteral("cm")), 1, 2);
+    distanceLayout->setRowStretch(2, 1);
+
+    QFrame* fieldBox = newBox();
+    auto* fieldLayout = new QGridLayout(fieldBox);
+    fieldLayout->addWidget(newLabel(QStringLiteral("照射野サイズ at FSD")), 0, 0, 1, 3);
+    fieldLayout->addWidget(newLabel(QStringLiteral("(長軸)")), 1, 0, Qt::AlignRight);
+    fieldLayout->addWidget(Text13, 1, 1);
+    fieldLayout->addWidget(newLabel(QStringLiteral("cm")), 1, 2);
+    fieldLayout->addWidget(newLabel(QStringLiteral("(短軸)")), 2, 0, Qt::AlignRight);
+    fieldLayout->addWidget(Text14, 2, 1);
+    fieldLayout->addWidget(newLabel(QStringLiteral("cm")), 2, 2);
+
+    QFrame* step1 = newBox(QFrame::StyledPanel);
+    auto* step1Layout = new QGridLayout(step1);
+    auto* step1Head = new QHBoxLayout;
+    step1Head->addWidget(stepLabel(QStringLiteral("(1)")));
+    step1Head->addWidget(heading(QStringLiteral("幾何学的配置")));
+    step1Head->addStretch(1);
+    step1Layout->addLayout(step1Head, 0, 0, 1, 3);
+    step1Layout->addWidget(phantomBox, 1, 0);
+    step1Layout->addWidget(distanceBox, 1, 1);
+    step1Layout->addWidget(fieldBox, 1, 2);
+
+    // Step (2): irradiation conditions.
+    auto* rectificationGroup = new QGroupBox(QStringLiteral("整流方式"));
+    rectificationGroup->setObjectName(QStringLiteral("Frame1"));
+    auto* rectificationLayout = new QVBoxLayout(rectificationGroup);
+    rectificationLayout->addWidget(Option7);
+    rectificationLayout->addWidget(Option8);
+    rectificationLayout->addWidget(Option9);
+    rectificationLayout->addStretch(1);
+
+    auto* tubeLayout = new QGridLayout;
+    auto tubeRow = [&](int row, const QString& label, QLineEdit* field, const QString& unit) {
+        tubeLayout->addWidget(newLabel(label), row, 0, Qt::AlignRight);
+        tubeLayout->addWidget(field, row, 1);
+        tubeLayout->addWidget(newLabel(unit), row, 2);
+    };
+    tubeRow(0, QStringLiteral("Ｘ線管電圧"), Text1, QStringLiteral("kV"));
+    tubeRow(1, QStringLiteral("ターゲット角度"), Text5, QStringLiteral("degree"));
+    tubeRow(2, QStringLiteral("固有ろ過（Al 当量）"), Text2, QStringLiteral("mmAL eq."));
+    tubeRow(3, QStringLiteral("アルミ付加フィルタ"), Text3, QStringLiteral("mm"));
+    tubeRow(4, QStringLiteral("銅付加フィルタ"), Text4, QStringLiteral("mm"));
+
+    auto* currentGroup = new QGroupBox(QStringLiteral("Ｘ線管電流"));
+    currentGroup->setObjectName(QStringLiteral("Frame2"));
+    auto* currentLayout = new QGridLayout(currentGroup);
+    currentLayout->addWidget(Option1, 0, 0, 1, 3);
+    currentLayout->addWidget(Option2, 1, 0, 1, 3);
+    auto currentRow = [&](int row, const QString& label, QLineEdit* field, const QString& unit) {
+        currentLayout->addWidget(newLabel(label), row, 0, Qt::AlignRight);
+        currentLayout->addWidget(field, row, 1);
+        currentLayout->addWidget(newLabel(unit), row, 2);
+    };
+    currentRow(2, QStringLiteral("透視管電流"), Text15, QStringLiteral("mA"));
+    currentRow(3, QStringLiteral("パルスレート"), Text12, QStringLiteral("pps"));
+    currentRow(4, QStringLiteral("パルス幅"), Text6, QStringLiteral("msec"));
+
+    auto* positionGroup = new QGroupBox;
+    positionGroup->setObjectName(QStringLiteral("Frame3"));
+    auto* positionLayout = new QHBoxLayout(positionGroup);
+    positionLayout->addWidget(Option3);
+    positionLayout->addWidget(Option4);
+
+    auto* positionRow = new QHBoxLayout;
+    positionRow->addWidget(newLabel(QStringLiteral("体位（照射方向）")));
+    positionRow->addWidget(positionGroup);
+    positionRow->addStretch(1);
+    positionRow->addWidget(Command5);
+    positionRow->addWidget(newLabel(QStringLiteral("管電流")));
+    positionRow->addWidget(Text8);
+    positionRow->addWidget(newLabel(QStringLiteral("mA")));
+
+    QFrame* step2 = newBox(QFrame::StyledPanel);
+    auto* step2Layout = new QVBoxLayout(step2);
+    auto* step2Head = new QHBoxLayout;
+    step2Head->addWidget(stepLabel(QStringLiteral("(2)")));
+    step2Head->addWidget(heading(QStringLiteral("照射条件")));
+    step2Head->addStretch(1);
+    step2Layout->addLayout(step2Head);
+    auto* conditionsRow = new QHBoxLayout;
+    conditionsRow->addWidget(rectificationGroup);
+    conditionsRow->addLayout(tubeLayout);
+    conditionsRow->addWidget(currentGroup);
+    step2Layout->addLayout(conditionsRow);
+    step2Layout->addLayout(positionRow);
+    step2Layout->addWidget(newLabel(
+        QStringLiteral("Ｘ線出力は、多施設の出力データ調査から得られた平均的な値を用います。")));
+
+    // Step (3): histories and the result file name.
+    QFrame* step3 = newBox(QFrame::StyledPanel);
+    auto* step3Layout = new QGridLayout(step3);
+    step3Layout->addWidget(stepLabel(QStringLiteral("(3)")), 0, 0, 2, 1, Qt::AlignTop);
+    step3Layout->addWidget(newLabel(QStringLiteral("入射光子数（ヒストリー）")), 0, 1,
+                           Qt::AlignRight);
+    step3Layout->addWidget(Text9, 0, 2);
+    step3Layout->addWidget(newLabel(QStringLiteral("個 （１億個以上）")), 0, 3);
+    step3Layout->addWidget(newLabel(QStringLiteral("結果保存ファイル名")), 1, 1, Qt::AlignRight);
+    step3Layout->addWidget(Text10, 1, 2);
+    step3Layout->addWidget(newLabel(QStringLiteral("（拡張子なしで入力）")), 1, 3);
+    step3Layout->setColumnStretch(4, 1);
+
+    auto* stepsColumn = new QVBoxLayout;
+    stepsColumn->addWidget(step1);
+    stepsColumn->addWidget(step2);
+    stepsColumn->addWidget(step3);
+
+    // Right-hand column: the step texts, the run and results buttons, Exit.
+    QFrame* rightColumn = newBox(QFrame::StyledPanel);
+    auto* rightLayout = new QVBoxLayout(rightColumn);
+    QLabel* newCalculation = heading(QStringLiteral("新規計算"));
+    newCalculation->setAlignment(Qt::AlignCenter);
+    rightLayout->addWidget(newCalculation);
+    QLabel* stepOrder = newLabel(QStringLiteral("ステップ (1)→(2)→(3)→(4)"));
+    stepOrder->setAlignment(Qt::AlignCenter);
+    rightLayout->addWidget(stepOrder);
+    for (QPushButton* button : {Command1, Command2})
+        button->setMinimumHeight(64);
+    rightLayout->addWidget(Command1);
+    rightLayout->addSpacing(24);
+    rightLayout->addWidget(Command2);
+    rightLayout->addStretch(1);
+    rightLayout->addWidget(Command4);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(stepsColumn, 1);
+    body->addWidget(rightColumn);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(titleRow);
+    top->addLayout(body, 1);
+}
+
+void Form2::connectHandlers() {
+    connect(Command1, &QPushButton::clicked, this, &Form2::command1Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::command2Click);
+    connect(Command4, &QPushButton::clicked, this, &Form2::command4Click);
+    connect(Command5, &QPushButton::clicked, this, &Form2::command5Click);
+    // A click on an option that is already selected changes nothing, so the
+    // handlers follow the change of selection.
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            option1Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            option2Click();
+    });
+    const std::pair<QRadioButton*, int> rectification[] = {
+        {Option7, Module1::kConstantPotential},
+        {Option8, Module1::kThreePhase12Peak},
+        {Option9, Module1::kSinglePhaseFullWave}};
+    for (auto [option, mode] : rectification) {
+        connect(option, &QRadioButton::toggled, this, [mode](bool on) {
+            if (on)
+                Module1::RectificationMode = mode;
+        });
+    }
+    Text12->installEventFilter(this);
+    Text6->installEventFilter(this);
+}
+
+// ---------------------------------------------------------------------------
+// Load: the spectrum tables first, then the defaults.
+// ---------------------------------------------------------------------------
+
+void Form2::loadForm() {
+    std::string loadError = Module1::LoadSpectrumTables();
+    tablesLoaded_ = loadError.empty();
+
+    Text1->setText(QStringLiteral("80"));
+    Text5->setText(QStringLiteral("12"));
+    Text2->setText(QStringLiteral("2.5"));
+    Text3->setText(QStringLiteral("1.5"));
+    Text4->setText(QStringLiteral("0"));
+    Option7->setChecked(true);
+    Module1::RectificationMode = Module1::kConstantPotential;
+    Text9->setText(QStringLiteral("1000000000"));
+    Text10->setText(jobfile::defaultResultName(QDate::currentDate()));
+    Text7->setText(QStringLiteral("90"));
+    Text13->setText(QStringLiteral("20"));
+    Text14->setText(QStringLiteral("20"));
+
+    Option1->setChecked(true);
+    Text12->setEnabled(false);
+    Text6->setEnabled(false);
+    Option3->setChecked(true);
+
+    Text15->setText(QStringLiteral("1"));
+    Text12->clear();
+    Text6->clear();
+    Text8->setText(QStringLiteral("1"));
+
+    if (!tablesLoaded_) {
+        // Without its tables no run can be computed: say which file, then end.
+        exclamation(fromStd(loadError));
+        platform::services().ending->endProgram();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tube current
+// ---------------------------------------------------------------------------
+
+void Form2::option1Click() {
+    Text12->setEnabled(false);
+    Text6->setEnabled(false);
+    Text8->setText(Text15->text());
+    Command5->setFocus();
+}
+
+void Form2::option2Click() {
+    Text12->setEnabled(true);
+    Text6->setEnabled(true);
+    Text8->clear();
+    Text12->setFocus();
+}
+
+void Form2::command5Click() {
+    if (Option1->isChecked()) {
+        if (Text15->text().isEmpty()) {
+            platform::services().beeper->beep();
+            exclamation(QStringLiteral("　管電流を入力してください　"));
+            return;
+        }
+        Text8->setText(Text15->text());
+    }
+    if (Option2->isChecked()) {
+        double current = fieldNumber(Text15);
+        double rate = fieldNumber(Text12);
+        double width = fieldNumber(Text6);
+        if (current * rate * width == 0) {
+            platform::services().beeper->beep();
+            exclamation(QStringLiteral("　データを入力してください　"));
+            return;
+        }
+        Text8->setText(jobfile::meanTubeCurrentText(current, rate, width));
+    }
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == Text12 || watched == Text6)) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == Text12)
+                Text6->setFocus();
+            else
+                Command5->setFocus();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// A run
+// ---------------------------------------------------------------------------
+
+void Form2::command1Click() {
+    RunButtonGuard guard(Command1);
+    if (!checkRunInputs())
+        return;
+    if (!computeSpectrumAndOutput())
+        return;
+    if (!writeJobFile())
+        return;
+    startEngine();
+}
+
+bool Form2::checkRunInputs() {
+    Module1::photonCount = fieldNumber(Text9);
+    if (Module1::photonCount < 100000000) {
+        exclamation(QStringLiteral("ヒストリー数は少なくても１億個以上が必要です。"));
+        Text9->setText(QStringLiteral("100000000"));
+        return false;
+    }
+    Module1::fieldLength = fieldNumber(Text13);
+    Module1::fieldWidth = fieldNumber(Text14);
+    if (Module1::fieldLength > 30 || Module1::fieldWidth > 30) {
+        exclamation(QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい "));
+        return false;
+    }
+    // The engine keeps 30 bytes of the name and writes it in the working folder.
+    switch (jobfile::checkResultName(jobfile::resultNameBytes(Text10->text()))) {
+    case jobfile::NameProblem::None:
+        return true;
+    case jobfile::NameProblem::TooLong:
+        exclamation(QStringLiteral("結果保存ファイル名が長すぎます。\n"
+                                   "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
+                                   "以内にして下さい。")
+                        .arg(jobfile::kTypedNameLimit)
+                        .arg(jobfile::kTypedNameLimit / 3));
+        return false;
+    case jobfile::NameProblem::PathSeparator:
+        exclamation(QStringLiteral("結果保存ファイル名に「/」や「\\」は使えません。"));
+        return false;
+    }
+    return false;
+}
+
+bool Form2::computeSpectrumAndOutput() {
+    auto& events = *platform::services().events;
+    Module1::TubeSettings settings = Module1::readTubeSettings(
+        Text1->text().toStdString(), Text5->text().toStdString(), Text2->text().toStdString(),
+        Text3->text().toStdString(), Text4->text().toStdString(), Text8->text().toStdString(),
+        Module1::RectificationMode);
+    Module1::SpectrumResult spectrum = Module1::ComputeSpectrum(settings);
+    if (spectrum.voltageText)
+        Text1->setText(fromStd(*spectrum.voltageText));
+    if (spectrum.inherentText)
+        Text2->setText(fromStd(*spectrum.inherentText));
+    if (!spectrum.ok()) {
+        exclamation(fromStd(spectrum.error));
+        return false;
+    }
+    events.processEvents();
+
+    Module1::OutputRateResult rate = Module1::ComputeOutputRate(
+        fieldNumber(Text1), fieldNumber(Text8), Module1::RectificationMode);
+    if (!rate.ok()) {
+        exclamation(fromStd(rate.error));
+        return false;
+    }
+    events.processEvents();
+    return true;
+}
+
+bool Form2::writeJobFile() {
+    Module1::focusSkinDistance = fieldNumber(Text7);
+    Module1::fieldLength = fieldNumber(Text13);
+    Module1::fieldWidth = fieldNumber(Text14);
+    Module1::photonCount = fieldNumber(Text9);
+
+    jobfile::JobParameters job;
+    job.kermaRateAt100cm = Module1::kermaRateAt100cm;
+    job.focusSkinDistance = Module1::focusSkinDistance;
+    job.fieldLength = Module1::fieldLength;
+    job.fieldWidth = Module1::fieldWidth;
+    job.photonCount = Module1::photonCount;
+    job.resultFileName =
+        jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
+
+    std::string error;
+    if (!textrec::writeFileAtomic("B2F.txt", jobfile::jobFileText(job), &error)) {
+        exclamation(QStringLiteral("B2F.txt を書き込めませんでした。\n%1").arg(fromStd(error)));
+        return false;
+    }
+    platform::services().events->processEvents();
+    return true;
+}
+
+void Form2::startEngine() {
+    // The patient position reaches the engine only through the choice of program.
+    const char* engine = Option3->isChecked() ? "Quenro-11.exe" : "Quenro-22.exe";
+    QString program = QString::fromStdString(platform::platformProgramName(engine));
+    QString missing;
+    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), missing)) {
+        exclamation(QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
+                        .arg(program, missing));
+        return;
+    }
+    platform::services().messages->show(
+        this,
+        QStringLiteral(" cpuスレッド数以内であれば、同時に異なる条件下でシミュレーションを行なうこ"
+                       "とができます "),
+        kMessageTitle, platform::MessageButtons::Ok, platform::MessageIcon::None);
+}
+
+// ---------------------------------------------------------------------------
+// Results viewer, Exit and closing
+// ---------------------------------------------------------------------------
+
+void Form2::command2Click() {
+    Form1& viewer = Windows::form1();
+    viewer.reset();
+    viewer.show();
+    // A picture window that was never opened is empty already.
+    if (Windows::form6Exists())
+        Windows::form6().reset();
+    hide();
+}
+
+void Form2::command4Click() {
+    // Exit leaves any "B2F.dat": only closing the window removes that one.
+    auto& files = *platform::services().files;
+    for (const char* name : {"B2F.txt", "FLname.txt", "F2B.dat", "B_SPCTL.dat"})
+        files.remove(QString::fromLatin1(name));
+    platform::services().ending->endProgram();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    auto& files = *platform::services().files;
+    for (const char* name : {"B2F.txt", "B2F.dat", "F2B.dat", "FLname.txt", "B_SPCTL.dat"})
+        files.remove(QString::fromLatin1(name));
+    event->accept();
+    platform::services().ending->endProgram();
+}
+
+void Form2::exclamation(const QString& text) {
+    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
+                                        platform::MessageIcon::Exclamation);
+}
+
+// ---------------------------------------------------------------------------
+
+Form2& Windows::form2() {
     static Form2* form = new Form2;
     return *form;
 }

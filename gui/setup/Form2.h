@@ -1,10 +1,79 @@
-// Conditions window (placeholder until the conditions window lands).
+// The conditions window, the home window of the program: the user enters the
+// exposure conditions, the window computes the spectrum and the tube output,
+// writes the job file "B2F.txt" and starts the engine for the patient position.
+// Closing it, or its Exit button, ends the program.
 #pragma once
 
 #include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 
 class Form2 : public QWidget {
     Q_OBJECT
 public:
     explicit Form2(QWidget* parent = nullptr);
+
+    // False when the spectrum tables could not be loaded; the program then ends
+    // after its message.
+    bool tablesLoaded() const { return tablesLoaded_; }
+
+    // Input fields (see the labels beside them).
+    QLineEdit* Text1 = nullptr;  // tube voltage, kV
+    QLineEdit* Text2 = nullptr;  // inherent filtration, mm Al equivalent
+    QLineEdit* Text3 = nullptr;  // added aluminium, mm
+    QLineEdit* Text4 = nullptr;  // added copper, mm
+    QLineEdit* Text5 = nullptr;  // target angle, degrees
+    QLineEdit* Text6 = nullptr;  // pulse width, ms
+    QLineEdit* Text7 = nullptr;  // focus-to-surface distance, cm
+    QLineEdit* Text8 = nullptr;  // effective (mean) tube current of a run, mA
+    QLineEdit* Text9 = nullptr;  // histories
+    QLineEdit* Text10 = nullptr; // result file name without extension
+    QLineEdit* Text12 = nullptr; // pulse rate, pps
+    QLineEdit* Text13 = nullptr; // field size at the FSD, long axis, cm
+    QLineEdit* Text14 = nullptr; // field size at the FSD, short axis, cm
+    QLineEdit* Text15 = nullptr; // fluoroscopy tube current (during a pulse), mA
+
+    QRadioButton* Option1 = nullptr; // continuous fluoroscopy
+    QRadioButton* Option2 = nullptr; // pulsed fluoroscopy
+    QRadioButton* Option3 = nullptr; // lying: vertical beam, Quenro-11
+    QRadioButton* Option4 = nullptr; // standing: horizontal beam, Quenro-22
+    QRadioButton* Option7 = nullptr; // constant potential
+    QRadioButton* Option8 = nullptr; // three-phase 12-peak
+    QRadioButton* Option9 = nullptr; // single-phase full-wave
+
+    QPushButton* Command1 = nullptr; // start a run
+    QPushButton* Command2 = nullptr; // results viewer
+    QPushButton* Command4 = nullptr; // Exit
+    QPushButton* Command5 = nullptr; // mean tube current
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void loadForm();
+
+    void command1Click(); // start a run
+    void command2Click(); // open the results viewer
+    void command4Click(); // Exit
+    void command5Click(); // mean tube current
+    void option1Click();  // continuous
+    void option2Click();  // pulsed
+
+    // Steps of a run; each returns false when the run stops there.
+    bool checkRunInputs();
+    bool computeSpectrumAndOutput();
+    bool writeJobFile();
+    void startEngine();
+
+    void exclamation(const QString& text);
+
+    bool tablesLoaded_ = false;
+    int nextLabel_ = 1;
+    QLabel* newLabel(const QString& text, QWidget* parent = nullptr);
 };

@@ -1,0 +1,49 @@
+// The plain part of starting a run from the conditions window: the job file
+// "B2F.txt" that hands the run to the engine, the checks on the result file name,
+// the mean tube current of pulsed fluoroscopy and the default result name.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <string>
+
+namespace jobfile {
+
+// The six values of "B2F.txt", in the order the engine reads them.
+struct JobParameters {
+    double kermaRateAt100cm = 0;  // Gy/min at 100 cm from the focus
+    double focusSkinDistance = 0; // cm
+    double fieldLength = 0;       // cm
+    double fieldWidth = 0;        // cm
+    double photonCount = 0;       // histories
+    std::string resultFileName;   // bytes as the engine reads them, ".data" included
+};
+
+// The whole text of "B2F.txt": six CR LF records with the display masks the
+// engine expects ("0.000E+00", "#00.0", "#0.0", "#0.0", "0.000E+00", the name).
+std::string jobFileText(const JobParameters& job);
+
+// The engine keeps the first 30 bytes of line 6; the name it is given is the
+// typed name followed by ".data", so the typed part may use 25 bytes.
+inline constexpr int kResultNameLimit = 30;
+inline constexpr std::string_view kResultExtension = ".data";
+inline constexpr int kTypedNameLimit = kResultNameLimit - int(kResultExtension.size());
+
+enum class NameProblem { None, TooLong, PathSeparator };
+
+// Checks the typed result name as the bytes that will be written to the job file.
+NameProblem checkResultName(std::string_view typedName);
+
+// The bytes the typed name takes in the job file: the local 8-bit encoding of
+// the platform (UTF-8 on Linux, the ANSI code page on Windows).
+std::string resultNameBytes(const QString& typedName);
+
+// Mean current of pulsed fluoroscopy in mA: the current during a pulse (mA)
+// times the pulse rate (1/s) times the pulse width (ms) / 1000, multiplied in
+// that order and written in the shortest form of up to 15 significant digits.
+QString meanTubeCurrentText(double pulseCurrent, double pulseRate, double pulseWidth);
+
+// Today's default result name: the date as mm-dd-yyyy.
+QString defaultResultName(const QDate& date);
+
+} // namespace jobfile
