@@ -219,6 +219,15 @@ TEST_F(Form5Test, SaveThenLoadRestoresMarkersNameAndTexts) {
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("レイアウトデータを保存しました"));
     EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::None);
     ASSERT_TRUE(fileExists(QStringLiteral("room1.Room")));
+    QFile written(dir.filePath(QStringLiteral("room1.Room")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_EQ(bytes.count("\r\n"), 28);
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    // Line 23 holds "操作室" in Shift-JIS.
+    EXPECT_TRUE(bytes.contains(" 590 \r\n 238 \r\n 17 \r\n 22 \r\n-7 \r\n"
+                               "\x91\x80\x8D\xEC\x8E\xBA\r\n 620 \r\n 300 \r\n"))
+        << bytes.toStdString();
 
     // A fresh editor loads it back.
     Form5 other;
@@ -280,6 +289,12 @@ TEST_F(Form5Test, SaveWithoutNameOrWithRefusedNameWritesNothing) {
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[1].icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("sub/x.Room")));
+    // A name longer than any file system allows.
+    form.Text1->setText(QString(300, QLatin1Char('n')));
+    form.Command4->click();
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[2].icon, platform::MessageIcon::Exclamation);
+    EXPECT_TRUE(messages.shown[2].text.contains(QStringLiteral("保存できません")));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
