@@ -172,6 +172,63 @@ TEST_F(CorrectionFolder, ACorrectedFileReadsLikeAnEngineFile) {
     EXPECT_EQ(again, joinLines(once)) << "ratio 1 on a corrected file changes nothing";
 }
 
+namespace {
+
+// F2B.dat as numbers, line by line.
+std::vector<std::vector<double>> mergedGrid(const fs::path& file) {
+    std::vector<std::vector<double>> grid;
+    auto lines = textrec::readLines(file);
+    if (!lines)
+        return grid;
+    for (const std::string& line : *lines) {
+        std::vector<double> row;
+        std::size_t pos = 0;
+        while ((pos = line.find_first_not_of(' ', pos)) != std::string::npos) {
+            std::size_t end = line.find(' ', pos);
+            if (end == std::string::npos)
+                end = line.size();
+            double v = 0;
+            row.push_back(textrec::readRealField(line.substr(pos, end - pos), 4, v) ? v : -1.0);
+            pos = end;
+        }
+        grid.push_back(std::move(row));
+    }
+    return grid;
+}
+
+} // namespace
+
+TEST_F(CorrectionFolder, TheMergerGivesTheScaledGridFromACorrectedFile) {
+    prepare("run.data", engineLines());
+    ASSERT_TRUE(correction::correctMergedFile(dir, "50", "2.50E+01").ok());
+    std::vector<std::string> corrected = readLinesOf("run.datC");
+    ASSERT_EQ(corrected.size(), 136u);
+
+    std::string run = "cd \"" + dir.string() + "\" && \"" MERGER_PROGRAM "\" >out.txt 2>&1";
+    ASSERT_EQ(std::system(run.c_str()), 0) << readFile(dir / "out.txt");
+    std::vector<std::vector<double>> original = mergedGrid(dir / "F2B.dat");
+    writeFile(dir / "FLname.txt", "run.datC\r\n");
+    fs::remove(dir / "F2B.dat");
+    ASSERT_EQ(std::system(run.c_str()), 0) << readFile(dir / "out.txt");
+    std::vector<std::vector<double>> scaled = mergedGrid(dir / "F2B.dat");
+
+    ASSERT_EQ(original.size(), 1202u);
+    ASSERT_EQ(scaled.size(), 1202u);
+    for (std::size_t r = 0; r < scaled.size(); ++r) {
+        ASSERT_EQ(scaled[r].size(), 381u) << "line " << r + 1;
+        ASSERT_EQ(original[r].size(), 381u) << "line " << r + 1;
+        for (std::size_t k = 0; k < 381; ++k)
+            ASSERT_NEAR(scaled[r][k] / original[r][k], 2.0, 2e-3)
+                << "line " << r + 1 << " value " << k + 1;
+    }
+    // Engine point x = 100 cm, c = 0 (column 11, row 31) is value 81 of line 301
+    // (and of line 902 for the second map), in micro-units.
+    std::vector<double> kermaRow = mapFields(corrected[14 + 31 - 2]);
+    std::vector<double> doseRow = mapFields(corrected[76 + 31 - 2]);
+    EXPECT_NEAR(scaled[300][80], kermaRow[10] * 1e6, kermaRow[10] * 1e6 * 1e-6);
+    EXPECT_NEAR(scaled[901][80], doseRow[10] * 1e6, doseRow[10] * 1e6 * 1e-6);
+}
+
 // ---------------------------------------------------------------------------
 // Refusals: each leaves the folder exactly as it was
 // ---------------------------------------------------------------------------
