@@ -53,12 +53,18 @@ QString locateProgram(const QString& program, const QString& workDir) {
     return {};
 }
 
+// What is missing when a program is in neither place it is looked for.
+QString notFoundIn(const QString& program, const QString& workDir) {
+    return QStringLiteral("%1 (%2, %3)")
+        .arg(program, QDir(workDir).absolutePath(), QCoreApplication::applicationDirPath());
+}
+
 class DesktopLauncher final : public ProgramLauncher {
 public:
     bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
-            error = program;
+            error = notFoundIn(program, workDir);
             return false;
         }
 #ifdef _WIN32
@@ -87,7 +93,7 @@ public:
                      std::function<void(bool)> onFinished, QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
-            error = program;
+            error = notFoundIn(program, workDir);
             return false;
         }
         auto* process = new QProcess(qApp);

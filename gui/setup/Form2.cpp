@@ -307,12 +307,18 @@ void Form2::buildControls() {
     step3Layout->addWidget(stepLabel(QStringLiteral("(3)")), 0, 0, 2, 1, Qt::AlignTop);
     step3Layout->addWidget(newLabel(QStringLiteral("入射光子数（ヒストリー）")), 0, 1,
                            Qt::AlignRight);
-    step3Layout->addWidget(Text9, 0, 2);
-    step3Layout->addWidget(newLabel(QStringLiteral("個 （１億個以上）")), 0, 3);
+    // Each field with the text right after it.
+    auto fieldWithNote = [&](QLineEdit* field, const QString& note) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(field);
+        row->addWidget(newLabel(note));
+        row->addStretch(1);
+        return row;
+    };
+    step3Layout->addLayout(fieldWithNote(Text9, QStringLiteral("個 （１億個以上）")), 0, 2);
     step3Layout->addWidget(newLabel(QStringLiteral("結果保存ファイル名")), 1, 1, Qt::AlignRight);
-    step3Layout->addWidget(Text10, 1, 2);
-    step3Layout->addWidget(newLabel(QStringLiteral("（拡張子なしで入力）")), 1, 3);
-    step3Layout->setColumnStretch(4, 1);
+    step3Layout->addLayout(fieldWithNote(Text10, QStringLiteral("（拡張子なしで入力）")), 1, 2);
+    step3Layout->setColumnStretch(2, 1);
 
     auto* stepsColumn = new QVBoxLayout;
     stepsColumn->addWidget(step1);

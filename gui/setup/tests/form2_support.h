@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <string>
+#include <functional>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -46,8 +46,7 @@ public:
     void beep() override { ++beeps; }
 };
 
-// Records program starts; `buttonEnabled` tells whether a watched button was
-// enabled at the moment of the start.
+// Records program starts; `onStart` runs at the moment of a start.
 class RecordingLauncher final : public platform::ProgramLauncher {
 public:
     QStringList started;
@@ -122,52 +121,14 @@ public:
     }
 };
 
-inline const char* const kDataFiles[] = {"Tungsten.dat", "Aluminum.atc", "Copper.dat", "Air.eac",
-                                         "sdec_default.op"};
-
-// Puts the five data files of the spectrum model into `folder`: the supplied
-// ones when they exist, otherwise small tables of the same layout.
+// Copies the five data files of the spectrum model into `folder`.
 inline void provideSpectrumData(const QString& folder) {
     QDir source(QStringLiteral(SOURCE_DIR "/data"));
-    bool supplied = true;
-    for (const char* name : kDataFiles)
-        supplied = supplied && source.exists(QString::fromLatin1(name));
-    if (supplied) {
-        for (const char* name : kDataFiles) {
-            QString n = QString::fromLatin1(name);
-            QFile::copy(source.filePath(n), QDir(folder).filePath(n));
-        }
-        return;
+    for (const char* name :
+         {"Tungsten.dat", "Aluminum.atc", "Copper.dat", "Air.eac", "sdec_default.op"}) {
+        QString n = QString::fromLatin1(name);
+        QFile::copy(source.filePath(n), QDir(folder).filePath(n));
     }
-    auto write = [&](const char* name, const std::string& text) {
-        QFile f(QDir(folder).filePath(QString::fromLatin1(name)));
-        f.open(QIODevice::WriteOnly);
-        f.write(text.data(), qint64(text.size()));
-    };
-    // Attenuation falling with energy; only the shape matters to these tests.
-    auto material = [](double scale) {
-        std::string text;
-        for (int i = 1; i <= 300; ++i) {
-            double e = 0.5 * i;
-            text +=
-                std::to_string(e) + " " + std::to_string(scale * 1000.0 / (e * e) + 0.2) + "\r\n";
-        }
-        return text;
-    };
-    write("Tungsten.dat", material(400));
-    write("Aluminum.atc", material(3));
-    write("Copper.dat", material(30));
-    write("Air.eac", material(0.01));
-    std::string survey = "survey of tube outputs\r\n";
-    for (int v = 40; v <= 150; v += 10)
-        survey += std::to_string(v) + " ";
-    survey += "\r\n";
-    for (int mode = 1; mode <= 3; ++mode) {
-        for (int v = 40; v <= 150; v += 10)
-            survey += std::to_string(v * 0.0005 / mode) + ",";
-        survey += "\r\n2.5, 0\r\n";
-    }
-    write("sdec_default.op", survey);
 }
 
 } // namespace form2test
