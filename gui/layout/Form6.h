@@ -1,17 +1,27 @@
-// Placeholder window until its own work lands.
+// The picture window of the dose map over the room layout: the overlay picture,
+// its colour legend with the band thresholds, the conditions of the result file
+// and the name of the layout. Module1::DrawLayoutOverlay draws the picture.
 #pragma once
 
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class PictureBox;
 
 class Form6 : public QWidget {
     Q_OBJECT
 public:
     explicit Form6(QWidget* parent = nullptr);
-    // Clears the picture: called by the conditions window before it shows the viewer.
+    // Clears the picture and the fields: called by the conditions window before it
+    // shows the viewer.
     void reset();
+
+    // The overlay picture, white until the first drawing, and the legend.
+    PictureBox* Picture1 = nullptr;
+    PictureBox* Picture7 = nullptr;
+    QPushButton* Command1 = nullptr; // "Close": hides the window
 
     // Conditions of the chosen result file, filled by the results viewer.
     QLabel* Label44 = nullptr;   // body position text
@@ -39,4 +49,7 @@ public:
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
+
+private:
+    void buildControls();
 };

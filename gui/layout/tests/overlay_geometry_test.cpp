@@ -52,13 +52,13 @@ class RoomScaleTest : public testing::TestWithParam<ScaleCase> {};
 TEST_P(RoomScaleTest, FitsTheRoomWithATenthMarginCentredAlongTheSmallerSide) {
     const ScaleCase& c = GetParam();
     const UserScale s = overlay::roomScale(c.width, c.height);
-    EXPECT_DOUBLE_EQ(s.left, c.expected.left);
-    EXPECT_DOUBLE_EQ(s.top, c.expected.top);
-    EXPECT_DOUBLE_EQ(s.width, c.expected.width);
-    EXPECT_DOUBLE_EQ(s.height, c.expected.height);
+    EXPECT_NEAR(s.left, c.expected.left, 1e-9);
+    EXPECT_NEAR(s.top, c.expected.top, 1e-9);
+    EXPECT_NEAR(s.width, c.expected.width, 1e-9);
+    EXPECT_NEAR(s.height, c.expected.height, 1e-9);
     // The room's centre is the picture's centre.
-    EXPECT_DOUBLE_EQ(s.left + s.width / 2, c.width / 2);
-    EXPECT_DOUBLE_EQ(s.top + s.height / 2, c.height / 2);
+    EXPECT_NEAR(s.left + s.width / 2, c.width / 2, 1e-9);
+    EXPECT_NEAR(s.top + s.height / 2, c.height / 2, 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rooms, RoomScaleTest,
@@ -178,7 +178,7 @@ TEST(OverlayGeometry, MasksCoverTheMapFrom5cmInsideTheRightWall) {
     r.phantomX = 500; // 100 cm from the right wall
     r.phantomY = 300;
     const auto masks = overlay::whiteMasks(r, 2);
-    for (int i = 6; i <= 595; ++i) { // rows at least 5 cm inside the top and bottom walls
+    for (int i = 7; i <= 595; ++i) { // rows more than 5 cm inside the top and bottom walls
         for (int j = 1; j <= overlay::kMapColumns; ++j) {
             const overlay::MapPoint p = overlay::mapPoint(2, i, j);
             EXPECT_EQ(masked(masks, p), p.u >= 95) << p.u << ", " << p.v;

@@ -1,0 +1,61 @@
+#include "layout/Overlay.h"
+
+#include "Windows.h"
+#include "layout/Form6.h"
+#include "layout/OverlayPainting.h"
+#include "layout/RoomLayout.h"
+#include "platform/Platform.h"
+#include "results/Form1.h"
+#include "results/PictureBox.h"
+#include "textrec/textrec.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace Module1 {
+
+namespace {
+bool running = false;
+}
+
+bool layoutOverlayRunning() {
+    return running;
+}
+
+void DrawLayoutOverlay() {
+    if (running)
+        return;
+    Form6& form = Windows::form6();
+    QImage picture = overlay::blankPicture();
+    if (!roomLayout || std::max(roomLayout->roomWidth, roomLayout->roomHeight) <= 0) {
+        form.Picture1->setImage(std::move(picture));
+        return;
+    }
+    running = true;
+    struct Finish {
+        ~Finish() { running = false; }
+    } finish;
+
+    // The drawing lets window events run after each row, so it keeps its own copy
+    // of what it reads: a load in the viewer meanwhile does not change it halfway.
+    const Form1& viewer = Windows::form1();
+    overlay::OverlayInputs inputs;
+    inputs.room = *roomLayout;
+    inputs.bodyPosition = viewer.bodyPosition;
+    inputs.focusSkinDistance = viewer.focusSkinDistance;
+    const results::DoseGrid grid =
+        viewer.Option1->isChecked() ? viewer.kermaGrid : viewer.doseEquivalentGrid;
+    inputs.grid = &grid;
+    const auto fields = viewer.thresholdFields();
+    for (std::size_t k = 0; k < fields.size(); ++k)
+        inputs.thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+
+    bedOrientation = overlay::bedOrientation(inputs.room.bedWidth, inputs.room.bedHeight);
+    overlay::paintOverlay(
+        picture, inputs, [](int) { platform::services().events->processEvents(); },
+        form.Picture1->font());
+    // Form6 may have been closed meanwhile; it only hides, so its picture is there.
+    Windows::form6().Picture1->setImage(std::move(picture));
+}
+
+} // namespace Module1

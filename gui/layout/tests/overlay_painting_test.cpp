@@ -1,0 +1,374 @@
+// The room dose overlay as painted: band colours of the map, where the map lies,
+// the bed or table bar, texts, and the order of drawing (masks over the map, the
+// room over the masks); the overlay window and DrawLayoutOverlay with the viewer.
+#include "Windows.h"
+#include "layout/Form5.h"
+#include "layout/Form6.h"
+#include "layout/Overlay.h"
+#include "layout/OverlayPainting.h"
+#include "platform/Platform.h"
+#include "results/Form1.h"
+#include "results/PictureBox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "overlay_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+const auto* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Colours without their alpha, as the pixels are compared.
+constexpr QRgb rgb(int r, int g, int b) {
+    return qRgb(r, g, b) & 0xffffff;
+}
+const QRgb kWhite = rgb(255, 255, 255);
+const QRgb kBlack = rgb(0, 0, 0);
+const QRgb kMagenta = rgb(255, 0, 255);
+const QRgb kRed = rgb(255, 0, 0);
+
+// The editor's defaults: room 600 x 600, bed 200 x 90 at (194, 209) along X,
+// phantom centre (300, 250).
+Module1::RoomLayout defaultRoom() {
+    Module1::RoomLayout r;
+    r.roomWidth = 600;
+    r.roomHeight = 600;
+    r.bedWidth = 200;
+    r.bedHeight = 90;
+    r.bedTop = 209;
+    r.bedLeft = 194;
+    r.phantomX = 300;
+    r.phantomY = 250;
+    r.windowWidth = 189;
+    r.windowHeight = 29;
+    r.windowLeft = 266;
+    r.windowTop = 584;
+    r.staffDoorWidth = 101;
+    r.staffDoorHeight = 23;
+    r.staffDoorLeft = 51;
+    r.staffDoorTop = 586;
+    r.entranceWidth = 180;
+    r.entranceHeight = 20;
+    r.entranceLeft = 22;
+    r.entranceTop = -7;
+    r.controlRoomText = QStringLiteral("操作室");
+    r.controlRoomX = 252;
+    r.controlRoomY = 669;
+    r.freeText = QStringLiteral("任意文字列");
+    r.freeTextX = 640;
+    r.freeTextY = 554;
+    return r;
+}
+
+// Thresholds 11, 10, ..., 1.
+results::Thresholds descending() {
+    results::Thresholds t{};
+    for (std::size_t k = 0; k < t.size(); ++k)
+        t[k] = 11.0 - double(k);
+    return t;
+}
+
+results::DoseGrid filledGrid(double value) {
+    results::DoseGrid grid;
+    std::fill(grid.cells().begin(), grid.cells().end(), value);
+    return grid;
+}
+
+// A painted overlay and the colour at a point of the room.
+struct Painted {
+    Module1::RoomLayout room;
+    QImage image = overlay::blankPicture();
+    int orientation = 0;
+
+    Painted(const Module1::RoomLayout& r, int bodyPosition, const results::DoseGrid& grid,
+            double fsd = 60)
+        : room(r) {
+        overlay::OverlayInputs inputs;
+        inputs.room = r;
+        inputs.bodyPosition = bodyPosition;
+        inputs.focusSkinDistance = fsd;
+        inputs.grid = &grid;
+        inputs.thresholds = descending();
+        orientation = overlay::paintOverlay(image, inputs);
+    }
+    QPoint pixel(double X, double Y) const {
+        const overlay::PixelMapping m(overlay::roomScale(room.roomWidth, room.roomHeight),
+                                      overlay::kPicturePixels);
+        return {int(std::floor(m.deviceX(X))), int(std::floor(m.deviceY(Y)))};
+    }
+    // Colour at room point (X, Y).
+    QRgb at(double X, double Y) const { return image.pixel(pixel(X, Y)) & 0xffffff; }
+    // Colour at phantom point (u, v).
+    QRgb atPhantom(double u, double v) const { return at(u + room.phantomX, v + room.phantomY); }
+    // Whether any pixel within `reach` pixels of room point (X, Y) has `colour`.
+    bool near(double X, double Y, QRgb colour, int reach = 1) const {
+        const QPoint p = pixel(X, Y);
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx)
+                if ((image.pixel(p + QPoint(dx, dy)) & 0xffffff) == (colour & 0xffffff))
+                    return true;
+        return false;
+    }
+};
+
+TEST(OverlayPainting, MapColoursOfTheBands) {
+    const Module1::RoomLayout room = defaultRoom();
+    struct Case {
+        double value;
+        QRgb colour;
+    };
+    const Case cases[] = {
+        {11, kMagenta},          // equal to T1: band 1
+        {10.99, kRed},           // band 2
+        {7, rgb(164, 208, 80)},  // band 5: the map's green, not the legend's
+        {1, rgb(200, 200, 200)}, // equal to T11: band 11
+        {0.99, kWhite},          // below T11: band 12
+    };
+    for (const Case& c : cases) {
+        const Painted p(room, 1, filledGrid(c.value));
+        EXPECT_EQ(p.atPhantom(50, 150), c.colour) << c.value;
+    }
+}
+
+TEST(OverlayPainting, MapBelowThePhantomAlongXAndBesideItAlongY) {
+    Module1::RoomLayout room = defaultRoom();
+    const results::DoseGrid band1 = filledGrid(100);
+    {
+        const Painted p(room, 1, band1);
+        EXPECT_EQ(p.orientation, 1);
+        EXPECT_EQ(p.atPhantom(150, 150), kMagenta);
+        EXPECT_EQ(p.atPhantom(-150, 150), kMagenta);
+        EXPECT_EQ(p.atPhantom(150, -150), kWhite); // above the phantom
+        EXPECT_EQ(p.atPhantom(150, 15), kWhite);   // the map starts at v = 20
+    }
+    room.bedWidth = 90;
+    room.bedHeight = 200;
+    {
+        const Painted p(room, 1, band1);
+        EXPECT_EQ(p.orientation, 2);
+        EXPECT_EQ(p.atPhantom(150, -150), kMagenta);
+        EXPECT_EQ(p.atPhantom(150, 150), kMagenta);
+        EXPECT_EQ(p.atPhantom(-150, 150), kWhite); // left of the phantom
+        EXPECT_EQ(p.atPhantom(15, 150), kWhite);   // the map starts at u = 20
+    }
+}
+
+TEST(OverlayPainting, LyingDrawsTheBedStandingOnlyTheBar) {
+    const Module1::RoomLayout room = defaultRoom();
+    const results::DoseGrid empty;
+    const Painted lying(room, 1, empty);
+    const Painted standing(room, 2, empty, 60);
+    // The bed's left edge beside the phantom, where neither map nor sketch reach.
+    EXPECT_TRUE(lying.near(194, 254, kBlack));
+    EXPECT_FALSE(standing.near(194, 254, kBlack));
+    EXPECT_FALSE(standing.near(394, 254, kBlack)); // nor its right edge
+    // The bar 9..11 cm left of the centre over the bed's height.
+    EXPECT_TRUE(standing.near(290, 215, kBlack));
+    EXPECT_TRUE(standing.near(290, 295, kBlack));
+    EXPECT_FALSE(lying.near(290, 215, kBlack));
+    // The focus disc 10 + FSD to the right of the centre, filled red.
+    EXPECT_EQ(standing.at(300 + 70, 253), kRed);
+    EXPECT_EQ(lying.at(300 + 70, 253), kWhite);
+    // Lying: the beam end-on at the centre is a red disc (under the grid lines
+    // that cross there).
+    EXPECT_EQ(lying.at(303, 247), kRed);
+}
+
+TEST(OverlayPainting, StandingAlongYPutsTheFocusAboveThePhantom) {
+    Module1::RoomLayout room = defaultRoom();
+    room.bedWidth = 90;
+    room.bedHeight = 200;
+    const Painted standing(room, 2, results::DoseGrid{}, 100);
+    EXPECT_EQ(standing.atPhantom(3, -110), kRed);
+    EXPECT_TRUE(standing.near(room.bedLeft + 45, room.phantomY + 10, kBlack)); // the bar
+    EXPECT_FALSE(standing.near(room.bedLeft, room.phantomY + 40, kBlack));     // no bed edge
+}
+
+TEST(OverlayPainting, MasksCoverTheMapAndTheRoomIsDrawnOverTheMasks) {
+    // A small room for 2 pixels a cm; the centre 100 cm from the right wall, the
+    // bed along Y, the openings away from the right wall.
+    Module1::RoomLayout room = defaultRoom();
+    room.roomWidth = 300;
+    room.roomHeight = 300;
+    room.phantomX = 200;
+    room.phantomY = 150;
+    room.bedWidth = 60;
+    room.bedHeight = 200;
+    room.bedLeft = 170;
+    room.bedTop = 50;
+    room.windowLeft = room.staffDoorLeft = room.entranceLeft = 10;
+    room.controlRoomX = room.freeTextX = 10;
+    const Painted p(room, 1, filledGrid(100));
+    ASSERT_EQ(p.orientation, 2);
+    for (double v : {-120.0, -30.0, 30.0, 130.0}) {
+        EXPECT_EQ(p.atPhantom(90, v), kMagenta) << v; // inside, short of the strip
+        EXPECT_EQ(p.atPhantom(96, v), kWhite) << v;   // the map under the mask
+        EXPECT_EQ(p.atPhantom(100, v), kBlack) << v;  // the right wall over the mask
+        EXPECT_EQ(p.atPhantom(110, v), kWhite) << v;  // outside the room
+    }
+    // Along the bottom wall: the strip is white, the wall black.
+    EXPECT_EQ(p.atPhantom(50, 140), kMagenta);
+    EXPECT_EQ(p.atPhantom(50, 146.5), kWhite);
+    EXPECT_EQ(p.atPhantom(50, 150), kBlack);
+    // The grid over the map; masked with it beyond the strip's edge.
+    EXPECT_TRUE(p.near(250, 150, kBlack));
+    EXPECT_FALSE(p.near(297, 150, kBlack));
+}
+
+TEST(OverlayPainting, EmptyFreeTextPrintsNothing) {
+    Module1::RoomLayout room = defaultRoom();
+    const results::DoseGrid empty;
+    const Painted withText(room, 1, empty);
+    room.freeText.clear();
+    const Painted without(room, 1, empty);
+    int darkWith = 0;
+    int differing = 0;
+    for (int y = 0; y < overlay::kPicturePixels; ++y) {
+        for (int x = 0; x < overlay::kPicturePixels; ++x) {
+            const QRgb a = withText.image.pixel(x, y) & 0xffffff;
+            const QRgb b = without.image.pixel(x, y) & 0xffffff;
+            if (a != b) {
+                ++differing;
+                // Only around the free text at (640, 554).
+                EXPECT_GE(x, without.pixel(640, 554).x() - 2);
+                EXPECT_GE(y, without.pixel(640, 554).y() - 2);
+            }
+            if (qGray(a) < 128)
+                ++darkWith;
+        }
+    }
+    EXPECT_GT(differing, 20);
+    EXPECT_GT(darkWith, differing);
+}
+
+TEST(OverlayPainting, LegendTenBandBoxesAndTheGreyOne) {
+    const QImage legend = overlay::paintLegend();
+    ASSERT_EQ(legend.size(), QSize(overlay::kLegendWidth, overlay::kLegendHeight));
+    auto boxColour = [&](int k) {
+        const int y = int((10.0 * k - 5) * overlay::kLegendPixelsPerUnitY);
+        return legend.pixel(20, y) & 0xffffff;
+    };
+    EXPECT_EQ(boxColour(1), kMagenta);
+    EXPECT_EQ(boxColour(5), rgb(146, 208, 80));
+    EXPECT_EQ(boxColour(10), rgb(126, 126, 126));
+    EXPECT_EQ(boxColour(11), rgb(200, 200, 200));
+}
+
+// Counts the event pumps and runs a probe at each.
+class CountingPump : public platform::EventPump {
+public:
+    void processEvents() override {
+        ++calls;
+        if (probe)
+            probe();
+    }
+    int calls = 0;
+    std::function<void()> probe;
+};
+
+class DrawLayoutOverlayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::Services services;
+        services.events = &pump;
+        platform::setServices(services);
+        Module1::roomLayout = defaultRoom();
+        Form1& viewer = Windows::form1();
+        viewer.kermaGrid = filledGrid(100);
+        viewer.doseEquivalentGrid = filledGrid(0.5);
+        viewer.bodyPosition = 1;
+        viewer.Option1->setChecked(true);
+        setThresholdFields();
+    }
+    // 11, 10, ..., 1 into the viewer's fields (switching the quantity overwrites
+    // them).
+    static void setThresholdFields() {
+        const auto fields = Windows::form1().thresholdFields();
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            fields[k]->setText(QString::number(11 - int(k)));
+    }
+    void TearDown() override {
+        platform::resetServices();
+        Module1::roomLayout.reset();
+    }
+    static QRgb overlayAt(double u, double v) {
+        const Module1::RoomLayout& r = *Module1::roomLayout;
+        const overlay::PixelMapping m(overlay::roomScale(r.roomWidth, r.roomHeight),
+                                      overlay::kPicturePixels);
+        return Windows::form6().Picture1->image().pixel(int(m.deviceX(u + r.phantomX)),
+                                                        int(m.deviceY(v + r.phantomY))) &
+               0xffffff;
+    }
+
+    CountingPump pump;
+};
+
+TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdFields) {
+    Form1& viewer = Windows::form1();
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(pump.calls, 600); // once after each map row
+    EXPECT_EQ(Module1::bedOrientation, 1);
+    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+
+    viewer.Option2->setChecked(true); // dose equivalent: 0.5 is below T11
+    setThresholdFields();
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(overlayAt(50, 150), kWhite);
+
+    // A field that does not begin with a number counts as 0.
+    for (QLineEdit* field : viewer.thresholdFields())
+        field->setText(QStringLiteral("abc"));
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+}
+
+TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
+    int nested = 0;
+    pump.probe = [&] {
+        EXPECT_TRUE(Module1::layoutOverlayRunning());
+        if (nested++ == 0)
+            Module1::DrawLayoutOverlay();
+    };
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(pump.calls, 600);
+    EXPECT_FALSE(Module1::layoutOverlayRunning());
+}
+
+TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
+    Module1::DrawLayoutOverlay();
+    Module1::roomLayout.reset();
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(pump.calls, 600);
+    const QImage& picture = Windows::form6().Picture1->image();
+    EXPECT_EQ(picture, overlay::blankPicture());
+}
+
+TEST_F(DrawLayoutOverlayTest, CloseHidesAndTheDrawingStays) {
+    Form6& form = Windows::form6();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("  透視室内散乱線分布図"));
+    Module1::DrawLayoutOverlay();
+    form.show();
+    form.Command1->click();
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_EQ(form.Picture1->size(), QSize(overlay::kPicturePixels, overlay::kPicturePixels));
+}
+
+} // namespace
