@@ -194,17 +194,13 @@ void Form2::buildControls() {
     // Step (1): geometry. Three boxes: the phantom, the FSD and the field size.
     QFrame* phantomBox = newBox();
     auto* phantomLayout = new QGridLayout(phantomBox);
-    phantomLayout->addWidget(newLabel(QStringLiteral("被照射体（ICRU軟部組織）")), 0, 0, 1, 5);
-    phantomLayout->addWidget(newLabel(QStringLiteral("60")), 1, 0, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("×")), 1, 1, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("30")), 1, 2, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("×")), 1, 3, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("20")), 1, 4, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("cm³")), 1, 5);
+    phantomLayout->addWidget(newLabel(QStringLiteral("被照射体（ICRU軟部組織）")), 0, 0, 1, 4);
+    phantomLayout->addWidget(newLabel(QStringLiteral("60 × 30 × 20")), 1, 0, 1, 3, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("cm³")), 1, 3);
     phantomLayout->addWidget(newLabel(QStringLiteral("(長さ)")), 2, 0, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("(横幅)")), 2, 2, Qt::AlignCenter);
-    phantomLayout->addWidget(newLabel(QStringLiteral("(厚さ)　一定")), 2, 4, 1, 2);
-    phantomLayout->addWidget(newLabel(QStringLiteral("（断面：レーストラック型）")), 3, 0, 1, 6);
+    phantomLayout->addWidget(newLabel(QStringLiteral("(横幅)")), 2, 1, Qt::AlignCenter);
+    phantomLayout->addWidget(newLabel(QStringLiteral("(厚さ)　一定")), 2, 2, 1, 2);
+    phantomLayout->addWidget(newLabel(QStringLiteral("（断面：レーストラック型）")), 3, 0, 1, 4);
 
     QFrame* distanceBox = newBox();
     auto* distanceLayout = new QGridLayout(distanceBox);
