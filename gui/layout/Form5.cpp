@@ -3,6 +3,7 @@
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
+#include "layout/Overlay.h"
 #include "layout/RoomFile.h"
 #include "platform/Platform.h"
 
@@ -283,7 +284,11 @@ void Form5::finishSettings() {
 }
 
 void Form5::showOverlay() {
-    // The dose map over the room is drawn into Form6 before it is shown.
+    // The drawing lets window events run; the button stays off meanwhile so that
+    // a second press cannot start another drawing.
+    Command6->setEnabled(false);
+    Module1::DrawLayoutOverlay();
+    Command6->setEnabled(true);
     platform::services().events->processEvents();
     Windows::form6().show();
     hide();

@@ -5,6 +5,7 @@
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
+#include "layout/Overlay.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -360,7 +361,11 @@ TEST_F(Form5Test, ShowAndCancelHideTheEditor) {
     EXPECT_FALSE(form.isVisible());
     form.open();
     form.Command2->click();
+    Module1::bedOrientation = 0;
     form.Command6->click();
+    // The overlay was drawn from the captured layout: its bed 200 x 90 lies along X.
+    EXPECT_EQ(Module1::bedOrientation, 1);
+    EXPECT_TRUE(form.Command6->isEnabled());
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(Windows::form6().isVisible());
     Windows::form6().hide();
