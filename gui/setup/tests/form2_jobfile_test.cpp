@@ -22,22 +22,6 @@ TEST(JobFileText, SixRecordsInTheirMasks) {
                                 "12-06-2026.data\r\n");
 }
 
-TEST(JobFileText, OptionalDigitsAndLargeValues) {
-    JobParameters job;
-    job.kermaRateAt100cm = 3.4;
-    job.focusSkinDistance = 5; // "#00.0" keeps two digits before the point
-    job.fieldLength = 0.04;    // "#0.0" keeps one
-    job.fieldWidth = 30;
-    job.photonCount = 123456789; // rounded to four significant digits
-    job.resultFileName = "run A.data";
-    EXPECT_EQ(jobFileText(job), "3.400E+00\r\n"
-                                "05.0\r\n"
-                                "0.0\r\n"
-                                "30.0\r\n"
-                                "1.235E+08\r\n"
-                                "run A.data\r\n");
-}
-
 TEST(ResultName, LengthCountedInBytesOfTheJobFile) {
     EXPECT_EQ(kTypedNameLimit, 25);
     EXPECT_EQ(checkResultName(std::string(25, 'a')), NameProblem::None);
