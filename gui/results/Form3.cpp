@@ -127,9 +127,10 @@ void Form3::buildControls() {
         new QLabel(QStringLiteral("・状況によっては、もっと短い距離で測定し、距離の逆自乗則を"),
                    choiceFrame),
         3, 0, 1, 3);
-    choiceLayout->addWidget(
-        new QLabel(QStringLiteral("用いて FSD における空気カーマ率を求めて下さい"), choiceFrame), 4,
-        0, 1, 3);
+    auto* hintContinued =
+        new QLabel(QStringLiteral("用いて FSD における空気カーマ率を求めて下さい"), choiceFrame);
+    hintContinued->setIndent(12); // continues the hint above
+    choiceLayout->addWidget(hintContinued, 4, 0, 1, 3);
     choiceLayout->addWidget(Option2, 5, 0, 1, 3);
     choiceLayout->addWidget(kindFrame, 6, 0, 1, 3);
 

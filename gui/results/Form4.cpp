@@ -22,6 +22,7 @@ Form4::Form4(QWidget* parent) : QWidget(parent) {
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
 
+    setMinimumWidth(280);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Label2);
