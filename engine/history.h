@@ -30,11 +30,11 @@ struct SimulationTables {
 
 SimulationTables makeSimulationTables(const EngineInputs& inputs);
 
-// Follows one photon of energy E from the source until it ends. The generator
-// and the tallies are handed in, so that separate chunks of histories can use
-// their own.
+// Follows one photon of spectrum bin `bin` (energy 0.5 bin keV, bin 10..300)
+// from the source until it ends. The generator and the tallies are handed in,
+// so that separate chunks of histories can use their own.
 HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                      float E);
+                      int bin);
 
 // Histories of bin k (1..300): trunc(weight * photonCount), formed in double.
 std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k);

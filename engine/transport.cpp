@@ -24,6 +24,33 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
     }
     t.totalA = ff.cumulativeCoherent[formFactorRows - 1];
     t.maxS = ff.incoherentFunction[formFactorRows - 1];
+    for (int b = 0; b < energyBuckets; ++b) {
+        int i = 1;
+        while (i < t.rowCount - 1 && !(t.energy[i] > static_cast<float>(b)))
+            ++i;
+        t.energyStart[b] = static_cast<std::uint8_t>(i);
+    }
+    for (int b = 0; b < formBuckets; ++b) {
+        const float low = static_cast<float>(b) / float(formBucketsPerUnit);
+        int i = 1;
+        while (i < formFactorRows - 1 && !(t.formX[i] > low))
+            ++i;
+        t.formStart[b] = static_cast<std::uint8_t>(i);
+    }
+    // Bins whose energy lies beyond the table are never simulated.
+    for (int k = 10; k <= spectrumBins; ++k) {
+        const float E = 0.5f * static_cast<float>(k);
+        if (t.energy[t.rowCount - 1] > E)
+            t.binCrossSections[k] = crossSectionsAt(t, E);
+    }
+    for (int k = 1; k < drawValues; ++k)
+        t.negativeLogDraw[k] = -std::log(LaggedFibonacciGenerator::toFloat(k));
+    for (int k = 0; k < drawValues; ++k) {
+        const float azimuth = LaggedFibonacciGenerator::toFloat(k) * pi * 2.0f;
+        t.azimuth[k].cosine = std::cos(azimuth);
+        t.azimuth[k].sine = std::sin(azimuth);
+        t.coherentQ[k] = coherentMomentumTransfer(t, LaggedFibonacciGenerator::toFloat(k)) * 12.4f;
+    }
     t.focusSkinDistance = inputs.job.focusSkinDistance;
     t.fieldWidth = inputs.job.fieldWidth;
     t.fieldLength = inputs.job.fieldLength;
@@ -38,25 +65,24 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs) {
 }
 
 HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                      float E) {
+                      int bin) {
     const TransportTables& t = tables.transport;
     PhotonState photon;
-    photon.E = E;
+    photon.E = 0.5f * static_cast<float>(bin);
     if (!sampleSource(t, rng, photon))
         return HistoryEnd::MissedPhantom;
 
+    // The cross sections change only when the energy does.
+    CrossSections xs = t.binCrossSections[bin];
     for (;;) {
-        if (photon.E < 5.0f)
-            return HistoryEnd::BelowCutoff;
-        const CrossSections xs = crossSectionsAt(t, photon.E);
-
-        // Free path; R2 is kept for the choice of interaction.
-        float R1, R2;
+        // Free path; R2 is kept for the choice of interaction, R1 = 0 is drawn again.
+        std::int32_t k1, k2;
         do {
-            R1 = rng.draw();
-            R2 = rng.draw();
-        } while (R1 <= 0.0f);
-        const float s = -std::log(R1) / xs.total;
+            k1 = rng.step();
+            k2 = rng.step();
+        } while (k1 == 0);
+        const float R2 = LaggedFibonacciGenerator::toFloat(k2);
+        const float s = t.negativeLogDraw[k1] / xs.total;
         const float u = photon.sinTheta * photon.cosPhi;
         const float v = photon.sinTheta * photon.sinPhi;
         const float w = photon.cosTheta;
@@ -78,13 +104,18 @@ HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& 
 
         if (R2 < xs.photoelectric)
             return HistoryEnd::Absorbed;
-        const Scattering scattering =
-            R2 >= xs.upper ? sampleIncoherent(t, rng, photon.E) : sampleCoherent(t, rng, photon.E);
-        photon.E = scattering.E;
-        if (photon.E < 5.0f)
-            return HistoryEnd::BelowCutoff;
-        const float azimuth = rng.draw() * pi * 2.0f;
-        turnDirection(photon, scattering, std::cos(azimuth), std::sin(azimuth));
+        Scattering scattering;
+        if (R2 >= xs.upper) {
+            scattering = sampleIncoherent(t, rng, photon.E);
+            photon.E = scattering.E;
+            if (photon.E < 5.0f)
+                return HistoryEnd::BelowCutoff;
+            xs = crossSectionsAt(t, photon.E);
+        } else {
+            scattering = sampleCoherent(t, rng, photon.E);
+        }
+        const Azimuth& azimuth = t.azimuth[rng.step()];
+        turnDirection(photon, scattering, azimuth.cosine, azimuth.sine);
     }
 }
 
@@ -105,9 +136,8 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
         const std::int64_t N = historiesInBin(inputs.spectrum, inputs.job.photonCount, k);
         if (N <= 0)
             continue;
-        const float E = 0.5f * static_cast<float>(k);
         for (std::int64_t n = 0; n < N; ++n)
-            runHistory(tables, rng, grid, E);
+            runHistory(tables, rng, grid, k);
         started += N;
     }
     return started;

@@ -33,7 +33,30 @@ struct PhotonState {
     std::int32_t scattered = 1; // 1 primary, 2 after the first scattering
 };
 
-// Log-log cross-section table and the form factors, ready for the transport.
+// Interaction thresholds at one energy: R < photoelectric is absorption,
+// R >= upper is incoherent, in between coherent.
+struct CrossSections {
+    float total = 0;
+    float photoelectric = 0; // PA
+    float upper = 0;         // PB
+};
+
+// Number of values a draw can take; functions of a single draw are tabulated
+// by the draw's integer k, which gives the very floats the formulas give.
+inline constexpr int drawValues = LaggedFibonacciGenerator::modulus;
+
+// Momentum transfers below 10 are looked up from buckets of 1/32.
+inline constexpr int formBucketsPerUnit = 32;
+inline constexpr int formBuckets = 10 * formBucketsPerUnit;
+inline constexpr int energyBuckets = 152; // whole keV, 0 .. 151
+
+struct Azimuth {
+    float cosine = 1;
+    float sine = 0;
+};
+
+// Log-log cross-section table and the form factors, ready for the transport,
+// with the look-up aids that leave every result unchanged.
 struct TransportTables {
     std::int32_t rowCount = 0;
     float energy[maxCrossSectionRows]{};
@@ -52,22 +75,27 @@ struct TransportTables {
     float focusSkinDistance = 0;
     float fieldWidth = 0;
     float fieldLength = 0;
+
+    // Where the searches start: the first cross-section row above a whole
+    // keV, the first form-factor row above a bucket's lower end. A search from
+    // there finds the same row as a search from row 2.
+    std::uint8_t energyStart[energyBuckets]{};
+    std::uint8_t formStart[formBuckets]{};
+    // Cross sections at the bin energies 0.5 k keV (element k).
+    CrossSections binCrossSections[spectrumBins + 1]{};
+    // By draw k: -ln(R), the azimuth cosine and sine of R 2 pi, and q 12.4 of
+    // the coherent sampling of R A(45).
+    float negativeLogDraw[drawValues]{};
+    Azimuth azimuth[drawValues]{};
+    float coherentQ[drawValues]{};
 };
 
 TransportTables makeTransportTables(const EngineInputs& inputs);
 
-// Interaction thresholds at one energy: R < photoelectric is absorption,
-// R >= upper is incoherent, in between coherent.
-struct CrossSections {
-    float total = 0;
-    float photoelectric = 0; // PA
-    float upper = 0;         // PB
-};
-
 // Log-log interpolation in the cross-section table; below the first energy
 // it extrapolates from the first two rows.
 inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
-    int i = 1;
+    int i = t.energyStart[E < float(energyBuckets - 1) ? static_cast<int>(E) : energyBuckets - 1];
     while (i < t.rowCount - 1 && !(t.energy[i] > E))
         ++i;
     const float lnE = std::log(E);
@@ -193,7 +221,7 @@ inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGene
         const float theta = incoherentAngle(1.0f - a * (eta - 1.0f));
         const float q = std::sin(theta * 0.5f) * E / 12.4f;
         if (q < 10.0f) {
-            int i = 1;
+            int i = t.formStart[static_cast<int>(q * float(formBucketsPerUnit))];
             while (!(t.formX[i] > q))
                 ++i;
             const float S = t.formS[i - 1] + (t.formS[i] - t.formS[i - 1]) * (q - t.formX[i - 1]) /
@@ -211,17 +239,22 @@ inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGene
     }
 }
 
-// Coherent scattering: q from the cumulative distribution A(x), then Thomson
-// rejection. The energy is unchanged.
+// q of the coherent sampling: linear inverse of the cumulative distribution A(x)
+// at r = R A(45).
+inline float coherentMomentumTransfer(const TransportTables& t, float R) {
+    const float r = R * t.totalA;
+    int i = 1;
+    while (!(t.formA[i] > r))
+        ++i;
+    return t.formX[i - 1] +
+           (r - t.formA[i - 1]) * (t.formX[i] - t.formX[i - 1]) / (t.formA[i] - t.formA[i - 1]);
+}
+
+// Coherent scattering: q from the cumulative distribution A(x) (tabulated by
+// draw), then Thomson rejection. The energy is unchanged.
 inline Scattering sampleCoherent(const TransportTables& t, LaggedFibonacciGenerator& rng, float E) {
     for (;;) {
-        const float r = rng.draw() * t.totalA;
-        int i = 1;
-        while (!(t.formA[i] > r))
-            ++i;
-        const float q = t.formX[i - 1] + (r - t.formA[i - 1]) * (t.formX[i] - t.formX[i - 1]) /
-                                             (t.formA[i] - t.formA[i - 1]);
-        const float y = q * 12.4f / E; // sin(theta/2)
+        const float y = t.coherentQ[rng.step()] / E; // sin(theta/2)
         if (y > 1.0f)
             continue;
         const float c = 1.0f - 2.0f * y * y;

@@ -171,7 +171,7 @@ TEST(DoseMap, ColumnsOneAndTwoStayZero) {
     auto grid = std::make_unique<DoseGrid>();
     int scored = 0;
     for (int n = 0; n < 20000; ++n)
-        scored += runHistory(t, rng, *grid, 60.0f) == HistoryEnd::Scored;
+        scored += runHistory(t, rng, *grid, 120) == HistoryEnd::Scored;
     EXPECT_GT(scored, 1000);
     EXPECT_GT(scoredCells(*grid), 200);
     for (int j = 0; j < DoseGrid::rows; ++j) {

@@ -147,7 +147,7 @@ TEST(Source, MissedHistoriesStillCountInTheBin) {
 
     int missed = 0;
     for (int n = 0; n < 1000; ++n)
-        missed += runHistory(tables, rng, *grid, 40.0f) == HistoryEnd::MissedPhantom;
+        missed += runHistory(tables, rng, *grid, 80) == HistoryEnd::MissedPhantom;
     EXPECT_GT(missed, 300);
 }
 

@@ -1,0 +1,46 @@
+#include "bench_job.h"
+
+#include "history.h"
+#include "inputs.h"
+#include "scoring.h"
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+namespace {
+
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + 1e-9 * double(ts.tv_nsec);
+}
+
+} // namespace
+
+BenchFigures runBenchJob(const std::filesystem::path& folder) {
+    const EngineInputs inputs = loadInputs(folder);
+    const SimulationTables tables = makeSimulationTables(inputs);
+    LaggedFibonacciGenerator rng;
+    auto grid = std::make_unique<DoseGrid>();
+
+    BenchFigures figures;
+    const auto wall0 = std::chrono::steady_clock::now();
+    const double cpu0 = cpuSeconds();
+    figures.histories = runAllHistories(inputs, tables, rng, *grid, nullptr);
+    figures.cpuSeconds = cpuSeconds() - cpu0;
+    figures.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+
+    normalise(*grid, computeNormalisation(inputs).factor);
+    for (const auto& row : grid->kerma)
+        for (float cell : row)
+            figures.kermaSum += cell;
+    return figures;
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro

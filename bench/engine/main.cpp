@@ -1,0 +1,48 @@
+// Engine benchmark: the fixed job in both geometries, one core, in-process.
+// The physical data come from data/ and the spectrum from B_SPCTL.dat beside
+// this file (written by spectrum-model --kv 80 --angle 12 --inherent 2.5
+// --al 1.5 --cu 0 --ma 1 --mode 1).
+#include "bench_job.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+    const std::string photonCount = argc > 1 ? argv[1] : "1.000E+07";
+    const fs::path folder =
+        fs::temp_directory_path() / ("engine-bench-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    for (const char* name : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat"})
+        fs::copy_file(fs::path(BENCH_DATA_DIR) / name, folder / name,
+                      fs::copy_options::overwrite_existing);
+    fs::copy_file(BENCH_SPECTRUM, folder / "B_SPCTL.dat", fs::copy_options::overwrite_existing);
+    std::ofstream(folder / "B2F.txt", std::ios::binary) << "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n"
+                                                        << photonCount << "\r\nbench.data\r\n";
+
+    int status = 0;
+    try {
+        std::printf("engine benchmark: 80 kV CP, 12 deg, 2.5 + 1.5 mm Al, 20 x 20 cm at FSD 90 cm, "
+                    "%s histories\n",
+                    photonCount.c_str());
+        const BenchFigures lying = quenro::geometry1::runBenchJob(folder);
+        const BenchFigures standing = quenro::geometry2::runBenchJob(folder);
+        for (const auto& [name, f] : {std::pair{"Quenro-11 (lying)   ", lying},
+                                      std::pair{"Quenro-22 (standing)", standing}})
+            std::printf("%s %lld histories  %.3f s CPU  %.3f s wall  %.3f M histories/s per core "
+                        "(CPU)  %.3f M/s (wall)  kerma sum %.6e\n",
+                        name, static_cast<long long>(f.histories), f.cpuSeconds, f.wallSeconds,
+                        f.histories / f.cpuSeconds * 1e-6, f.histories / f.wallSeconds * 1e-6,
+                        f.kermaSum);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        status = 1;
+    }
+    fs::remove_all(folder);
+    return status;
+}
