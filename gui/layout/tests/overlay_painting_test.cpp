@@ -1,11 +1,12 @@
 // The room dose overlay as painted: band colours of the map, where the map lies,
-// the bed or table bar, texts, and the order of drawing (masks over the map, the
+// the bed or table bar, and the order of drawing (masks over the map, the
 // room over the masks); the overlay window and DrawLayoutOverlay with the viewer.
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/Overlay.h"
 #include "layout/OverlayPainting.h"
+#include "overlay_rooms.h"
 #include "platform/Platform.h"
 #include "results/Form1.h"
 #include "results/PictureBox.h"
@@ -43,39 +44,6 @@ const QRgb kWhite = rgb(255, 255, 255);
 const QRgb kBlack = rgb(0, 0, 0);
 const QRgb kMagenta = rgb(255, 0, 255);
 const QRgb kRed = rgb(255, 0, 0);
-
-// The editor's defaults: room 600 x 600, bed 200 x 90 at (194, 209) along X,
-// phantom centre (300, 250).
-Module1::RoomLayout defaultRoom() {
-    Module1::RoomLayout r;
-    r.roomWidth = 600;
-    r.roomHeight = 600;
-    r.bedWidth = 200;
-    r.bedHeight = 90;
-    r.bedTop = 209;
-    r.bedLeft = 194;
-    r.phantomX = 300;
-    r.phantomY = 250;
-    r.windowWidth = 189;
-    r.windowHeight = 29;
-    r.windowLeft = 266;
-    r.windowTop = 584;
-    r.staffDoorWidth = 101;
-    r.staffDoorHeight = 23;
-    r.staffDoorLeft = 51;
-    r.staffDoorTop = 586;
-    r.entranceWidth = 180;
-    r.entranceHeight = 20;
-    r.entranceLeft = 22;
-    r.entranceTop = -7;
-    r.controlRoomText = QStringLiteral("操作室");
-    r.controlRoomX = 252;
-    r.controlRoomY = 669;
-    r.freeText = QStringLiteral("任意文字列");
-    r.freeTextX = 640;
-    r.freeTextY = 554;
-    return r;
-}
 
 // Thresholds 11, 10, ..., 1.
 results::Thresholds descending() {
@@ -147,63 +115,42 @@ TEST(OverlayPainting, MapColoursOfTheBands) {
     }
 }
 
-TEST(OverlayPainting, MapBelowThePhantomAlongXAndBesideItAlongY) {
+TEST(OverlayPainting, MapAndSketchAlongXAndAlongY) {
     Module1::RoomLayout room = defaultRoom();
-    const results::DoseGrid band1 = filledGrid(100);
-    {
-        const Painted p(room, 1, band1);
-        EXPECT_EQ(p.orientation, 1);
-        EXPECT_EQ(p.atPhantom(150, 150), kMagenta);
-        EXPECT_EQ(p.atPhantom(-150, 150), kMagenta);
-        EXPECT_EQ(p.atPhantom(150, -150), kWhite); // above the phantom
-        EXPECT_EQ(p.atPhantom(150, 15), kWhite);   // the map starts at v = 20
-    }
-    room.bedWidth = 90;
-    room.bedHeight = 200;
-    {
-        const Painted p(room, 1, band1);
-        EXPECT_EQ(p.orientation, 2);
-        EXPECT_EQ(p.atPhantom(150, -150), kMagenta);
-        EXPECT_EQ(p.atPhantom(150, 150), kMagenta);
-        EXPECT_EQ(p.atPhantom(-150, 150), kWhite); // left of the phantom
-        EXPECT_EQ(p.atPhantom(15, 150), kWhite);   // the map starts at u = 20
-    }
-}
-
-TEST(OverlayPainting, LyingDrawsTheBedStandingOnlyTheBar) {
-    const Module1::RoomLayout room = defaultRoom();
-    const results::DoseGrid empty;
-    const Painted lying(room, 1, empty);
-    const Painted standing(room, 2, empty, 60);
-    // The bed's left edge beside the phantom, where neither map nor sketch reach.
+    const Painted lying(room, 1, filledGrid(100));
+    const Painted standing(room, 2, results::DoseGrid{}, 60);
+    // Along X the map lies below the phantom from v = 20.
+    EXPECT_EQ(lying.orientation, 1);
+    EXPECT_EQ(lying.atPhantom(-150, 150), kMagenta);
+    EXPECT_EQ(lying.atPhantom(150, 15), kWhite);
+    EXPECT_EQ(lying.atPhantom(150, -150), kWhite);
+    // The bed's left edge, where neither map nor sketch reach: only when lying.
     EXPECT_TRUE(lying.near(194, 254, kBlack));
     EXPECT_FALSE(standing.near(194, 254, kBlack));
-    EXPECT_FALSE(standing.near(394, 254, kBlack)); // nor its right edge
-    // The bar 9..11 cm left of the centre over the bed's height.
+    // Standing: the bar from cx - 11 to cx - 9 over the bed's height and the focus
+    // disc 10 + FSD to the right; lying: the beam end-on, a red disc at the centre.
     EXPECT_TRUE(standing.near(290, 215, kBlack));
-    EXPECT_TRUE(standing.near(290, 295, kBlack));
     EXPECT_FALSE(lying.near(290, 215, kBlack));
-    // The focus disc 10 + FSD to the right of the centre, filled red.
     EXPECT_EQ(standing.at(300 + 70, 253), kRed);
     EXPECT_EQ(lying.at(300 + 70, 253), kWhite);
-    // Lying: the beam end-on at the centre is a red disc (under the grid lines
-    // that cross there).
     EXPECT_EQ(lying.at(303, 247), kRed);
-}
 
-TEST(OverlayPainting, StandingAlongYPutsTheFocusAboveThePhantom) {
-    Module1::RoomLayout room = defaultRoom();
-    room.bedWidth = 90;
+    room.bedWidth = 90; // along Y: the map to the right, the focus above
     room.bedHeight = 200;
-    const Painted standing(room, 2, results::DoseGrid{}, 100);
-    EXPECT_EQ(standing.atPhantom(3, -110), kRed);
-    EXPECT_TRUE(standing.near(room.bedLeft + 45, room.phantomY + 10, kBlack)); // the bar
-    EXPECT_FALSE(standing.near(room.bedLeft, room.phantomY + 40, kBlack));     // no bed edge
+    const Painted lyingY(room, 1, filledGrid(100));
+    const Painted standingY(room, 2, results::DoseGrid{}, 100);
+    EXPECT_EQ(lyingY.orientation, 2);
+    EXPECT_EQ(lyingY.atPhantom(150, -150), kMagenta);
+    EXPECT_EQ(lyingY.atPhantom(-150, 150), kWhite);
+    EXPECT_EQ(lyingY.atPhantom(15, 150), kWhite);
+    EXPECT_EQ(standingY.atPhantom(3, -110), kRed);
+    EXPECT_TRUE(standingY.near(room.bedLeft + 45, room.phantomY + 10, kBlack)); // the bar
+    EXPECT_FALSE(standingY.near(room.bedLeft, room.phantomY + 40, kBlack));     // no bed
 }
 
 TEST(OverlayPainting, MasksCoverTheMapAndTheRoomIsDrawnOverTheMasks) {
     // A small room for 2 pixels a cm; the centre 100 cm from the right wall, the
-    // bed along Y, the openings away from the right wall.
+    // bed along Y.
     Module1::RoomLayout room = defaultRoom();
     room.roomWidth = 300;
     room.roomHeight = 300;
@@ -213,8 +160,7 @@ TEST(OverlayPainting, MasksCoverTheMapAndTheRoomIsDrawnOverTheMasks) {
     room.bedHeight = 200;
     room.bedLeft = 170;
     room.bedTop = 50;
-    room.windowLeft = room.staffDoorLeft = room.entranceLeft = 10;
-    room.controlRoomX = room.freeTextX = 10;
+    room.freeTextX = 10;
     const Painted p(room, 1, filledGrid(100));
     ASSERT_EQ(p.orientation, 2);
     for (double v : {-120.0, -30.0, 30.0, 130.0}) {
@@ -230,32 +176,6 @@ TEST(OverlayPainting, MasksCoverTheMapAndTheRoomIsDrawnOverTheMasks) {
     // The grid over the map; masked with it beyond the strip's edge.
     EXPECT_TRUE(p.near(250, 150, kBlack));
     EXPECT_FALSE(p.near(297, 150, kBlack));
-}
-
-TEST(OverlayPainting, EmptyFreeTextPrintsNothing) {
-    Module1::RoomLayout room = defaultRoom();
-    const results::DoseGrid empty;
-    const Painted withText(room, 1, empty);
-    room.freeText.clear();
-    const Painted without(room, 1, empty);
-    int darkWith = 0;
-    int differing = 0;
-    for (int y = 0; y < overlay::kPicturePixels; ++y) {
-        for (int x = 0; x < overlay::kPicturePixels; ++x) {
-            const QRgb a = withText.image.pixel(x, y) & 0xffffff;
-            const QRgb b = without.image.pixel(x, y) & 0xffffff;
-            if (a != b) {
-                ++differing;
-                // Only around the free text at (640, 554).
-                EXPECT_GE(x, without.pixel(640, 554).x() - 2);
-                EXPECT_GE(y, without.pixel(640, 554).y() - 2);
-            }
-            if (qGray(a) < 128)
-                ++darkWith;
-        }
-    }
-    EXPECT_GT(differing, 20);
-    EXPECT_GT(darkWith, differing);
 }
 
 TEST(OverlayPainting, LegendTenBandBoxesAndTheGreyOne) {
@@ -337,6 +257,14 @@ TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdField
         field->setText(QStringLiteral("abc"));
     Module1::DrawLayoutOverlay();
     EXPECT_EQ(overlayAt(50, 150), kMagenta);
+
+    // "Close" only hides: the drawing stays.
+    Form6& form = Windows::form6();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("  透視室内散乱線分布図"));
+    form.show();
+    form.Command1->click();
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(overlayAt(50, 150), kMagenta);
 }
 
 TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
@@ -358,17 +286,6 @@ TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
     EXPECT_EQ(pump.calls, 600);
     const QImage& picture = Windows::form6().Picture1->image();
     EXPECT_EQ(picture, overlay::blankPicture());
-}
-
-TEST_F(DrawLayoutOverlayTest, CloseHidesAndTheDrawingStays) {
-    Form6& form = Windows::form6();
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("  透視室内散乱線分布図"));
-    Module1::DrawLayoutOverlay();
-    form.show();
-    form.Command1->click();
-    EXPECT_TRUE(form.isHidden());
-    EXPECT_EQ(overlayAt(50, 150), kMagenta);
-    EXPECT_EQ(form.Picture1->size(), QSize(overlay::kPicturePixels, overlay::kPicturePixels));
 }
 
 } // namespace
