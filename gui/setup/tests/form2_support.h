@@ -2,6 +2,8 @@
 // the platform services and a temporary working folder with the data files.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,12 +16,32 @@
 
 namespace form2test {
 
+// One application object for the whole test program. It is deleted when the
+// tests are over, before static destruction, while the input devices and
+// windows it owns can still be torn down in order.
+class ApplicationEnvironment final : public ::testing::Environment {
+public:
+    static QApplication& get() {
+        if (!app_) {
+            static int argc = 1;
+            static char name[] = "form2_tests";
+            static char* argv[] = {name, nullptr};
+            app_ = new QApplication(argc, argv);
+            ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+        }
+        return *app_;
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    static inline QApplication* app_ = nullptr;
+};
+
 inline QApplication& application() {
-    static int argc = 1;
-    static char name[] = "form2_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return ApplicationEnvironment::get();
 }
 
 struct ShownMessage {
