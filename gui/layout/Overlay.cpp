@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace Module1 {
 
 namespace {
