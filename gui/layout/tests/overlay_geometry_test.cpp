@@ -30,7 +30,11 @@ INSTANTIATE_TEST_SUITE_P(Rooms, RoomScaleTest,
                          testing::Values(ScaleCase{600, 400, {-60, -160, 720, 720}},
                                          ScaleCase{400, 600, {-160, -60, 720, 720}},
                                          ScaleCase{500, 500, {-50, -50, 600, 600}},
-                                         ScaleCase{601, 600, {-60.1, -60.6, 721.2, 721.2}}));
+                                         ScaleCase{601, 600, {-60.1, -60.6, 721.2, 721.2}}),
+                         [](const testing::TestParamInfo<ScaleCase>& info) {
+                             return "Room" + std::to_string(int(info.param.width)) + "x" +
+                                    std::to_string(int(info.param.height));
+                         });
 
 TEST(OverlayGeometry, BedOrientationFollowsTheLongerSideAndSquareIsAlongY) {
     EXPECT_EQ(overlay::bedOrientation(200, 90), 1);
