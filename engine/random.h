@@ -12,6 +12,11 @@ inline namespace QUENRO_GEOMETRY_NAMESPACE {
 // One generator serves a whole run; it is seeded with a fixed value so that
 // two runs of the same inputs give the same result file. A draw is one of
 // 16384 values k/16384.1, which lets callers tabulate functions of a draw by k.
+//
+// With T(1..55) and the indices j, k stepping down together 31 apart, the new
+// T(k) is the value drawn 24 steps ago plus the one drawn 55 steps ago, so the
+// generator keeps its output as a plain sequence o(n) = o(n-24) + o(n-55)
+// mod 16384 and makes it a block at a time.
 class LaggedFibonacciGenerator {
 public:
     static constexpr std::int32_t modulus = 16384;
@@ -20,24 +25,28 @@ public:
     LaggedFibonacciGenerator() { seed(); }
 
     void seed() {
-        table_[1] = 3783;
+        std::array<std::int32_t, 56> T{}; // T(1..55)
+        T[1] = 3783;
         for (std::int32_t i = 2; i <= 55; ++i)
-            table_[i] = (2 * table_[i - 1] + i) % modulus;
-        j_ = 24;
-        k_ = 55;
+            T[i] = (2 * T[i - 1] + i) % modulus;
+        // The first step writes slot 55 from slots 24 and 55, the next slot 54
+        // from 23 and 54, ...: T(k) stands for the value drawn k steps before
+        // the first draw.
+        for (int k = 1; k <= lagLong; ++k)
+            buffer_[lagLong - k] = T[k];
+        position_ = lagLong;
+        fill();
+        steps_ = 0;
         for (int n = 0; n < 1000; ++n)
             step();
     }
 
-    // One step; returns the new T(k), taken before the indices move on.
+    // One step; returns the new T(k).
     std::int32_t step() {
-        std::int32_t value = table_[j_] + table_[k_];
-        if (value >= modulus)
-            value -= modulus;
-        table_[k_] = value;
-        j_ = j_ == 1 ? 55 : j_ - 1;
-        k_ = k_ == 1 ? 55 : k_ - 1;
-        return value;
+        if (position_ == bufferSize)
+            fill();
+        ++steps_;
+        return buffer_[position_++];
     }
 
     // The float in [0, 1) that the draw k stands for.
@@ -45,12 +54,28 @@ public:
 
     float draw() { return toFloat(step()); }
 
-    bool operator==(const LaggedFibonacciGenerator&) const = default;
+    // Generators are equal when they have made the same number of steps
+    // since seeding (there is only one seed).
+    bool operator==(const LaggedFibonacciGenerator& other) const { return steps_ == other.steps_; }
 
 private:
-    std::array<std::int32_t, 56> table_{}; // T(1..55); element 0 unused
-    std::int32_t j_ = 24;
-    std::int32_t k_ = 55;
+    static constexpr int lagShort = 24;
+    static constexpr int lagLong = 55;
+    static constexpr int blockSize = 1024;
+    static constexpr int bufferSize = lagLong + blockSize;
+
+    // Moves the last 55 values to the front and makes the next block.
+    void fill() {
+        for (int i = 0; i < lagLong; ++i)
+            buffer_[i] = buffer_[position_ - lagLong + i];
+        for (int i = lagLong; i < bufferSize; ++i)
+            buffer_[i] = (buffer_[i - lagShort] + buffer_[i - lagLong]) & (modulus - 1);
+        position_ = lagLong;
+    }
+
+    std::array<std::int32_t, bufferSize> buffer_{};
+    std::int32_t position_ = lagLong;
+    std::int64_t steps_ = 0;
 };
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE
