@@ -1,9 +1,11 @@
 #include "results/Form1.h"
 
 #include "Windows.h"
+#include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
+#include "results/Form3.h"
 #include "results/MapPainting.h"
 #include "results/PictureBox.h"
 #include "results/Readout.h"
@@ -219,6 +221,9 @@ void Form1::buildControls() {
     connect(Command1, &QPushButton::clicked, this, &Form1::drawMap);
     connect(Command5, &QPushButton::clicked, this, &Form1::deleteSelectedFile);
     connect(Command3, &QPushButton::clicked, this, &Form1::leave);
+    // The correction and the room layout editor open without blocking the viewer.
+    connect(Command4, &QPushButton::clicked, this, [] { Windows::form3().open(); });
+    connect(Command6, &QPushButton::clicked, this, [] { Windows::form5().open(); });
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {

@@ -1,9 +1,11 @@
 // The viewer window with stand-ins for the message boxes and the merger's start.
 #include "Windows.h"
+#include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
 #include "results/Form1.h"
+#include "results/Form3.h"
 #include "results/MapPainting.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
@@ -263,6 +265,12 @@ TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
     EXPECT_EQ(mapColourAt(0, 300), QColor(255, 0, 0)); // lying: the beam
     EXPECT_TRUE(form_->Command4->isEnabled());
     EXPECT_TRUE(form_->Command6->isEnabled());
+    form_->Command4->click();
+    EXPECT_TRUE(Windows::form3().isVisible());
+    form_->Command6->click();
+    EXPECT_TRUE(Windows::form5().isVisible());
+    Windows::form3().hide();
+    Windows::form5().hide();
 
     form_->showReadout(20, 10);
     EXPECT_EQ(form_->Text23->text(), " 20");
