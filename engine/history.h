@@ -31,10 +31,11 @@ struct SimulationTables {
 SimulationTables makeSimulationTables(const EngineInputs& inputs);
 
 // Follows one photon of spectrum bin `bin` (energy 0.5 bin keV, bin 10..300)
-// from the source until it ends. The generator and the tallies are handed in,
-// so that separate chunks of histories can use their own.
-HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                      int bin);
+// from the source until it ends. The generator, the tallies and the table of
+// first incoherent scatterings (prepared for `bin`) are handed in, so that
+// separate chunks of histories can use their own.
+HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
+                      LaggedFibonacciGenerator& rng, DoseGrid& grid, int bin);
 
 // Histories of bin k (1..300): trunc(weight * photonCount), formed in double.
 std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k);

@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include <cmath>
+#include <memory>
 
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
@@ -64,8 +65,8 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs) {
     return tables;
 }
 
-HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                      int bin) {
+HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
+                      LaggedFibonacciGenerator& rng, DoseGrid& grid, int bin) {
     const TransportTables& t = tables.transport;
     PhotonState photon;
     photon.E = 0.5f * static_cast<float>(bin);
@@ -74,6 +75,9 @@ HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& 
 
     // The cross sections change only when the energy does.
     CrossSections xs = t.binCrossSections[bin];
+    // Until its first incoherent scattering the photon keeps the bin energy,
+    // for which the incoherent sampling is tabulated.
+    bool atBinEnergy = true;
     for (;;) {
         // Free path; R2 is kept for the choice of interaction, R1 = 0 is drawn again.
         std::int32_t k1, k2;
@@ -105,7 +109,15 @@ HistoryEnd runHistory(const SimulationTables& tables, LaggedFibonacciGenerator& 
         if (R2 < xs.photoelectric)
             return HistoryEnd::Absorbed;
         Scattering scattering;
-        if (R2 >= xs.upper) {
+        if (R2 >= xs.upper && atBinEnergy) {
+            const IncoherentTable::Outcome& outcome = firstIncoherent.sample(t, rng);
+            atBinEnergy = false;
+            scattering = outcome.scattering;
+            photon.E = scattering.E;
+            if (photon.E < 5.0f)
+                return HistoryEnd::BelowCutoff;
+            xs = outcome.crossSections;
+        } else if (R2 >= xs.upper) {
             scattering = sampleIncoherent(t, rng, photon.E);
             photon.E = scattering.E;
             if (photon.E < 5.0f)
@@ -129,6 +141,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
                              LaggedFibonacciGenerator& rng, DoseGrid& grid,
                              const std::function<void(int, int)>& progress) {
     std::int64_t started = 0;
+    auto firstIncoherent = std::make_unique<IncoherentTable>();
     const int highestBin = inputs.spectrum.highestBin;
     for (int k = 10; k <= highestBin; ++k) {
         if (progress)
@@ -136,8 +149,9 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
         const std::int64_t N = historiesInBin(inputs.spectrum, inputs.job.photonCount, k);
         if (N <= 0)
             continue;
+        firstIncoherent->prepare(k);
         for (std::int64_t n = 0; n < N; ++n)
-            runHistory(tables, rng, grid, k);
+            runHistory(tables, *firstIncoherent, rng, grid, k);
         started += N;
     }
     return started;

@@ -197,6 +197,62 @@ inline float incoherentAngle(float c) {
     return theta < 0.0f ? theta + pi : theta;
 }
 
+// One trial of Kahn's rejection method for the Klein-Nishina distribution
+// with a = 511/E: eta from R2 on the branch chosen by R1 > p, and the value
+// that R3 must stay below for the trial to be accepted.
+struct KahnTrial {
+    float eta = 1;
+    float acceptance = 0;
+};
+
+inline KahnTrial kahnTrial(float a, bool upperBranch, float R2) {
+    KahnTrial trial;
+    if (upperBranch) {
+        trial.eta = (a + 2.0f) / (2.0f * (1.0f - R2) + a);
+        const float b = 1.0f + a - a * trial.eta;
+        trial.acceptance = 0.5f * (b * b + 1.0f / trial.eta);
+    } else {
+        trial.eta = 1.0f + 2.0f * R2 / a;
+        trial.acceptance = 4.0f * (1.0f / (trial.eta) - 1.0f / (trial.eta * trial.eta));
+    }
+    return trial;
+}
+
+// The angle of an accepted Kahn trial and its rejection on S(q): with
+// q = sin(theta/2) E / 12.4 below 10, the trial stands only if S(q)/S(45) is
+// not below a further draw.
+struct IncoherentAngle {
+    float theta = 0;
+    bool formFactorTest = false;
+    float formFactorRatio = 1; // S(q)/S(45)
+};
+
+inline IncoherentAngle incoherentAngleOf(const TransportTables& t, float E, float a, float eta) {
+    IncoherentAngle angle;
+    angle.theta = incoherentAngle(1.0f - a * (eta - 1.0f));
+    const float q = std::sin(angle.theta * 0.5f) * E / 12.4f;
+    if (q < 10.0f) {
+        int i = t.formStart[static_cast<int>(q * float(formBucketsPerUnit))];
+        while (!(t.formX[i] > q))
+            ++i;
+        const float S = t.formS[i - 1] + (t.formS[i] - t.formS[i - 1]) * (q - t.formX[i - 1]) /
+                                             (t.formX[i] - t.formX[i - 1]);
+        angle.formFactorTest = true;
+        angle.formFactorRatio = S / t.maxS;
+    }
+    return angle;
+}
+
+// Energy and polar angle after an incoherent scattering by theta.
+inline Scattering incoherentResult(float E, float theta) {
+    const float cosTheta = std::cos(theta);
+    Scattering s;
+    s.E = E / (1.0f + E / 511.0f * (1.0f - cosTheta));
+    s.cosTheta = cosTheta;
+    s.sinTheta = std::sin(theta);
+    return s;
+}
+
 // Incoherent scattering: Kahn's rejection method for the Klein-Nishina
 // distribution, then rejection on the incoherent scattering function S(q).
 inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGenerator& rng,
@@ -207,37 +263,79 @@ inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGene
         const float R1 = rng.draw();
         const float R2 = rng.draw();
         const float R3 = rng.draw();
-        float eta;
-        if (R1 > p) {
-            eta = (a + 2.0f) / (2.0f * (1.0f - R2) + a);
-            const float b = 1.0f + a - a * eta;
-            if (!(0.5f * (b * b + 1.0f / eta) > R3))
-                continue;
-        } else {
-            eta = 1.0f + 2.0f * R2 / a;
-            if (!(4.0f * (1.0f / eta - 1.0f / (eta * eta)) > R3))
-                continue;
-        }
-        const float theta = incoherentAngle(1.0f - a * (eta - 1.0f));
-        const float q = std::sin(theta * 0.5f) * E / 12.4f;
-        if (q < 10.0f) {
-            int i = t.formStart[static_cast<int>(q * float(formBucketsPerUnit))];
-            while (!(t.formX[i] > q))
-                ++i;
-            const float S = t.formS[i - 1] + (t.formS[i] - t.formS[i - 1]) * (q - t.formX[i - 1]) /
-                                                 (t.formX[i] - t.formX[i - 1]);
-            const float R = rng.draw();
-            if (S / t.maxS < R)
-                continue;
-        }
-        const float cosTheta = std::cos(theta);
-        Scattering s;
-        s.E = E / (1.0f + E / 511.0f * (1.0f - cosTheta));
-        s.cosTheta = cosTheta;
-        s.sinTheta = std::sin(theta);
-        return s;
+        const KahnTrial trial = kahnTrial(a, R1 > p, R2);
+        if (!(trial.acceptance > R3))
+            continue;
+        const IncoherentAngle angle = incoherentAngleOf(t, E, a, trial.eta);
+        if (angle.formFactorTest && angle.formFactorRatio < rng.draw())
+            continue;
+        return incoherentResult(E, angle.theta);
     }
 }
+
+// Incoherent scattering at one fixed energy (a bin energy, which every photon
+// keeps until its first incoherent scattering), tabulated by the branch and
+// R2 of the Kahn trial: the acceptance values at once, the outcome of a trial
+// (with the cross sections at the new energy) when it is first met. The
+// samples are those of sampleIncoherent, draw for draw.
+class IncoherentTable {
+public:
+    struct Outcome {
+        bool formFactorTest = false; // q < 10: one more draw decides
+        float formFactorRatio = 1;
+        Scattering scattering;
+        CrossSections crossSections; // at the new energy, when it is at least 5 keV
+        std::int32_t filledFor = -1; // the bin this outcome belongs to
+    };
+
+    // Prepares the table for bin `bin` (energy 0.5 bin keV).
+    void prepare(int bin) {
+        bin_ = bin;
+        E_ = 0.5f * static_cast<float>(bin);
+        a_ = 511.0f / E_;
+        p_ = (a_ + 2.0f) / (9.0f * a_ + 2.0f);
+        for (int branch = 0; branch < 2; ++branch)
+            for (int k = 0; k < drawValues; ++k)
+                acceptance_[branch][k] =
+                    kahnTrial(a_, branch == 1, LaggedFibonacciGenerator::toFloat(k)).acceptance;
+    }
+
+    float energy() const { return E_; }
+
+    const Outcome& sample(const TransportTables& t, LaggedFibonacciGenerator& rng) {
+        for (;;) {
+            const float R1 = rng.draw();
+            const std::int32_t k2 = rng.step();
+            const float R3 = rng.draw();
+            const int branch = R1 > p_ ? 1 : 0;
+            if (!(acceptance_[branch][k2] > R3))
+                continue;
+            Outcome& outcome = outcomes_[branch][k2];
+            if (outcome.filledFor != bin_)
+                fill(t, outcome, branch == 1, k2);
+            if (outcome.formFactorTest && outcome.formFactorRatio < rng.draw())
+                continue;
+            return outcome;
+        }
+    }
+
+private:
+    void fill(const TransportTables& t, Outcome& outcome, bool upperBranch, std::int32_t k2) {
+        const KahnTrial trial = kahnTrial(a_, upperBranch, LaggedFibonacciGenerator::toFloat(k2));
+        const IncoherentAngle angle = incoherentAngleOf(t, E_, a_, trial.eta);
+        outcome.formFactorTest = angle.formFactorTest;
+        outcome.formFactorRatio = angle.formFactorRatio;
+        outcome.scattering = incoherentResult(E_, angle.theta);
+        if (outcome.scattering.E >= 5.0f)
+            outcome.crossSections = crossSectionsAt(t, outcome.scattering.E);
+        outcome.filledFor = bin_;
+    }
+
+    std::int32_t bin_ = -1;
+    float E_ = 0, a_ = 0, p_ = 0;
+    float acceptance_[2][drawValues]{};
+    Outcome outcomes_[2][drawValues]{};
+};
 
 // q of the coherent sampling: linear inverse of the cumulative distribution A(x)
 // at r = R A(45).

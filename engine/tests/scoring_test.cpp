@@ -169,9 +169,11 @@ TEST(DoseMap, ColumnsOneAndTwoStayZero) {
     const SimulationTables t = makeSimulationTables(inputs());
     LaggedFibonacciGenerator rng;
     auto grid = std::make_unique<DoseGrid>();
+    auto firstIncoherent = std::make_unique<IncoherentTable>();
+    firstIncoherent->prepare(120);
     int scored = 0;
     for (int n = 0; n < 20000; ++n)
-        scored += runHistory(t, rng, *grid, 120) == HistoryEnd::Scored;
+        scored += runHistory(t, *firstIncoherent, rng, *grid, 120) == HistoryEnd::Scored;
     EXPECT_GT(scored, 1000);
     EXPECT_GT(scoredCells(*grid), 200);
     for (int j = 0; j < DoseGrid::rows; ++j) {

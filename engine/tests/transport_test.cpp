@@ -145,9 +145,11 @@ TEST(Source, MissedHistoriesStillCountInTheBin) {
     EXPECT_EQ(runAllHistories(inputs, tables, rng, *grid, [&](int, int) { ++bins; }), expected);
     EXPECT_EQ(bins, inputs.spectrum.highestBin - 9);
 
+    auto firstIncoherent = std::make_unique<IncoherentTable>();
+    firstIncoherent->prepare(80);
     int missed = 0;
     for (int n = 0; n < 1000; ++n)
-        missed += runHistory(tables, rng, *grid, 80) == HistoryEnd::MissedPhantom;
+        missed += runHistory(tables, *firstIncoherent, rng, *grid, 80) == HistoryEnd::MissedPhantom;
     EXPECT_GT(missed, 300);
 }
 
