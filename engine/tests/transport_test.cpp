@@ -256,3 +256,69 @@ TEST(Escape, OnlyScatteredPhotonsWithXAndZComponentsAreScored) {
     EXPECT_FALSE(qualifiesForScoring(p, 0.0f, 0.5f));
     EXPECT_FALSE(qualifiesForScoring(p, 0.5f, 0.0f));
 }
+
+TEST(Scattering, TabulatedFirstIncoherentIsTheDirectSamplingDrawForDraw) {
+    const TransportTables t = makeTransportTables(fixtureInputs());
+    auto table = std::make_unique<IncoherentTable>();
+    LaggedFibonacciGenerator tabulated, direct;
+    for (int bin : {10, 40, 159, 300, 40}) {
+        table->prepare(bin);
+        const float E = 0.5f * static_cast<float>(bin);
+        for (int n = 0; n < 20000; ++n) {
+            const IncoherentTable::Outcome& o = table->sample(t, tabulated);
+            const Scattering s = sampleIncoherent(t, direct, E);
+            ASSERT_EQ(tabulated, direct) << "bin " << bin << " sample " << n;
+            ASSERT_EQ(o.scattering.E, s.E);
+            ASSERT_EQ(o.scattering.cosTheta, s.cosTheta);
+            ASSERT_EQ(o.scattering.sinTheta, s.sinTheta);
+            if (s.E >= 5.0f) {
+                const CrossSections xs = crossSectionsAt(t, s.E);
+                ASSERT_EQ(o.crossSections.total, xs.total);
+                ASSERT_EQ(o.crossSections.photoelectric, xs.photoelectric);
+                ASSERT_EQ(o.crossSections.upper, xs.upper);
+            }
+        }
+    }
+}
+
+TEST(Tables, LookUpsGiveTheFloatsOfTheFormulas) {
+    const EngineInputs inputs = fixtureInputs();
+    const TransportTables t = makeTransportTables(inputs);
+    for (int k = 1; k < drawValues; ++k) {
+        const float R = LaggedFibonacciGenerator::toFloat(k);
+        ASSERT_EQ(t.negativeLogDraw[k], -std::log(R)) << k;
+        const float azimuth = R * pi * 2.0f;
+        ASSERT_EQ(t.azimuth[k].cosine, std::cos(azimuth)) << k;
+        ASSERT_EQ(t.azimuth[k].sine, std::sin(azimuth)) << k;
+        // q by a search of A(x) from its second row.
+        const float r = R * t.totalA;
+        int i = 1;
+        while (!(t.formA[i] > r))
+            ++i;
+        const float q = t.formX[i - 1] + (r - t.formA[i - 1]) * (t.formX[i] - t.formX[i - 1]) /
+                                             (t.formA[i] - t.formA[i - 1]);
+        ASSERT_EQ(t.coherentQ[k], q * 12.4f) << k;
+    }
+    // Cross sections found from the start table and from row 2 agree, also
+    // exactly at the table energies.
+    LaggedFibonacciGenerator rng;
+    std::vector<float> energies(inputs.crossSections.energy.begin() + 5,
+                                inputs.crossSections.energy.begin() + 19);
+    for (int n = 0; n < 20000; ++n)
+        energies.push_back(5.0f + 145.0f * rng.draw());
+    for (float E : energies) {
+        int i = 1;
+        while (i < t.rowCount - 1 && !(t.energy[i] > E))
+            ++i;
+        const float f = (std::log(E) - t.logEnergy[i - 1]) / (t.logEnergy[i] - t.logEnergy[i - 1]);
+        const float photo = std::exp(t.logPhotoelectric[i - 1] +
+                                     f * (t.logPhotoelectric[i] - t.logPhotoelectric[i - 1]));
+        const float incoherent =
+            std::exp(t.logIncoherent[i - 1] + f * (t.logIncoherent[i] - t.logIncoherent[i - 1]));
+        const float coherent =
+            std::exp(t.logCoherent[i - 1] + f * (t.logCoherent[i] - t.logCoherent[i - 1]));
+        const CrossSections xs = crossSectionsAt(t, E);
+        ASSERT_EQ(xs.total, photo + incoherent + coherent) << E;
+        ASSERT_EQ(xs.photoelectric, photo / xs.total) << E;
+    }
+}
