@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -341,11 +342,11 @@ void Form1::startMerge() {
     QString error;
     const bool started = services.launcher->startHidden(
         QString::fromStdString(platform::platformProgramName("quenro-3.exe")), workFolder(),
-        [this, run](bool) {
-            if (run != mergeRun_)
+        [self = QPointer<Form1>(this), run](bool) {
+            if (!self || run != self->mergeRun_)
                 return;
-            Command2->setEnabled(true);
-            Command2->setFocus();
+            self->Command2->setEnabled(true);
+            self->Command2->setFocus();
         },
         error);
     services.events->processEvents();
