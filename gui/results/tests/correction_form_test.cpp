@@ -117,7 +117,8 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     viewer.doseEquivalentGrid.at(81, 301) = 4.0;
     viewer.Command4->setEnabled(true);
 
-    form.open();
+    viewer.Command4->click(); // opens the correction window
+    EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.Label3->text(), QStringLiteral("1.234E-02"));
     EXPECT_EQ(form.Label10->text(), QStringLiteral("4.00E+00"));
     form.Option2->click();
