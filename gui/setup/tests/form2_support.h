@@ -16,10 +16,11 @@
 
 namespace form2test {
 
-// One application object for the whole test program. It is deleted when the
-// tests are over, before static destruction, while the input devices and
-// windows it owns can still be torn down in order.
-class ApplicationEnvironment final : public ::testing::Environment {
+// One application object for the whole test program. It is never deleted:
+// the windows the program creates on first use live until the process ends,
+// and tearing the application down under them during exit crashes in Qt's
+// thread-local storage.
+class ApplicationEnvironment final {
 public:
     static QApplication& get() {
         if (!app_) {
@@ -27,13 +28,8 @@ public:
             static char name[] = "form2_tests";
             static char* argv[] = {name, nullptr};
             app_ = new QApplication(argc, argv);
-            ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
         }
         return *app_;
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
     }
 
 private:
