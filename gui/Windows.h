@@ -22,4 +22,23 @@ Form6& form6(); // dose map over the room layout
 bool form1Exists();
 bool form6Exists();
 
+namespace detail {
+
+// The one slot of a window class; empty until the window is first asked for.
+template <class Form> Form*& slot() {
+    static Form* form = nullptr;
+    return form;
+}
+
+// The window, created the first time it is asked for. Include the window's own
+// header before using this.
+template <class Form> Form& createdOnFirstUse() {
+    Form*& form = slot<Form>();
+    if (!form)
+        form = new Form;
+    return *form;
+}
+
+} // namespace detail
+
 } // namespace Windows

@@ -368,6 +368,5 @@ void Form5::refreshFileList() {
 }
 
 Form5& Windows::form5() {
-    static Form5* form = new Form5;
-    return *form;
+    return detail::createdOnFirstUse<Form5>();
 }

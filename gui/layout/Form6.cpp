@@ -133,16 +133,10 @@ void Form6::reset() {
     Picture1->setImage(overlay::blankPicture());
 }
 
-namespace {
-Form6* theForm6 = nullptr;
-}
-
 Form6& Windows::form6() {
-    if (!theForm6)
-        theForm6 = new Form6;
-    return *theForm6;
+    return detail::createdOnFirstUse<Form6>();
 }
 
 bool Windows::form6Exists() {
-    return theForm6 != nullptr;
+    return detail::slot<Form6>() != nullptr;
 }

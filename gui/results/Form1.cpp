@@ -487,16 +487,10 @@ void Form1::closeEvent(QCloseEvent* event) {
     Windows::form2().show();
 }
 
-namespace {
-Form1* theForm1 = nullptr;
-}
-
 Form1& Windows::form1() {
-    if (!theForm1)
-        theForm1 = new Form1;
-    return *theForm1;
+    return detail::createdOnFirstUse<Form1>();
 }
 
 bool Windows::form1Exists() {
-    return theForm1 != nullptr;
+    return detail::slot<Form1>() != nullptr;
 }

@@ -260,6 +260,5 @@ void Form3::exclamation(const QString& text) {
 }
 
 Form3& Windows::form3() {
-    static Form3* form = new Form3;
-    return *form;
+    return detail::createdOnFirstUse<Form3>();
 }

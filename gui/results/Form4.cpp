@@ -40,6 +40,5 @@ void Form4::showSaved(const QString& fileName) {
 }
 
 Form4& Windows::form4() {
-    static Form4* form = new Form4;
-    return *form;
+    return detail::createdOnFirstUse<Form4>();
 }

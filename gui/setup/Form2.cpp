@@ -620,6 +620,5 @@ void Form2::exclamation(const QString& text) {
 // ---------------------------------------------------------------------------
 
 Form2& Windows::form2() {
-    static Form2* form = new Form2;
-    return *form;
+    return detail::createdOnFirstUse<Form2>();
 }
