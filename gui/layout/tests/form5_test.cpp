@@ -8,6 +8,8 @@
 #include "layout/Overlay.h"
 #include "platform/Platform.h"
 
+#include "testsupport/TestApplication.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -23,22 +25,8 @@ using layout::MouseButton;
 
 namespace {
 
-class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "layout_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-const auto* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new testsupport::ApplicationEnvironment);
 
 struct Shown {
     QString text;

@@ -11,6 +11,8 @@
 #include "results/Form1.h"
 #include "results/PictureBox.h"
 
+#include "testsupport/TestApplication.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,22 +21,8 @@
 
 namespace {
 
-class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "overlay_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-const auto* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new testsupport::ApplicationEnvironment);
 
 // Colours without their alpha, as the pixels are compared.
 constexpr QRgb rgb(int r, int g, int b) {

@@ -7,6 +7,8 @@
 #include "results/Form3.h"
 #include "results/Form4.h"
 
+#include "testsupport/TestApplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -38,13 +40,7 @@ public:
     void processEvents() override {}
 };
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "correction_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+using testsupport::application;
 
 class Form3Test : public ::testing::Test {
 protected:

@@ -9,6 +9,8 @@
 #include "setup/Form2.h"
 #include "textrec/textrec.h"
 
+#include "testsupport/TestApplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -69,10 +71,7 @@ private:
 } // namespace
 
 TEST(EndToEnd, ConditionsEngineMergerAndViewer) {
-    static int argc = 1;
-    static char name[] = "end_to_end_test";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    testsupport::application();
 
     const fs::path folder = fs::temp_directory_path() / "viewer_end_to_end";
     fs::remove_all(folder);

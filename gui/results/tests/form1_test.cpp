@@ -11,6 +11,8 @@
 #include "setup/Form2.h"
 #include "viewer_files.h"
 
+#include "testsupport/TestApplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -75,11 +77,7 @@ const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押
 class ViewerWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        static int argc = 1;
-        static char name[] = "form1_test";
-        static char* argv[] = {name, nullptr};
-        static QApplication* app = new QApplication(argc, argv);
-        (void)app;
+        testsupport::application();
         folder_ = fs::temp_directory_path() /
                   (std::string("form1_") +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -13,32 +13,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "testsupport/TestApplication.h"
 
 namespace form2test {
 
-// One application object for the whole test program. It is never deleted:
-// the windows the program creates on first use live until the process ends,
-// and tearing the application down under them during exit crashes in Qt's
-// thread-local storage.
-class ApplicationEnvironment final {
-public:
-    static QApplication& get() {
-        if (!app_) {
-            static int argc = 1;
-            static char name[] = "form2_tests";
-            static char* argv[] = {name, nullptr};
-            app_ = new QApplication(argc, argv);
-        }
-        return *app_;
-    }
-
-private:
-    static inline QApplication* app_ = nullptr;
-};
-
-inline QApplication& application() {
-    return ApplicationEnvironment::get();
-}
+using testsupport::application;
 
 struct ShownMessage {
     QString text;
