@@ -100,6 +100,19 @@ std::string trimOptionalDecimals(std::string frac, const std::string& places) {
     return frac;
 }
 
+// The mask's prefix, the sign and the mantissa digits around the point.
+std::string mantissaText(const Mask& m, bool negative, const std::string& intDigits,
+                         const std::string& fracDigits) {
+    std::string out = m.prefix;
+    if (negative)
+        out += '-';
+    out += intDigits;
+    if (m.point && (!fracDigits.empty() || !m.decimalPlaces.empty()))
+        out += '.';
+    out += fracDigits;
+    return out;
+}
+
 std::string formatFixed(double value, const Mask& m) {
     Decimal d = detail::roundSignificant(value, 15);
     int decimals = static_cast<int>(m.decimalPlaces.size());
@@ -131,15 +144,7 @@ std::string formatFixed(double value, const Mask& m) {
     if (intDigits.size() < minInt)
         intDigits.insert(0, minInt - intDigits.size(), '0');
     fracDigits = trimOptionalDecimals(fracDigits, m.decimalPlaces);
-    std::string out = m.prefix;
-    if (d.negative)
-        out += '-';
-    out += intDigits;
-    if (m.point && (!fracDigits.empty() || !m.decimalPlaces.empty()))
-        out += '.';
-    out += fracDigits;
-    out += m.suffix;
-    return out;
+    return mantissaText(m, d.negative, intDigits, fracDigits) + m.suffix;
 }
 
 std::string formatScientific(double value, const Mask& m) {
@@ -167,13 +172,7 @@ std::string formatScientific(double value, const Mask& m) {
     std::string exp = std::to_string(std::abs(exponent));
     if (static_cast<int>(exp.size()) < m.expDigits)
         exp.insert(0, static_cast<std::size_t>(m.expDigits) - exp.size(), '0');
-    std::string out = m.prefix;
-    if (d.negative)
-        out += '-';
-    out += intDigits;
-    if (m.point && (!fracDigits.empty() || !m.decimalPlaces.empty()))
-        out += '.';
-    out += fracDigits;
+    std::string out = mantissaText(m, d.negative, intDigits, fracDigits);
     out += m.expLetter;
     if (exponent < 0)
         out += '-';
