@@ -81,7 +81,15 @@ public:
             error = QStringLiteral("x-terminal-emulator / xterm");
             return false;
         }
-        if (!QProcess::startDetached(terminal, {QStringLiteral("-e"), path}, workDir)) {
+        // A terminal closes with its program. An engine that refuses its input
+        // stops at once, so keep the window open until the user has read why.
+        const QString keepOpenOnFailure = QStringLiteral(
+            "\"$0\"; status=$?; if [ \"$status\" -ne 0 ]; then echo; "
+            "echo '  ---     Enter キーを押して下さい   ---'; read answer; fi; exit \"$status\"");
+        if (!QProcess::startDetached(terminal,
+                                     {QStringLiteral("-e"), QStringLiteral("/bin/sh"),
+                                      QStringLiteral("-c"), keepOpenOnFailure, path},
+                                     workDir)) {
             error = terminal;
             return false;
         }
