@@ -27,7 +27,8 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
     t.maxS = ff.incoherentFunction[formFactorRows - 1];
     for (int b = 0; b < energyBuckets; ++b) {
         int i = 1;
-        while (i < t.rowCount - 1 && !(t.energy[i] > static_cast<float>(b)))
+        const float low = static_cast<float>(b) / float(energyBucketsPerKeV);
+        while (i < t.rowCount - 1 && !(t.energy[i] > low))
             ++i;
         t.energyStart[b] = static_cast<std::uint8_t>(i);
     }

@@ -45,10 +45,12 @@ struct CrossSections {
 // by the draw's integer k, which gives the very floats the formulas give.
 inline constexpr int drawValues = LaggedFibonacciGenerator::modulus;
 
-// Momentum transfers below 10 are looked up from buckets of 1/32.
-inline constexpr int formBucketsPerUnit = 32;
+// Searches start from buckets fine enough that they seldom step on: momentum
+// transfers below 10 in buckets of 1/1024, energies in quarters of a keV.
+inline constexpr int formBucketsPerUnit = 1024;
 inline constexpr int formBuckets = 10 * formBucketsPerUnit;
-inline constexpr int energyBuckets = 152; // whole keV, 0 .. 151
+inline constexpr int energyBucketsPerKeV = 4;
+inline constexpr int energyBuckets = 151 * energyBucketsPerKeV + 1; // 0 .. 151 keV
 
 struct Azimuth {
     float cosine = 1;
@@ -76,8 +78,7 @@ struct TransportTables {
     float fieldWidth = 0;
     float fieldLength = 0;
 
-    // Where the searches start: the first cross-section row above a whole
-    // keV, the first form-factor row above a bucket's lower end. A search from
+    // Where the searches start: the first row above a bucket's lower end. A search from
     // there finds the same row as a search from row 2.
     std::uint8_t energyStart[energyBuckets]{};
     std::uint8_t formStart[formBuckets]{};
@@ -95,7 +96,9 @@ TransportTables makeTransportTables(const EngineInputs& inputs);
 // Log-log interpolation in the cross-section table; below the first energy
 // it extrapolates from the first two rows.
 inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
-    int i = t.energyStart[E < float(energyBuckets - 1) ? static_cast<int>(E) : energyBuckets - 1];
+    const float bucket = E * float(energyBucketsPerKeV);
+    int i = t.energyStart[bucket < float(energyBuckets - 1) ? static_cast<int>(bucket)
+                                                            : energyBuckets - 1];
     while (i < t.rowCount - 1 && !(t.energy[i] > E))
         ++i;
     const float lnE = std::log(E);
