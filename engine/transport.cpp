@@ -77,8 +77,9 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
     // The cross sections change only when the energy does.
     CrossSections xs = t.binCrossSections[bin];
     // Until its first incoherent scattering the photon keeps the bin energy,
-    // for which the incoherent sampling is tabulated.
-    bool atBinEnergy = true;
+    // for which the incoherent sampling is tabulated (when the table was
+    // prepared for this bin).
+    bool atBinEnergy = firstIncoherent.energy() == photon.E;
     for (;;) {
         // Free path; R2 is kept for the choice of interaction, R1 = 0 is drawn again.
         std::int32_t k1, k2;
