@@ -8,7 +8,8 @@ struct BenchFigures {
     std::int64_t histories = 0;
     double wallSeconds = 0;
     double cpuSeconds = 0;
-    double kermaSum = 0; // sum of the normalised kerma map, to show the run did work
+    double kermaSum = 0;      // sum of the normalised kerma map, to show the run did work
+    std::uint64_t digest = 0; // FNV-1a of both normalised maps' bytes: equal runs, equal digests
 };
 
 // `folder` holds the five input files of the job.

@@ -35,10 +35,10 @@ int main(int argc, char** argv) {
         for (const auto& [name, f] : {std::pair{"Quenro-11 (lying)   ", lying},
                                       std::pair{"Quenro-22 (standing)", standing}})
             std::printf("%s %lld histories  %.3f s CPU  %.3f s wall  %.3f M histories/s per core "
-                        "(CPU)  %.3f M/s (wall)  kerma sum %.6e\n",
+                        "(CPU)  %.3f M/s (wall)  kerma sum %.6e  maps %016llx\n",
                         name, static_cast<long long>(f.histories), f.cpuSeconds, f.wallSeconds,
                         f.histories / f.cpuSeconds * 1e-6, f.histories / f.wallSeconds * 1e-6,
-                        f.kermaSum);
+                        f.kermaSum, static_cast<unsigned long long>(f.digest));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
