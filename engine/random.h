@@ -36,7 +36,7 @@ public:
             buffer_[lagLong - k] = T[k];
         position_ = lagLong;
         fill();
-        steps_ = 0;
+        stepsBefore_ = 0;
         for (int n = 0; n < 1000; ++n)
             step();
     }
@@ -45,18 +45,27 @@ public:
     std::int32_t step() {
         if (position_ == bufferSize)
             fill();
-        ++steps_;
         return buffer_[position_++];
     }
 
     // The float in [0, 1) that the draw k stands for.
     static float toFloat(std::int32_t k) { return static_cast<float>(k) / divisor; }
 
-    float draw() { return toFloat(step()); }
+    // One step as its float, toFloat(step()), made with the block.
+    float draw() {
+        if (position_ == bufferSize)
+            fill();
+        return draws_[position_++];
+    }
+
+    // Steps made since seeding.
+    std::int64_t steps() const { return stepsBefore_ + (position_ - lagLong); }
 
     // Generators are equal when they have made the same number of steps
     // since seeding (there is only one seed).
-    bool operator==(const LaggedFibonacciGenerator& other) const { return steps_ == other.steps_; }
+    bool operator==(const LaggedFibonacciGenerator& other) const {
+        return steps() == other.steps();
+    }
 
 private:
     static constexpr int lagShort = 24;
@@ -64,18 +73,24 @@ private:
     static constexpr int blockSize = 1024;
     static constexpr int bufferSize = lagLong + blockSize;
 
-    // Moves the last 55 values to the front and makes the next block.
+    // Moves the last 55 values to the front and makes the next block, with
+    // its floats (a division is exact-rounded, so a block at a time gives
+    // the very floats of toFloat).
     void fill() {
+        stepsBefore_ += position_ - lagLong;
         for (int i = 0; i < lagLong; ++i)
             buffer_[i] = buffer_[position_ - lagLong + i];
         for (int i = lagLong; i < bufferSize; ++i)
             buffer_[i] = (buffer_[i - lagShort] + buffer_[i - lagLong]) & (modulus - 1);
+        for (int i = lagLong; i < bufferSize; ++i)
+            draws_[i] = static_cast<float>(buffer_[i]) / divisor;
         position_ = lagLong;
     }
 
     std::array<std::int32_t, bufferSize> buffer_{};
+    std::array<float, bufferSize> draws_{};
     std::int32_t position_ = lagLong;
-    std::int64_t steps_ = 0;
+    std::int64_t stepsBefore_ = 0; // steps made before the current block
 };
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE
