@@ -8,25 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Controls.h"
+
 #include <array>
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
-                  const char* name = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(x, y, w, h);
-    if (name)
-        label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QLineEdit* makeText(QWidget* parent, const char* name, int x, int y, int w) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    field->setGeometry(x, y, w, 22);
-    return field;
-}
+using controls::makeLabel;
+using controls::makeText;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "results/Form1.h"
 
+#include "Controls.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
@@ -40,22 +41,8 @@ QString extremeText(double value) {
     return fromStd(textrec::formatMask(value, "0.000E+00"));
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
-                  const char* name = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(x, y, w, h);
-    if (name)
-        label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& caption, const char* name, int x, int y,
-                        int w, int h) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(x, y, w, h);
-    return button;
-}
+using controls::makeButton;
+using controls::makeLabel;
 
 QWidget* makeCrossHairLine(QWidget* picture, const char* name) {
     auto* line = new QWidget(picture);
