@@ -2,35 +2,13 @@
 
 #include "textrec/textrec.h"
 
+#include "TempFolderTest.h"
+
 #include <fstream>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class TempFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("textrec-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void write(const std::string& name, const std::string& content) {
-        std::ofstream(dir / name, std::ios::binary) << content;
-    }
-    std::string read(const std::string& name) {
-        std::ifstream in(dir / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    fs::path dir;
-};
-
-} // namespace
-
-using Files = TempFolder;
+using Files = testsupport::TempFolderTest;
 
 TEST_F(Files, LineReaderDropsCrLfAndNamesLines) {
     write("B2F.txt", "1.234E-02\r\n90.0\r\nabc\r\n");

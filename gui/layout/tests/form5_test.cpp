@@ -8,7 +8,7 @@
 #include "layout/Overlay.h"
 #include "platform/Platform.h"
 
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 #include <QApplication>
 #include <QFile>

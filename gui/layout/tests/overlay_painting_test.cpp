@@ -11,7 +11,7 @@
 #include "results/Form1.h"
 #include "results/PictureBox.h"
 
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -7,7 +7,7 @@
 #include "results/Form3.h"
 #include "results/Form4.h"
 
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 #include <QApplication>
 #include <QDir>

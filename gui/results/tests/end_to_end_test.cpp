@@ -9,7 +9,7 @@
 #include "setup/Form2.h"
 #include "textrec/textrec.h"
 
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 #include <QApplication>
 #include <QDir>

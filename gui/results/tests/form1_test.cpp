@@ -11,7 +11,7 @@
 #include "setup/Form2.h"
 #include "viewer_files.h"
 
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 #include <QApplication>
 #include <QDir>

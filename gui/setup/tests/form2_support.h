@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "testsupport/TestApplication.h"
+#include "TestApplication.h"
 
 namespace form2test {
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TempFolderTest.h"
+
 #include "setup/Module1.h"
 #include "setup/SpectrumModel.h"
 
@@ -73,19 +75,8 @@ SpectrumTables transparentTables() {
     return t;
 }
 
-class TempFolder : public ::testing::Test {
+class TempFolder : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("spectrum-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void write(const std::string& name, const std::string& content) {
-        std::ofstream(dir / name, std::ios::binary) << content;
-    }
     std::vector<std::string> lines(const std::string& name) {
         std::ifstream in(dir / name, std::ios::binary);
         std::vector<std::string> out;
@@ -116,7 +107,6 @@ protected:
         }
         write("sdec_default.op", op.str());
     }
-    fs::path dir;
 };
 
 } // namespace
