@@ -82,12 +82,12 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
     bool atBinEnergy = firstIncoherent.energy() == photon.E;
     for (;;) {
         // Free path; R2 is kept for the choice of interaction, R1 = 0 is drawn again.
-        std::int32_t k1, k2;
+        std::int32_t k1;
+        float R2;
         do {
             k1 = rng.step();
-            k2 = rng.step();
+            R2 = rng.draw();
         } while (k1 == 0);
-        const float R2 = LaggedFibonacciGenerator::toFloat(k2);
         const float s = t.negativeLogDraw[k1] / xs.total;
         const float u = photon.sinTheta * photon.cosPhi;
         const float v = photon.sinTheta * photon.sinPhi;
