@@ -68,6 +68,15 @@ public:
     }
 
 private:
+    friend class DrawCursor;
+
+    // The next block, for a cursor that had reached `position`; returns the new position.
+    std::int32_t refillFrom(std::int32_t position) {
+        position_ = position;
+        fill();
+        return position_;
+    }
+
     static constexpr int lagShort = 24;
     static constexpr int lagLong = 55;
     static constexpr int blockSize = 1024;
@@ -91,6 +100,34 @@ private:
     std::array<float, bufferSize> draws_{};
     std::int32_t position_ = lagLong;
     std::int64_t stepsBefore_ = 0; // steps made before the current block
+};
+
+// The draws of a generator through a position held in a local variable (so
+// in a register) for one history; the generator takes the position back when
+// the cursor goes. The draws are the generator's own, in the same order.
+class DrawCursor {
+public:
+    explicit DrawCursor(LaggedFibonacciGenerator& generator)
+        : generator_(generator), position_(generator.position_) {}
+    ~DrawCursor() { generator_.position_ = position_; }
+    DrawCursor(const DrawCursor&) = delete;
+    DrawCursor& operator=(const DrawCursor&) = delete;
+
+    std::int32_t step() {
+        if (position_ == LaggedFibonacciGenerator::bufferSize)
+            position_ = generator_.refillFrom(position_);
+        return generator_.buffer_[position_++];
+    }
+
+    float draw() {
+        if (position_ == LaggedFibonacciGenerator::bufferSize)
+            position_ = generator_.refillFrom(position_);
+        return generator_.draws_[position_++];
+    }
+
+private:
+    LaggedFibonacciGenerator& generator_;
+    std::int32_t position_;
 };
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE

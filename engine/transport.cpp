@@ -67,8 +67,9 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs) {
 }
 
 HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                      LaggedFibonacciGenerator& rng, DoseGrid& grid, int bin) {
+                      LaggedFibonacciGenerator& generator, DoseGrid& grid, int bin) {
     const TransportTables& t = tables.transport;
+    DrawCursor rng(generator);
     PhotonState photon;
     photon.E = 0.5f * static_cast<float>(bin);
     if (!sampleSource(t, rng, photon))

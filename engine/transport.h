@@ -137,8 +137,8 @@ inline bool isInside(float x, float y, float z) {
 // Returns false when the source line misses a rounded side (the history ends
 // there but still counts). The azimuth comes from the sampled (x0, y0) even
 // when the photon enters through a rounded side.
-inline bool sampleSource(const TransportTables& t, LaggedFibonacciGenerator& rng,
-                         PhotonState& photon) {
+template <class Generator>
+inline bool sampleSource(const TransportTables& t, Generator& rng, PhotonState& photon) {
     const float F = t.focusSkinDistance;
     for (;;) {
         const float R1 = rng.draw();
@@ -258,8 +258,8 @@ inline Scattering incoherentResult(float E, float theta) {
 
 // Incoherent scattering: Kahn's rejection method for the Klein-Nishina
 // distribution, then rejection on the incoherent scattering function S(q).
-inline Scattering sampleIncoherent(const TransportTables& t, LaggedFibonacciGenerator& rng,
-                                   float E) {
+template <class Generator>
+inline Scattering sampleIncoherent(const TransportTables& t, Generator& rng, float E) {
     const float a = 511.0f / E;
     const float p = (a + 2.0f) / (9.0f * a + 2.0f);
     for (;;) {
@@ -305,7 +305,7 @@ public:
 
     float energy() const { return E_; }
 
-    const Outcome& sample(const TransportTables& t, LaggedFibonacciGenerator& rng) {
+    template <class Generator> const Outcome& sample(const TransportTables& t, Generator& rng) {
         for (;;) {
             const float R1 = rng.draw();
             const std::int32_t k2 = rng.step();
@@ -353,7 +353,8 @@ inline float coherentMomentumTransfer(const TransportTables& t, float R) {
 
 // Coherent scattering: q from the cumulative distribution A(x) (tabulated by
 // draw), then Thomson rejection. The energy is unchanged.
-inline Scattering sampleCoherent(const TransportTables& t, LaggedFibonacciGenerator& rng, float E) {
+template <class Generator>
+inline Scattering sampleCoherent(const TransportTables& t, Generator& rng, float E) {
     for (;;) {
         const float y = t.coherentQ[rng.step()] / E; // sin(theta/2)
         if (y > 1.0f)
