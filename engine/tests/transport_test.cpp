@@ -56,6 +56,24 @@ TEST(Generator, FollowsTheLaggedFibonacciRecurrenceAndRepeatsWhenReseeded) {
     EXPECT_LT(LaggedFibonacciGenerator::toFloat(16383), 1.0f);
 }
 
+TEST(Generator, CursorDrawsTheSameSequenceAndHandsBackThePosition) {
+    LaggedFibonacciGenerator direct, throughCursors;
+    // Short runs of steps and draws through fresh cursors, across many block refills.
+    for (int n = 0; n < 3000; ++n) {
+        {
+            DrawCursor cursor(throughCursors);
+            for (int m = 0; m <= n % 7; ++m) {
+                if (m % 2 == 1)
+                    ASSERT_EQ(cursor.step(), direct.step()) << "run " << n;
+                else
+                    ASSERT_EQ(cursor.draw(), direct.draw()) << "run " << n;
+            }
+        }
+        ASSERT_EQ(throughCursors, direct) << "run " << n;
+    }
+    EXPECT_EQ(throughCursors.draw(), direct.draw());
+}
+
 TEST(Phantom, RoundedSidesIgnoreTheLengthLimit) {
     EXPECT_TRUE(isInside(8.0f, 40.0f, 0.0f));
     EXPECT_TRUE(isInside(-8.0f, 40.0f, 0.0f));
