@@ -21,7 +21,7 @@
 #include "results/Form1.h"
 #include "setup/JobFile.h"
 #include "setup/Module1.h"
-#include "setup/SpectrumModel.h"
+#include "setup/XrayTubeModel.h"
 #include "textrec/textrec.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Shared values of the window program: the conditions of the last run set-up.
 // They live as long as the program and are overwritten when new values come.
 // The spectrum tables and the model's operations of the same module are in
-// SpectrumModel.h.
+// XrayTubeModel.h.
 #pragma once
 
 namespace Module1 {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "setup/SpectrumModel.h"
+#include "setup/XrayTubeModel.h"
 
 namespace {
 

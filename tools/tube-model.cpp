@@ -8,7 +8,7 @@
 // voltage, kermaRatio and kermaRateAt100cm. Options left out take the window's
 // defaults.
 #include "setup/Module1.h"
-#include "setup/SpectrumModel.h"
+#include "setup/XrayTubeModel.h"
 
 #include <textrec/textrec.h>
 

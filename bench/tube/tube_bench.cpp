@@ -1,6 +1,6 @@
 // Times the spectrum model over the installed data tables.
-//   spectrum_bench [--benchmark_filter=...]
-#include "setup/SpectrumModel.h"
+//   tube_bench [--benchmark_filter=...]
+#include "setup/XrayTubeModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // X-ray spectrum and tube output model: tables, spectrum, output rate and the
 // spectrum file.
-#include "setup/SpectrumModel.h"
+#include "setup/XrayTubeModel.h"
 
 #include "setup/Module1.h"
 

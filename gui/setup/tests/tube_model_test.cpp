@@ -3,7 +3,7 @@
 #include "TempFolderTest.h"
 
 #include "setup/Module1.h"
-#include "setup/SpectrumModel.h"
+#include "setup/XrayTubeModel.h"
 
 #include <cmath>
 #include <fstream>
