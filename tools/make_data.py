@@ -56,6 +56,11 @@ def _exponent_text(exponent):
     return "%+04d" % exponent
 
 
+def _fit(text, width):
+    """The field right-aligned in `width` columns, or asterisks when too long."""
+    return "*" * width if len(text) > width else text.rjust(width)
+
+
 def fortran_e(value, width, decimals):
     """Ew.d: " 0.1234E-03" for 0.0001234 in E11.4; the zero before the point
     is dropped when the width leaves no room for it."""
@@ -64,23 +69,15 @@ def fortran_e(value, width, decimals):
     text = sign + "0." + digits + _exponent_text(exponent)
     if len(text) > width:
         text = sign + "." + digits + _exponent_text(exponent)
-    if len(text) > width:
-        return "*" * width
-    return text.rjust(width)
+    return _fit(text, width)
 
 
 def fortran_1pe(value, width, decimals):
     """1PEw.d: one digit before the point, "1.002E+02" in 1PE9.3. An Ew.d
     reader reads it as written, since the exponent is given."""
-    if value == 0:
-        digits, exponent = "0" * (decimals + 1), 0
-    else:
-        digits, exponent = _mantissa_exponent(value, decimals + 1, 1)
+    digits, exponent = _mantissa_exponent(value, decimals + 1, 1)
     sign = "-" if value < 0 else ""
-    text = sign + digits[0] + "." + digits[1:] + _exponent_text(exponent)
-    if len(text) > width:
-        return "*" * width
-    return text.rjust(width)
+    return _fit(sign + digits[0] + "." + digits[1:] + _exponent_text(exponent), width)
 
 
 def fortran_f(value, width, decimals):
@@ -91,14 +88,11 @@ def fortran_f(value, width, decimals):
         text = text[1:]
     if len(text) > width and text.startswith("0."):
         text = text[1:]
-    if len(text) > width:
-        return "*" * width
-    return text.rjust(width)
+    return _fit(text, width)
 
 
 def fortran_i(value, width):
-    text = "%d" % value
-    return "*" * width if len(text) > width else text.rjust(width)
+    return _fit("%d" % value, width)
 
 
 def check_widths(name, records, widths):
