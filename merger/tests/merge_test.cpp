@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "TempFolderTest.h"
 #include "merge.h"
 #include "textrec/textrec.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -14,25 +14,8 @@ using merger::EngineMap;
 namespace {
 
 // A fresh working folder per test.
-class MergeFolder : public ::testing::Test {
+class MergeFolder : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("merger-") + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    void writeText(const std::string& name, const std::string& text) {
-        std::ofstream(dir / name, std::ios::binary) << text;
-    }
-    std::string readText(const std::string& name) {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
     // Result file in the engine form, or in the corrected form ("  0.000E+00").
     void writeResult(const std::string& name, const EngineMap& kerma, const EngineMap& dose,
                      bool corrected = false) {
@@ -53,7 +36,7 @@ protected:
         map(kerma);
         line("  Sv/min");
         map(dose);
-        writeText(name, text);
+        write(name, text);
     }
     int merge(std::string* errors = nullptr) {
         std::ostringstream out, err;
@@ -64,18 +47,16 @@ protected:
     }
     // F2B.dat after merging the named result file.
     std::string merged(const std::string& name) {
-        writeText("FLname.txt", name + "\r\n");
+        write("FLname.txt", name + "\r\n");
         std::string errors;
         EXPECT_EQ(merge(&errors), 0) << errors;
-        return readText("F2B.dat");
+        return read("F2B.dat");
     }
     // Field j (1..381) of line i (1..1202) of F2B.dat.
     std::string field(const std::string& text, int i, int j) {
         std::size_t lineLength = 381 * 11 + 2;
         return text.substr((i - 1) * lineLength + (j - 1) * 11, 11);
     }
-
-    fs::path dir;
 };
 
 EngineMap filled(const std::function<float(int, int)>& value) {
@@ -142,11 +123,11 @@ TEST_F(MergeFolder, ConstantMapGivesTheSameValueEverywhere) {
 }
 
 TEST_F(MergeFolder, NameIsCutToThirtyCharactersAndTrimmed) {
-    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.dat\r\n");
+    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.dat\r\n");
     EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
-    writeText("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\nignored\r\n");
+    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\nignored\r\n");
     EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
-    writeText("FLname.txt", "12-06-2026.data   \n");
+    write("FLname.txt", "12-06-2026.data   \n");
     EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "12-06-2026.data");
 
     writeResult("abcdefghijklmnopqrstuvwxyz.dat", constant(2e-6f), constant(3e-6f));
@@ -158,7 +139,7 @@ TEST_F(MergeFolder, CorrectedFileMergesLikeAnEngineFile) {
     auto dose = filled([](int i, int j) { return (9000 - 97 * i - 53 * j) * 1e-11f; });
     writeResult("r.data", kerma, dose);
     writeResult("r.datC", kerma, dose, true);
-    ASSERT_NE(readText("r.data"), readText("r.datC"));
+    ASSERT_NE(read("r.data"), read("r.datC"));
     auto engine = merger::readResultFile(dir / "r.data");
     auto corrected = merger::readResultFile(dir / "r.datC");
     EXPECT_EQ(engine.kerma.values, corrected.kerma.values);
@@ -200,7 +181,7 @@ TEST_F(MergeFolder, ZeroCellsGiveZeroOnlyWhereTheyHaveWeight) {
 
 TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
     writeResult("good.data", constant(1e-6f), constant(1e-6f));
-    const std::string good = readText("good.data");
+    const std::string good = read("good.data");
     // The good file with line n replaced, or cut off before line n.
     auto withLine = [&](int n, const std::string& text, bool cut = false) {
         std::size_t start = 0;
@@ -227,15 +208,15 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
     for (const Case& c : cases) {
         fs::remove_all(dir);
         fs::create_directories(dir);
-        writeText("F2B.dat", "older grid\r\n");
+        write("F2B.dat", "older grid\r\n");
         if (c.nameFile != none)
-            writeText("FLname.txt", c.nameFile);
+            write("FLname.txt", c.nameFile);
         if (c.result != none)
-            writeText("r.data", c.result);
+            write("r.data", c.result);
         std::string errors;
         EXPECT_NE(merge(&errors), 0) << c.message;
         EXPECT_NE(errors.find(c.message), std::string::npos) << c.message << " / " << errors;
-        EXPECT_EQ(readText("F2B.dat"), "older grid\r\n") << c.message;
+        EXPECT_EQ(read("F2B.dat"), "older grid\r\n") << c.message;
         // Nothing else left behind, such as a half-written temporary grid.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
                   1 + (c.nameFile != none) + (c.result != none));
@@ -248,14 +229,14 @@ TEST_F(MergeFolder, ProgramPrintsItsLinesAndReportsFailureByStatus) {
     std::string run =
         "cd \"" + dir.string() + "\" && \"" + program.string() + "\" >out.txt 2>err.txt";
     writeResult("r.data", constant(1e-6f), constant(2e-6f));
-    writeText("FLname.txt", "r.data\r\n");
+    write("FLname.txt", "r.data\r\n");
     ASSERT_EQ(std::system(run.c_str()), 0);
-    EXPECT_EQ(readText("out.txt"), " ***\nStop - Program terminated.\n");
-    EXPECT_EQ(field(readText("F2B.dat"), 1202, 381), " 0.2000E+01");
+    EXPECT_EQ(read("out.txt"), " ***\nStop - Program terminated.\n");
+    EXPECT_EQ(field(read("F2B.dat"), 1202, 381), " 0.2000E+01");
 
     fs::remove(dir / "F2B.dat");
-    writeText("FLname.txt", "gone.data\r\n");
+    write("FLname.txt", "gone.data\r\n");
     EXPECT_NE(std::system(run.c_str()), 0);
-    EXPECT_NE(readText("err.txt").find("gone.data"), std::string::npos);
+    EXPECT_NE(read("err.txt").find("gone.data"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "F2B.dat"));
 }
