@@ -12,8 +12,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Normalises the text of a real field into "[-]digits[.digits]e<exp>" for
-// from_chars, applying the implied decimals of the field. Blanks are ignored.
+// Normalises the text of a real field into "[-]digits e scale" (no point: the
+// scale takes up the fraction digits, or the implied decimals of the field
+// when no point is written) for from_chars. Blanks are ignored.
 bool normaliseRealField(std::string_view field, int decimals, std::string& out) {
     std::string s;
     s.reserve(field.size());
