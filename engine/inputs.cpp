@@ -3,6 +3,7 @@
 #include <textrec/textrec.h>
 
 #include <cmath>
+#include <span>
 #include <sstream>
 
 namespace quenro {
@@ -19,13 +20,22 @@ std::string number(double value) {
     return s.str();
 }
 
-// Reads the next line against a format and returns its numbers.
-textrec::RecordValues readNumbers(LineReader& reader, std::string_view format) {
-    std::string_view line = reader.next();
-    textrec::RecordValues values = textrec::readRecord(line, format);
-    if (!values.ok)
-        reader.fail(values.error);
-    return values;
+// Reads the next line against a format of one number field.
+float readSingle(LineReader& reader, std::string_view format) {
+    std::array<float, 1> value{};
+    reader.readFloats(textrec::parseFormat(format), value);
+    return value[0];
+}
+
+// Reads one line per element of `out` against a format of two number fields
+// and keeps the second number of each line.
+void readSecondColumn(LineReader& reader, std::string_view format, std::span<float> out) {
+    const auto parsed = textrec::parseFormat(format);
+    for (float& value : out) {
+        std::array<float, 2> row{};
+        reader.readFloats(parsed, row);
+        value = row[1];
+    }
 }
 
 // Far beyond any run that could finish; keeps the per-bin counts in range.
@@ -43,17 +53,13 @@ void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& 
                           FormFactorTable& formFactors) {
     LineReader reader(path);
 
-    textrec::RecordValues count = readNumbers(reader, "(I3)");
-    int n = static_cast<int>(count.numbers.at(0));
+    const int n = static_cast<int>(readSingle(reader, "(I3)"));
     if (n < 2 || n > maxCrossSectionRows)
         reader.fail("the number of cross-section rows must be 2 to " +
                     std::to_string(maxCrossSectionRows) + ", found " + std::to_string(n));
     crossSections.rowCount = n;
 
-    const auto densityFormat = textrec::parseFormat("(F9.6)");
-    std::array<float, 1> density{};
-    reader.readFloats(densityFormat, density);
-    crossSections.density = density[0];
+    crossSections.density = readSingle(reader, "(F9.6)");
 
     const auto rowFormat = textrec::parseFormat("(E9.3,3E10.3)");
     for (int i = 0; i < n; ++i) {
@@ -97,12 +103,7 @@ void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& 
 AirAbsorptionTable readAirAbsorptionFile(const std::filesystem::path& path) {
     LineReader reader(path);
     AirAbsorptionTable table;
-    const auto format = textrec::parseFormat("(E10.4,E15.6)");
-    for (int r = 0; r < airAbsorptionRows; ++r) {
-        std::array<float, 2> row{};
-        reader.readFloats(format, row);
-        table.mu[r] = row[1];
-    }
+    readSecondColumn(reader, "(E10.4,E15.6)", table.mu);
     return table;
 }
 
@@ -150,12 +151,8 @@ JobParameters readJobFile(const std::filesystem::path& path) {
 SpectrumTable readSpectrumFile(const std::filesystem::path& path) {
     LineReader reader(path);
     SpectrumTable spectrum;
-    const auto format = textrec::parseFormat("(F6.1,A1,F8.5)");
-    for (int k = 0; k < spectrumBins; ++k) {
-        std::array<float, 2> row{};
-        reader.readFloats(format, row);
-        spectrum.weight[k] = row[1];
-    }
+    // The text field between the energy and the weight is not a number.
+    readSecondColumn(reader, "(F6.1,A1,F8.5)", spectrum.weight);
     for (float& info : spectrum.spectrumInfo)
         info = reader.readFreeFloat();
 
