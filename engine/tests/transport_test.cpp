@@ -19,6 +19,16 @@ EngineInputs fixtureInputs(const std::string& job = "") {
     return loadInputs(folder.path());
 }
 
+// Transport tables of the fixtures with the source of focus-skin distance F and
+// the given field size at that distance.
+TransportTables sourceTables(float F, float fieldWidth, float fieldLength) {
+    TransportTables t = makeTransportTables(fixtureInputs());
+    t.focusSkinDistance = F;
+    t.fieldWidth = fieldWidth;
+    t.fieldLength = fieldLength;
+    return t;
+}
+
 // The generator written out once more, 1-based as its definition reads.
 std::vector<std::int32_t> referenceStream(int count) {
     std::int32_t T[56];
@@ -86,10 +96,7 @@ TEST(Phantom, RoundedSidesIgnoreTheLengthLimit) {
 }
 
 TEST(Source, NarrowFieldEntersThroughTheFaceAlongTheRayFromTheFocus) {
-    TransportTables t = makeTransportTables(fixtureInputs());
-    t.focusSkinDistance = 60.0f;
-    t.fieldWidth = 1.0f; // |x0| <= 5 always
-    t.fieldLength = 30.0f;
+    const TransportTables t = sourceTables(60.0f, 1.0f, 30.0f); // |x0| <= 5 always
     LaggedFibonacciGenerator rng;
     for (int n = 0; n < 2000; ++n) {
         PhotonState p;
@@ -106,10 +113,7 @@ TEST(Source, NarrowFieldEntersThroughTheFaceAlongTheRayFromTheFocus) {
 }
 
 TEST(Source, WideFieldEntersThroughTheRoundedSides) {
-    TransportTables t = makeTransportTables(fixtureInputs());
-    t.focusSkinDistance = 90.0f;
-    t.fieldWidth = 20.0f;
-    t.fieldLength = 20.0f;
+    const TransportTables t = sourceTables(90.0f, 20.0f, 20.0f);
     LaggedFibonacciGenerator rng;
     int sides = 0;
     for (int n = 0; n < 2000; ++n) {
@@ -127,10 +131,7 @@ TEST(Source, WideFieldEntersThroughTheRoundedSides) {
 
 TEST(Source, LineMissingTheRoundedSideEndsTheHistoryAfterTwoDraws) {
     // With F = 10 the line z = -10 only touches the circle: D = 0, a miss.
-    TransportTables t = makeTransportTables(fixtureInputs());
-    t.focusSkinDistance = 10.0f;
-    t.fieldWidth = 40.0f;
-    t.fieldLength = 20.0f;
+    const TransportTables t = sourceTables(10.0f, 40.0f, 20.0f);
     LaggedFibonacciGenerator rng;
     int misses = 0;
     for (int n = 0; n < 1000; ++n) {
