@@ -14,6 +14,7 @@
 using namespace quenro;
 using enginetest::jobText;
 using enginetest::ProgramRun;
+using enginetest::readFile;
 using enginetest::replaceLine;
 using enginetest::runProgram;
 using enginetest::WorkFolder;
@@ -56,13 +57,6 @@ std::string lineDiff(const std::string& expected, const std::string& actual) {
 std::filesystem::path goldenFile() {
     return enginetest::fixtureDir().parent_path() / "golden" /
            (geometryCode == 1 ? "golden-11.data" : "golden-22.data");
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 int runInProcess(const WorkFolder& folder, const std::string& input, std::string* out = nullptr,

@@ -19,6 +19,13 @@ fs::path fixtureDir() {
     return fs::path(SOURCE_DIR) / "engine" / "tests" / "fixtures";
 }
 
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
 WorkFolder::WorkFolder(bool withJob) {
     static std::atomic<int> counter{0};
     dir_ = fs::temp_directory_path() /
@@ -42,10 +49,7 @@ void WorkFolder::write(const std::string& name, const std::string& content) cons
 }
 
 std::string WorkFolder::read(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return readFile(dir_ / name);
 }
 
 bool WorkFolder::exists(const std::string& name) const {
@@ -100,14 +104,8 @@ ProgramRun runProgram(const std::string& program, const fs::path& folder,
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    auto slurp = [](const fs::path& p) {
-        std::ifstream f(p, std::ios::binary);
-        std::ostringstream s;
-        s << f.rdbuf();
-        return s.str();
-    };
-    run.out = slurp(out);
-    run.err = slurp(err);
+    run.out = readFile(out);
+    run.err = readFile(err);
     fs::remove(in);
     fs::remove(out);
     fs::remove(err);

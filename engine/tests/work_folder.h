@@ -9,6 +9,9 @@ namespace enginetest {
 // The fixture files of engine/tests/fixtures.
 std::filesystem::path fixtureDir();
 
+// The whole content of a file ("" when it cannot be read).
+std::string readFile(const std::filesystem::path& path);
+
 // A fresh folder with copies of ICRUSoft.dat, Air.eac, Ak2Sv.dat and
 // B_SPCTL.dat from the fixtures (and B2F.txt when `withJob`), removed at the end.
 class WorkFolder {
