@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <regex>
+#include <type_traits>
 
 namespace roomfile {
 
@@ -36,6 +37,37 @@ std::optional<double> readNumberLine(std::string_view line) {
     if (!std::regex_match(number.begin(), number.end(), numberPattern()))
         return std::nullopt;
     return textrec::readFreeNumber(number);
+}
+
+// Calls visit(line number, field) for each number field of the layout record,
+// in file order; lines 23 and 26 hold the texts.
+template <typename Layout, typename Visit> void forEachNumberLine(Layout& r, Visit&& visit) {
+    visit(1, r.roomWidth);
+    visit(2, r.roomHeight);
+    visit(3, r.roomTop);
+    visit(4, r.roomLeft);
+    visit(5, r.bedWidth);
+    visit(6, r.bedHeight);
+    visit(7, r.bedTop);
+    visit(8, r.bedLeft);
+    visit(9, r.phantomX);
+    visit(10, r.phantomY);
+    visit(11, r.windowWidth);
+    visit(12, r.windowHeight);
+    visit(13, r.windowLeft);
+    visit(14, r.windowTop);
+    visit(15, r.staffDoorWidth);
+    visit(16, r.staffDoorHeight);
+    visit(17, r.staffDoorLeft);
+    visit(18, r.staffDoorTop);
+    visit(19, r.entranceWidth);
+    visit(20, r.entranceHeight);
+    visit(21, r.entranceLeft);
+    visit(22, r.entranceTop);
+    visit(24, r.controlRoomX);
+    visit(25, r.controlRoomY);
+    visit(27, r.freeTextX);
+    visit(28, r.freeTextY);
 }
 
 } // namespace
@@ -69,26 +101,16 @@ QString decodeCp932(std::string_view bytes) {
     return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-std::string write(const Module1::RoomLayout& r) {
-    const double numbersBefore[] = {
-        r.roomWidth,       r.roomHeight,    double(r.roomTop), double(r.roomLeft), r.bedWidth,
-        r.bedHeight,       r.bedTop,        r.bedLeft,         r.phantomX,         r.phantomY,
-        r.windowWidth,     r.windowHeight,  r.windowLeft,      r.windowTop,        r.staffDoorWidth,
-        r.staffDoorHeight, r.staffDoorLeft, r.staffDoorTop,    r.entranceWidth,    r.entranceHeight,
-        r.entranceLeft,    r.entranceTop};
+std::string write(const Module1::RoomLayout& layout) {
+    std::string lines[kLineCount];
+    forEachNumberLine(layout, [&lines](int n, double value) { lines[n - 1] = numberLine(value); });
+    lines[kControlRoomTextLine - 1] = encodeCp932(layout.controlRoomText);
+    lines[kFreeTextLine - 1] = encodeCp932(layout.freeText);
     std::string out;
-    auto line = [&out](const std::string& text) {
-        out += text;
+    for (const std::string& line : lines) {
+        out += line;
         out += textrec::kRecordEnd;
-    };
-    for (double v : numbersBefore)
-        line(numberLine(v));
-    line(encodeCp932(r.controlRoomText));
-    line(numberLine(r.controlRoomX));
-    line(numberLine(r.controlRoomY));
-    line(encodeCp932(r.freeText));
-    line(numberLine(r.freeTextX));
-    line(numberLine(r.freeTextY));
+    }
     return out;
 }
 
@@ -112,36 +134,12 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
         }
         numbers[n] = *v;
     }
-    auto f = [&numbers](int n) { return static_cast<float>(numbers[n]); };
     Module1::RoomLayout r;
-    r.roomWidth = f(1);
-    r.roomHeight = f(2);
-    r.roomTop = static_cast<int>(numbers[3]);
-    r.roomLeft = static_cast<int>(numbers[4]);
-    r.bedWidth = f(5);
-    r.bedHeight = f(6);
-    r.bedTop = f(7);
-    r.bedLeft = f(8);
-    r.phantomX = f(9);
-    r.phantomY = f(10);
-    r.windowWidth = f(11);
-    r.windowHeight = f(12);
-    r.windowLeft = f(13);
-    r.windowTop = f(14);
-    r.staffDoorWidth = f(15);
-    r.staffDoorHeight = f(16);
-    r.staffDoorLeft = f(17);
-    r.staffDoorTop = f(18);
-    r.entranceWidth = f(19);
-    r.entranceHeight = f(20);
-    r.entranceLeft = f(21);
-    r.entranceTop = f(22);
+    forEachNumberLine(r, [&numbers](int n, auto& field) {
+        field = static_cast<std::remove_reference_t<decltype(field)>>(numbers[n]);
+    });
     r.controlRoomText = decodeCp932(lines[kControlRoomTextLine - 1]);
-    r.controlRoomX = f(24);
-    r.controlRoomY = f(25);
     r.freeText = decodeCp932(lines[kFreeTextLine - 1]);
-    r.freeTextX = f(27);
-    r.freeTextY = f(28);
     return r;
 }
 
