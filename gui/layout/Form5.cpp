@@ -1,5 +1,6 @@
 #include "layout/Form5.h"
 
+#include "Controls.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
@@ -17,13 +18,11 @@ using layout::Element;
 
 namespace {
 
-const QString kMessageTitle = QStringLiteral("Dorvalis-3");
+using controls::makeButton;
+using controls::makeText;
+using layout::editorFont;
 
-QFont cjkFont(double points) {
-    QFont font(QStringList{QStringLiteral("Meiryo"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(points);
-    return font;
-}
+const QString kMessageTitle = QStringLiteral("Dorvalis-3");
 
 // Where the plan sits in the window.
 constexpr int kPlanX = 60;
@@ -46,7 +45,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
 
 void Form5::buildControls() {
     setFixedSize(1020, 610);
-    setFont(cjkFont(9));
+    setFont(editorFont(9));
 
     auto label = [this](const QString& text, int x, int y) {
         auto* l = new QLabel(text, this);
@@ -54,20 +53,14 @@ void Form5::buildControls() {
         l->adjustSize();
         return l;
     };
-    auto button = [this](QPushButton*& b, const char* name, const QString& caption, int x, int y,
-                         int w, int h) {
-        b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, y, w, h);
-    };
+    // The editor's text fields are a little taller than the usual ones.
     auto field = [this](QLineEdit*& f, const char* name, int x, int y, int w) {
-        f = new QLineEdit(this);
-        f->setObjectName(QString::fromLatin1(name));
-        f->setGeometry(x, y, w, 24);
+        f = makeText(this, name, x, y, w);
+        f->resize(w, 24);
     };
 
     QLabel* heading = label(QStringLiteral("Ｘ線透視室のレイアウト設定"), 20, 10);
-    heading->setFont(cjkFont(14));
+    heading->setFont(editorFont(14));
     heading->adjustSize();
 
     // The plan and its metre marks.
@@ -104,7 +97,7 @@ void Form5::buildControls() {
     auto planLabel = [this](QLabel*& l, const char* name) {
         l = new QLabel(Picture1);
         l->setObjectName(QString::fromLatin1(name));
-        l->setFont(cjkFont(15.75));
+        l->setFont(editorFont(15.75));
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
     };
     planLabel(Label8, "Label8");
@@ -135,14 +128,14 @@ void Form5::buildControls() {
         {Command12, "Command12", "操作室位置", Element::ControlRoomText, colA, 166},
     };
     for (const ElementButton& e : elementButtons) {
-        button(e.button, e.name, QString::fromUtf8(e.caption), e.x, e.y, 120, 28);
+        e.button = makeButton(this, QString::fromUtf8(e.caption), e.name, e.x, e.y, 120, 28);
         const Element element = e.element;
         connect(e.button, &QPushButton::clicked, this, [this, element] { chooseElement(element); });
     }
-    button(Command17, "Command17", QStringLiteral("任意文字列"), colA2, 166, 120, 28);
+    Command17 = makeButton(this, QStringLiteral("任意文字列"), "Command17", colA2, 166, 120, 28);
     connect(Command17, &QPushButton::clicked, this, &Form5::enterFreeText);
     label(QStringLiteral("（操作室は 下側 または 右側 ）"), colA, 200);
-    button(Command16, "Command16", QStringLiteral("削 除"), colA, 222, 120, 28);
+    Command16 = makeButton(this, QStringLiteral("削 除"), "Command16", colA, 222, 120, 28);
     connect(Command16, &QPushButton::clicked, this, &Form5::hideCurrentElement);
 
     Picture2 = new layout::InstructionPanel(this);
@@ -159,9 +152,9 @@ void Form5::buildControls() {
     Text2->setReadOnly(true);
     Text3->setReadOnly(true);
 
-    button(Command2, "Command2", QStringLiteral("設定終了"), colA, 436, 160, 30);
-    button(Command6, "Command6", QStringLiteral("散乱線分布表示"), colA, 474, 160, 30);
-    button(Command3, "Command3", QStringLiteral("キャンセル"), colA, 540, 160, 30);
+    Command2 = makeButton(this, QStringLiteral("設定終了"), "Command2", colA, 436, 160, 30);
+    Command6 = makeButton(this, QStringLiteral("散乱線分布表示"), "Command6", colA, 474, 160, 30);
+    Command3 = makeButton(this, QStringLiteral("キャンセル"), "Command3", colA, 540, 160, 30);
     connect(Command2, &QPushButton::clicked, this, &Form5::finishSettings);
     connect(Command6, &QPushButton::clicked, this, &Form5::showOverlay);
     connect(Command3, &QPushButton::clicked, this, &Form5::cancel);
@@ -172,8 +165,8 @@ void Form5::buildControls() {
     label(QStringLiteral("ファイル名（拡張子なし）"), colB, 74);
     field(Text1, "Text1", colB, 94, 110);
     label(roomfile::kExtension, colB + 114, 98);
-    button(Command4, "Command4", QStringLiteral("保存する"), colB, 126, 155, 28);
-    button(Command5, "Command5", QStringLiteral("ファイル削除"), colB, 160, 155, 28);
+    Command4 = makeButton(this, QStringLiteral("保存する"), "Command4", colB, 126, 155, 28);
+    Command5 = makeButton(this, QStringLiteral("ファイル削除"), "Command5", colB, 160, 155, 28);
     connect(Command4, &QPushButton::clicked, this, &Form5::saveLayout);
     connect(Command5, &QPushButton::clicked, this, &Form5::deleteLayout);
     label(QStringLiteral("レイアウトデータを"), colB, 212);

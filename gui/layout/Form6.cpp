@@ -107,9 +107,7 @@ void Form6::buildControls() {
         }
     }
 
-    Command1 = new QPushButton(QStringLiteral("Close"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(1000, 712, 90, 30);
+    Command1 = controls::makeButton(this, QStringLiteral("Close"), "Command1", 1000, 712, 90, 30);
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 }
 

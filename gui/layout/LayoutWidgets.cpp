@@ -6,6 +6,12 @@
 
 namespace layout {
 
+QFont editorFont(double points) {
+    QFont font(QStringList{QStringLiteral("Meiryo"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(points);
+    return font;
+}
+
 double toPixel(double planValue) {
     return kPictureBorder + (planValue - kPlanMin) * kPixelsPerUnit;
 }
@@ -106,9 +112,7 @@ InstructionPanel::InstructionPanel(QWidget* parent) : QWidget(parent) {
     // 3255 x 1455 twips.
     setFixedSize(217, 97);
     setAutoFillBackground(true);
-    QFont font(QStringList{QStringLiteral("Meiryo"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSizeF(9.75);
-    setFont(font);
+    setFont(editorFont(9.75));
 }
 
 void InstructionPanel::clear() {

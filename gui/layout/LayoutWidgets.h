@@ -5,6 +5,7 @@
 #include "layout/LayoutPlan.h"
 
 #include <QColor>
+#include <QFont>
 #include <QStringList>
 #include <QWidget>
 
@@ -15,6 +16,9 @@ namespace layout {
 inline constexpr double kPixelsPerUnit = 8.35 / 15.0;
 inline constexpr int kPictureBorder = 2;
 inline constexpr int kPictureSize = 505; // pixels, border included
+
+// The editor's font at a size in points: Meiryo, else a Japanese Noto face.
+QFont editorFont(double points);
 
 // Plan units (cm) to the picture's pixels and back.
 double toPixel(double planValue);
