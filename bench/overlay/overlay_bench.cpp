@@ -2,6 +2,7 @@
 // the grid, the masks and the room again. Synthetic grids fall off with the square
 // of the distance from the phantom so that the map spans all twelve bands.
 #include "Windows.h"
+#include "layout/LayoutPlan.h"
 #include "layout/Overlay.h"
 #include "layout/OverlayPainting.h"
 #include "layout/RoomLayout.h"
@@ -12,37 +13,15 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <benchmark/benchmark.h>
+#include <utility>
 
 namespace {
 
+// The layout editor's default room, its bed turned along Y when asked.
 Module1::RoomLayout defaultRoom(bool bedAlongX) {
-    Module1::RoomLayout r;
-    r.roomWidth = 600;
-    r.roomHeight = 600;
-    r.bedWidth = bedAlongX ? 200 : 90;
-    r.bedHeight = bedAlongX ? 90 : 200;
-    r.bedTop = 209;
-    r.bedLeft = 194;
-    r.phantomX = 300;
-    r.phantomY = 250;
-    r.windowWidth = 189;
-    r.windowHeight = 29;
-    r.windowLeft = 266;
-    r.windowTop = 584;
-    r.staffDoorWidth = 101;
-    r.staffDoorHeight = 23;
-    r.staffDoorLeft = 51;
-    r.staffDoorTop = 586;
-    r.entranceWidth = 180;
-    r.entranceHeight = 20;
-    r.entranceLeft = 22;
-    r.entranceTop = -7;
-    r.controlRoomText = QStringLiteral("操作室");
-    r.controlRoomX = 252;
-    r.controlRoomY = 669;
-    r.freeText = QStringLiteral("任意文字列");
-    r.freeTextX = 640;
-    r.freeTextY = 554;
+    Module1::RoomLayout r = layout::capture(layout::LayoutPlan{});
+    if (!bedAlongX)
+        std::swap(r.bedWidth, r.bedHeight);
     return r;
 }
 
