@@ -64,9 +64,9 @@ void candidateRows(float c, int& first, int& last) {
 
 void scorePhoton(const ScoringTables& tables, DoseGrid& grid, float E, float x, float y, float z,
                  float u, float v, float w) {
-    const float mu = airAbsorptionAt(tables, E);
     if (E < 10.0f)
         return;
+    const float mu = airAbsorptionAt(tables, E);
     float H = 0;
     bool haveH = false;
     const bool plusSide = u > 0.0f;

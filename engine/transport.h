@@ -22,7 +22,6 @@ inline constexpr float pi = 3.141592f; // as the engine has always used it, not 
 struct PhantomBounds {
     float yMin = -30, yMax = 30;
     float zMin = -10, zMax = 10;
-    float xMin = -15, xMax = 15; // set for completeness; no test reads them
 };
 inline constexpr PhantomBounds phantom{};
 
