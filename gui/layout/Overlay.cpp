@@ -52,8 +52,7 @@ void DrawLayoutOverlay() {
     for (std::size_t k = 0; k < fields.size(); ++k)
         inputs.thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
 
-    bedOrientation = overlay::bedOrientation(inputs.room.bedWidth, inputs.room.bedHeight);
-    overlay::paintOverlay(
+    bedOrientation = overlay::paintOverlay(
         picture, inputs, [](int) { platform::services().events->processEvents(); },
         form.Picture1->font());
     // Form6 may have been closed meanwhile; it only hides, so its picture is there.
