@@ -358,12 +358,10 @@ void Form1::loadMergedGrids() {
     kermaGrid = std::move(loaded->kerma);
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
-    kermaExtremes = loaded->kermaExtremes;
-    doseEquivalentExtremes = loaded->doseEquivalentExtremes;
-    Label11->setText(extremeText(kermaExtremes.maximum));
-    Label12->setText(extremeText(kermaExtremes.minimum));
-    Label13->setText(extremeText(doseEquivalentExtremes.maximum));
-    Label16->setText(extremeText(doseEquivalentExtremes.minimum));
+    Label11->setText(extremeText(loaded->kermaExtremes.maximum));
+    Label12->setText(extremeText(loaded->kermaExtremes.minimum));
+    Label13->setText(extremeText(loaded->doseEquivalentExtremes.maximum));
+    Label16->setText(extremeText(loaded->doseEquivalentExtremes.minimum));
 
     kermaThresholds = loaded->kermaThresholds;
     services.events->processEvents();

@@ -36,8 +36,6 @@ public:
     results::DoseGrid kermaGrid;          // uGy/min
     results::DoseGrid doseEquivalentGrid; // uSv/min
     bool gridsLoaded = false;             // false until the first successful load
-    results::Extremes kermaExtremes;
-    results::Extremes doseEquivalentExtremes;
     results::Thresholds kermaThresholds{};
     results::Thresholds doseEquivalentThresholds{};
     int bodyPosition = 0;         // 1 lying, anything else standing
