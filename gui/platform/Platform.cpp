@@ -183,4 +183,9 @@ void resetServices() {
     current() = desktopServices();
 }
 
+void warn(QWidget* parent, const QString& text) {
+    services().messages->show(parent, text, QStringLiteral("Dorvalis-3"), MessageButtons::Ok,
+                              MessageIcon::Exclamation);
+}
+
 } // namespace platform

@@ -88,4 +88,8 @@ void setServices(const Services& replacement);
 // Back to the desktop services.
 void resetServices();
 
+// The program's warning: an OK message box with the exclamation icon over
+// `parent`, titled with the program name.
+void warn(QWidget* parent, const QString& text);
+
 } // namespace platform

@@ -18,8 +18,6 @@
 
 namespace {
 
-const QString kMessageTitle = QStringLiteral("Dorvalis-3");
-
 // The map values are shown to three significant digits; the correction uses
 // them as shown.
 constexpr std::string_view kMapValueMask = "0.00E+00";
@@ -224,7 +222,7 @@ void Form3::command2Click() {
         return; // no reference chosen: nothing to scale against
     }
     if (measured->text().isEmpty()) {
-        exclamation(QStringLiteral("実測値を入力して下さい"));
+        platform::warn(this, QStringLiteral("実測値を入力して下さい"));
         return;
     }
 
@@ -235,7 +233,7 @@ void Form3::command2Click() {
         folder, measured->text().toStdString(), current->text().toStdString());
     events.processEvents();
     if (!outcome.ok()) {
-        exclamation(QString::fromStdString(correction::refusalMessage(outcome)));
+        platform::warn(this, QString::fromStdString(correction::refusalMessage(outcome)));
         return;
     }
 
@@ -252,11 +250,6 @@ void Form3::updateViewer() {
     Form1& viewer = Windows::form1();
     viewer.refreshFileList();
     viewer.Command4->setEnabled(false);
-}
-
-void Form3::exclamation(const QString& text) {
-    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
-                                        platform::MessageIcon::Exclamation);
 }
 
 Form3& Windows::form3() {

@@ -51,6 +51,5 @@ private:
     void command1Click();
     void command2Click();
     void clearMapChoice();
-    void exclamation(const QString& text);
     void updateViewer();
 };

@@ -409,7 +409,7 @@ void Form2::loadForm() {
 
     if (!tablesLoaded_) {
         // Without its tables no run can be computed: say which file, then end.
-        exclamation(fromStd(loadError));
+        platform::warn(this, fromStd(loadError));
         platform::services().ending->endProgram();
     }
 }
@@ -436,7 +436,7 @@ void Form2::command5Click() {
     if (Option1->isChecked()) {
         if (Text15->text().isEmpty()) {
             platform::services().beeper->beep();
-            exclamation(QStringLiteral("　管電流を入力してください　"));
+            platform::warn(this, QStringLiteral("　管電流を入力してください　"));
             return;
         }
         Text8->setText(Text15->text());
@@ -447,7 +447,7 @@ void Form2::command5Click() {
         double width = fieldNumber(Text6);
         if (current * rate * width == 0) {
             platform::services().beeper->beep();
-            exclamation(QStringLiteral("　データを入力してください　"));
+            platform::warn(this, QStringLiteral("　データを入力してください　"));
             return;
         }
         Text8->setText(jobfile::meanTubeCurrentText(current, rate, width));
@@ -486,14 +486,14 @@ void Form2::command1Click() {
 bool Form2::checkRunInputs() {
     Module1::photonCount = fieldNumber(Text9);
     if (Module1::photonCount < 100000000) {
-        exclamation(QStringLiteral("ヒストリー数は少なくても１億個以上が必要です。"));
+        platform::warn(this, QStringLiteral("ヒストリー数は少なくても１億個以上が必要です。"));
         Text9->setText(QStringLiteral("100000000"));
         return false;
     }
     Module1::fieldLength = fieldNumber(Text13);
     Module1::fieldWidth = fieldNumber(Text14);
     if (Module1::fieldLength > 30 || Module1::fieldWidth > 30) {
-        exclamation(QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい "));
+        platform::warn(this, QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい "));
         return false;
     }
     // The engine keeps 30 bytes of the name and writes it in the working folder.
@@ -501,14 +501,14 @@ bool Form2::checkRunInputs() {
     case jobfile::NameProblem::None:
         return true;
     case jobfile::NameProblem::TooLong:
-        exclamation(QStringLiteral("結果保存ファイル名が長すぎます。\n"
-                                   "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
-                                   "以内にして下さい。")
-                        .arg(jobfile::kTypedNameLimit)
-                        .arg(jobfile::kTypedNameLimit / 3));
+        platform::warn(this, QStringLiteral("結果保存ファイル名が長すぎます。\n"
+                                            "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
+                                            "以内にして下さい。")
+                                 .arg(jobfile::kTypedNameLimit)
+                                 .arg(jobfile::kTypedNameLimit / 3));
         return false;
     case jobfile::NameProblem::PathSeparator:
-        exclamation(QStringLiteral("結果保存ファイル名に「/」や「\\」は使えません。"));
+        platform::warn(this, QStringLiteral("結果保存ファイル名に「/」や「\\」は使えません。"));
         return false;
     }
     return false;
@@ -526,7 +526,7 @@ bool Form2::computeSpectrumAndOutput() {
     if (spectrum.inherentText)
         Text2->setText(fromStd(*spectrum.inherentText));
     if (!spectrum.ok()) {
-        exclamation(fromStd(spectrum.error));
+        platform::warn(this, fromStd(spectrum.error));
         return false;
     }
     events.processEvents();
@@ -534,7 +534,7 @@ bool Form2::computeSpectrumAndOutput() {
     Module1::OutputRateResult rate = Module1::ComputeOutputRate(
         fieldNumber(Text1), fieldNumber(Text8), Module1::RectificationMode);
     if (!rate.ok()) {
-        exclamation(fromStd(rate.error));
+        platform::warn(this, fromStd(rate.error));
         return false;
     }
     events.processEvents();
@@ -558,7 +558,8 @@ bool Form2::writeJobFile() {
 
     std::string error;
     if (!textrec::writeFileAtomic("B2F.txt", jobfile::jobFileText(job), &error)) {
-        exclamation(QStringLiteral("B2F.txt を書き込めませんでした。\n%1").arg(fromStd(error)));
+        platform::warn(this,
+                       QStringLiteral("B2F.txt を書き込めませんでした。\n%1").arg(fromStd(error)));
         return false;
     }
     platform::services().events->processEvents();
@@ -571,8 +572,8 @@ void Form2::startEngine() {
     QString program = QString::fromStdString(platform::platformProgramName(engine));
     QString missing;
     if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), missing)) {
-        exclamation(QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
-                        .arg(program, missing));
+        platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
+                                 .arg(program, missing));
         return;
     }
     platform::services().messages->show(
@@ -610,11 +611,6 @@ void Form2::closeEvent(QCloseEvent* event) {
         files.remove(QString::fromLatin1(name));
     event->accept();
     platform::services().ending->endProgram();
-}
-
-void Form2::exclamation(const QString& text) {
-    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
-                                        platform::MessageIcon::Exclamation);
 }
 
 // ---------------------------------------------------------------------------

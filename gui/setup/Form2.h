@@ -71,8 +71,6 @@ private:
     bool writeJobFile();
     void startEngine();
 
-    void exclamation(const QString& text);
-
     bool tablesLoaded_ = false;
     int nextLabel_ = 1;
     QLabel* newLabel(const QString& text, QWidget* parent = nullptr);
