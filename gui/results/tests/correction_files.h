@@ -63,14 +63,4 @@ inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
     return files;
 }
 
-// A fresh folder named after the running test.
-inline fs::path testFolder() {
-    fs::path dir = fs::temp_directory_path() /
-                   ("correction-" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
 } // namespace correction_files

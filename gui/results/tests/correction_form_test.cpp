@@ -7,6 +7,7 @@
 #include "results/Form3.h"
 #include "results/Form4.h"
 
+#include "TempFolderTest.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -42,14 +43,14 @@ public:
 
 using testsupport::application;
 
-class Form3Test : public ::testing::Test {
+class Form3Test : public testsupport::TempFolderTest {
 protected:
     void SetUp() override {
         platform::Services standIns;
         standIns.messages = &messages;
         standIns.events = &pump;
         platform::setServices(standIns);
-        dir = testFolder();
+        TempFolderTest::SetUp();
         previousFolder = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.string()));
         writeFile(dir / "12-06-2026.data", joinLines(engineLines()));
@@ -59,13 +60,12 @@ protected:
         for (QWidget* window : {(QWidget*)&form, (QWidget*)&Windows::form4(), (QWidget*)&viewer})
             window->hide();
         QDir::setCurrent(previousFolder);
-        fs::remove_all(dir);
+        TempFolderTest::TearDown();
         platform::resetServices();
     }
 
     RecordingMessages messages;
     NoPump pump;
-    fs::path dir;
     QString previousFolder;
     QApplication& app = application(); // before any window
     Form1& viewer = Windows::form1();

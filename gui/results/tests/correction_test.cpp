@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TempFolderTest.h"
 #include "correction_files.h"
 #include "results/Correction.h"
 
@@ -24,10 +25,8 @@ std::vector<double> numbers(const std::string& line) {
     return values;
 }
 
-class CorrectionFolder : public ::testing::Test {
+class CorrectionFolder : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override { dir = testFolder(); }
-    void TearDown() override { fs::remove_all(dir); }
     void prepare(const std::string& name, const std::vector<std::string>& lines) {
         writeFile(dir / name, joinLines(lines));
         writeFile(dir / "FLname.txt", name + "   \r\n");
@@ -35,7 +34,6 @@ protected:
     std::vector<std::string> lines(const std::string& name) {
         return textrec::readLines(dir / name).value_or(std::vector<std::string>{});
     }
-    fs::path dir;
 };
 
 } // namespace

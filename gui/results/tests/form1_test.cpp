@@ -11,6 +11,7 @@
 #include "setup/Form2.h"
 #include "viewer_files.h"
 
+#include "TempFolderTest.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -74,30 +75,26 @@ double doseValue(int j, int i) {
 
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
 
-class ViewerWindow : public ::testing::Test {
+class ViewerWindow : public testsupport::TempFolderTest {
 protected:
     void SetUp() override {
         testsupport::application();
-        folder_ = fs::temp_directory_path() /
-                  (std::string("form1_") +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        TempFolderTest::SetUp();
         previousFolder_ = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(folder_.string()));
+        QDir::setCurrent(QString::fromStdString(dir.string()));
         platform::Services s;
         s.messages = &messages_;
         s.launcher = &launcher_;
         s.events = &events_;
         platform::setServices(s);
-        viewer_files::writeResultHeader(folder_ / "lying.data", viewer_files::lyingHeader());
+        viewer_files::writeResultHeader(dir / "lying.data", viewer_files::lyingHeader());
         form_ = std::make_unique<Form1>();
     }
     void TearDown() override {
         form_.reset();
         platform::resetServices();
         QDir::setCurrent(previousFolder_);
-        fs::remove_all(folder_);
+        TempFolderTest::TearDown();
     }
 
     void select(const QString& name) {
@@ -109,7 +106,7 @@ protected:
     void mergeAndLoad(const QString& name) {
         select(name);
         form_->Command11->click();
-        viewer_files::writeMergedFile(folder_ / "F2B.dat", kermaValue, doseValue);
+        viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
         launcher_.finishers.back()(true);
         form_->Command2->click();
     }
@@ -117,7 +114,6 @@ protected:
         return QColor(form_->Picture1->image().pixel(results::mapPixel(X, Y)));
     }
 
-    fs::path folder_;
     QString previousFolder_;
     RecordingMessages messages_;
     RecordingLauncher launcher_;
@@ -131,8 +127,8 @@ TEST_F(ViewerWindow, ChoosingAFileShowsAndCopiesItsConditions) {
     auto lines = viewer_files::lyingHeader();
     lines[0] = "  2";
     lines[6] = "******";
-    viewer_files::writeResultHeader(folder_ / "wide.datC", lines);
-    std::ofstream(folder_ / "other.txt") << "not listed\n";
+    viewer_files::writeResultHeader(dir / "wide.datC", lines);
+    std::ofstream(dir / "other.txt") << "not listed\n";
     form_->reset();
     ASSERT_EQ(form_->File1->count(), 2);
 
@@ -159,14 +155,14 @@ TEST_F(ViewerWindow, ChoosingAFileShowsAndCopiesItsConditions) {
 }
 
 TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
-    std::ofstream(folder_ / "F2B.dat") << "old";
+    std::ofstream(dir / "F2B.dat") << "old";
     form_->reset();
     select("lying.data");
     form_->mapDrawn = 1;
     form_->Command11->click();
-    EXPECT_FALSE(fs::exists(folder_ / "F2B.dat"));
+    EXPECT_FALSE(fs::exists(dir / "F2B.dat"));
     EXPECT_EQ(form_->mapDrawn, 0);
-    std::ifstream request(folder_ / "FLname.txt", std::ios::binary);
+    std::ifstream request(dir / "FLname.txt", std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(request)), {}), "lying.data\r\n");
     ASSERT_EQ(launcher_.started.size(), 1u);
     EXPECT_EQ(launcher_.started[0].toStdString(), platform::platformProgramName("quenro-3.exe"));
@@ -196,7 +192,7 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     EXPECT_FALSE(form_->Command1->isEnabled());
     EXPECT_EQ(form_->Label11->text(), "-");
 
-    viewer_files::writeMergedFile(folder_ / "F2B.dat", kermaValue, doseValue);
+    viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
     form_->Command2->click();
     EXPECT_EQ(messages_.shown.size(), 1u);
     EXPECT_TRUE(form_->Command1->isEnabled());
@@ -215,7 +211,7 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     // A file cut short keeps everything of the last good load.
     const double before = form_->kermaGrid.at(1, 1);
     viewer_files::writeMergedFile(
-        folder_ / "F2B.dat", [](int, int) { return 1.0; }, [](int, int) { return 1.0; },
+        dir / "F2B.dat", [](int, int) { return 1.0; }, [](int, int) { return 1.0; },
         results::kGridRows + 10);
     form_->Command2->click();
     EXPECT_EQ(messages_.shown.size(), 2u);
@@ -289,7 +285,7 @@ TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
     EXPECT_TRUE(form_->Line2->isHidden());
 
     // A corrected file leaves Command4 as it was.
-    viewer_files::writeResultHeader(folder_ / "lyingC.datC", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "lyingC.datC", viewer_files::lyingHeader());
     form_->reset();
     mergeAndLoad("lyingC.datC");
     form_->Command1->click();
@@ -303,7 +299,7 @@ TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
 }
 
 TEST_F(ViewerWindow, DeleteAsksFirst) {
-    viewer_files::writeResultHeader(folder_ / "second.data", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "second.data", viewer_files::lyingHeader());
     form_->reset();
     form_->Command5->click(); // nothing selected: no question
     EXPECT_TRUE(messages_.shown.empty());
@@ -313,13 +309,13 @@ TEST_F(ViewerWindow, DeleteAsksFirst) {
     EXPECT_EQ(messages_.shown,
               std::vector<QString>{QStringLiteral(" このファイルを削除していいですか？ ")});
     EXPECT_EQ(messages_.lastButtons, platform::MessageButtons::OkCancel);
-    EXPECT_TRUE(fs::exists(folder_ / "lying.data"));
+    EXPECT_TRUE(fs::exists(dir / "lying.data"));
     EXPECT_EQ(form_->File1->count(), 2);
     EXPECT_TRUE(form_->Command11->isEnabled());
 
     messages_.answer = platform::MessageResult::Ok;
     form_->Command5->click();
-    EXPECT_FALSE(fs::exists(folder_ / "lying.data"));
+    EXPECT_FALSE(fs::exists(dir / "lying.data"));
     EXPECT_EQ(form_->File1->count(), 1);
     EXPECT_FALSE(form_->Command11->isEnabled());
 }

@@ -1,5 +1,6 @@
 // Band thresholds, bands and colours, the read-out cell, the loading of merged
 // grids and the painting of the map: plain code, no window.
+#include "TempFolderTest.h"
 #include "results/BandThresholds.h"
 #include "results/DoseGrids.h"
 #include "results/MapPainting.h"
@@ -27,13 +28,7 @@ void expectThresholds(double maximum, double top) {
         EXPECT_DOUBLE_EQ(t[k], top * factors[k]) << "maximum " << maximum << ", T" << k + 1;
 }
 
-fs::path freshFolder() {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    fs::path dir = fs::temp_directory_path() / (std::string("viewer_logic_") + test->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+class MergedFile : public testsupport::TempFolderTest {};
 
 } // namespace
 
@@ -118,8 +113,7 @@ TEST(Readout, CellsEdgesAndHalves) {
     EXPECT_EQ(roundHalfEven(2.5000001), 3);
 }
 
-TEST(MergedFile, GridsInFileOrderAndExtremes) {
-    const fs::path dir = freshFolder();
+TEST_F(MergedFile, GridsInFileOrderAndExtremes) {
     // Four significant digits survive the E11.4 fields exactly.
     const auto kerma = [](int j, int i) { return 1000.0 + 10 * j + i % 10; };
     viewer_files::writeMergedFile(dir / "F2B.dat", kerma,
@@ -142,11 +136,9 @@ TEST(MergedFile, GridsInFileOrderAndExtremes) {
     ASSERT_TRUE(loaded);
     EXPECT_DOUBLE_EQ(loaded->kermaExtremes.minimum, 10000);
     EXPECT_DOUBLE_EQ(loaded->doseEquivalentExtremes.minimum, 0.5);
-    fs::remove_all(dir);
 }
 
-TEST(MergedFile, MissingShortUnreadableOrZeroFails) {
-    const fs::path dir = freshFolder();
+TEST_F(MergedFile, MissingShortUnreadableOrZeroFails) {
     std::string error;
     EXPECT_FALSE(loadMergedFile(dir / "F2B.dat", &error));
     EXPECT_NE(error.find("F2B.dat"), std::string::npos);
@@ -163,7 +155,6 @@ TEST(MergedFile, MissingShortUnreadableOrZeroFails) {
     viewer_files::writeMergedFile(dir / "zero.dat", one, [](int, int) { return 0.0; });
     EXPECT_FALSE(loadMergedFile(dir / "zero.dat", &error));
     EXPECT_NE(error.find("maximum"), std::string::npos);
-    fs::remove_all(dir);
 }
 
 TEST(MapPainting, BandsFrameAndLegend) {
