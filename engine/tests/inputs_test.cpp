@@ -10,6 +10,7 @@
 
 using namespace quenro;
 using enginetest::jobText;
+using enginetest::recordsOf;
 using enginetest::replaceLine;
 using enginetest::WorkFolder;
 
@@ -30,17 +31,6 @@ std::string spectrumText(const std::vector<std::pair<int, std::string>>& weights
     }
     text += "1000\r\n080.0\r\n2.00\r\n12.0\r\n02.500\r\n01.500\r\n00.000\r\n";
     return text;
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = text.find("\r\n", pos);
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
 }
 
 std::string joinLines(const std::vector<std::string>& lines) {
@@ -151,7 +141,7 @@ TEST(CrossSectionFile, RefusesTablesOutsideTheirLimits) {
     EXPECT_NE(loadError(folder).find("ICRUSoft.dat, line 1"), std::string::npos);
 
     // A table that stops at 60 keV cannot serve the fixture spectrum (up to 79.5 keV).
-    std::vector<std::string> lines = splitLines(good);
+    std::vector<std::string> lines = recordsOf(good);
     lines[0] = " 15";
     lines.erase(lines.begin() + 2 + 15, lines.begin() + 2 + 22);
     folder.write("ICRUSoft.dat", joinLines(lines));
@@ -163,7 +153,7 @@ TEST(CrossSectionFile, RefusesTablesOutsideTheirLimits) {
     EXPECT_NE(loadError(folder).find("ICRUSoft.dat, line 5"), std::string::npos);
 
     // The momentum transfer must reach 10 by the last form-factor row.
-    lines = splitLines(good);
+    lines = recordsOf(good);
     lines[66] = " 0.970E+01 0.58894E+00 0.54944E+00";
     lines[67] = " 0.980E+01 0.58896E+00 0.54944E+00";
     lines[68] = " 0.990E+01 0.58897E+00 0.54944E+00";

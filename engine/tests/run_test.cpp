@@ -15,26 +15,12 @@ using namespace quenro;
 using enginetest::jobText;
 using enginetest::ProgramRun;
 using enginetest::readFile;
+using enginetest::recordsOf;
 using enginetest::replaceLine;
 using enginetest::runProgram;
 using enginetest::WorkFolder;
 
 namespace {
-
-std::vector<std::string> recordsOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(pos) + " <no CR LF>");
-            break;
-        }
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
-}
 
 // The differing lines of two result files, for a readable failure message.
 std::string lineDiff(const std::string& expected, const std::string& actual) {

@@ -81,6 +81,21 @@ std::string kermaToDoseText(float first, float step) {
     return text;
 }
 
+std::vector<std::string> recordsOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(pos) + " <no CR LF>");
+            break;
+        }
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
 std::string replaceLine(const std::string& text, int line, const std::string& replacement) {
     std::size_t start = 0;
     for (int i = 1; i < line; ++i)

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace enginetest {
 
@@ -40,6 +41,10 @@ std::string jobText(const std::string& kermaRate, const std::string& focusSkinDi
 
 // Ak2Sv.dat with 1001 energies first, first + step, ... and a smooth coefficient.
 std::string kermaToDoseText(float first, float step);
+
+// The records of a CR LF text; a last record without its CR LF is marked
+// " <no CR LF>".
+std::vector<std::string> recordsOf(const std::string& text);
 
 // Replaces line `line` (1-based) of a CR LF text.
 std::string replaceLine(const std::string& text, int line, const std::string& replacement);
