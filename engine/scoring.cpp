@@ -12,10 +12,7 @@ ScoringTables makeScoringTables(const EngineInputs& inputs) {
     for (int r = 0; r < airAbsorptionRows; ++r)
         t.mu[r] = inputs.airAbsorption.mu[r];
     t.mu[airAbsorptionRows] = inputs.airAbsorption.mu[airAbsorptionRows - 1];
-    for (int r = 0; r < kermaToDoseRows; ++r) {
-        t.doseEnergy[r] = inputs.kermaToDose.energy[r];
-        t.doseCoefficient[r] = inputs.kermaToDose.coefficient[r];
-    }
+    t.kermaToDose = inputs.kermaToDose;
     return t;
 }
 

@@ -37,8 +37,7 @@ struct ScoringTables {
     // mu[r-1] holds row r of the air table; mu[300] repeats row 300 so that
     // E = 150 keV (weight 0 on the missing row 301) reads row 300.
     float mu[airAbsorptionRows + 1]{};
-    float doseEnergy[kermaToDoseRows]{};
-    float doseCoefficient[kermaToDoseRows]{};
+    KermaToDoseTable kermaToDose;
 };
 
 ScoringTables makeScoringTables(const EngineInputs& inputs);
@@ -52,11 +51,12 @@ inline float airAbsorptionAt(const ScoringTables& t, float E) {
 
 // Linear interpolation in the kerma-to-dose table from the first row above E.
 inline float kermaToDoseAt(const ScoringTables& t, float E) {
-    const float* above = std::upper_bound(t.doseEnergy, t.doseEnergy + kermaToDoseRows, E);
-    const std::ptrdiff_t r = above - t.doseEnergy;
-    const float e0 = t.doseEnergy[r - 1];
-    const float h0 = t.doseCoefficient[r - 1];
-    return h0 + (t.doseCoefficient[r] - h0) * (E - e0) / (t.doseEnergy[r] - e0);
+    const auto& energy = t.kermaToDose.energy;
+    const auto& coefficient = t.kermaToDose.coefficient;
+    const std::ptrdiff_t r = std::upper_bound(energy.begin(), energy.end(), E) - energy.begin();
+    const float e0 = energy[r - 1];
+    const float h0 = coefficient[r - 1];
+    return h0 + (coefficient[r] - h0) * (E - e0) / (energy[r] - e0);
 }
 
 // Scores one escaping photon: E in keV, (x, y, z) its last point inside the
