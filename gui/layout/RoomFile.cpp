@@ -5,7 +5,6 @@
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <regex>
 #include <type_traits>
 
 namespace roomfile {
@@ -17,27 +16,6 @@ constexpr const char* kCodePage = "windows-31j";
 
 constexpr int kControlRoomTextLine = 23;
 constexpr int kFreeTextLine = 26;
-
-// One plain decimal number: digits with an optional point, optional sign and
-// optional exponent (E or D).
-const std::regex& numberPattern() {
-    static const std::regex pattern(R"([+-]?(\d+\.?\d*|\.\d+)([EeDd][+-]?\d+)?)");
-    return pattern;
-}
-
-std::optional<double> readNumberLine(std::string_view line) {
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t begin = 0;
-    std::size_t end = line.size();
-    while (begin < end && isBlank(line[begin]))
-        ++begin;
-    while (end > begin && isBlank(line[end - 1]))
-        --end;
-    std::string_view number = line.substr(begin, end - begin);
-    if (!std::regex_match(number.begin(), number.end(), numberPattern()))
-        return std::nullopt;
-    return textrec::readFreeNumber(number);
-}
 
 // Calls visit(line number, field) for each number field of the layout record,
 // in file order; lines 23 and 26 hold the texts.
@@ -127,7 +105,7 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
     for (int n = 1; n <= kLineCount; ++n) {
         if (n == kControlRoomTextLine || n == kFreeTextLine)
             continue;
-        std::optional<double> v = readNumberLine(lines[static_cast<std::size_t>(n - 1)]);
+        std::optional<double> v = textrec::readWholeNumber(lines[static_cast<std::size_t>(n - 1)]);
         if (!v) {
             error = QStringLiteral("%1 の %2 行目に数値がありません。").arg(fileName).arg(n);
             return std::nullopt;

@@ -318,4 +318,19 @@ double leadingNumber(std::string_view text) {
     return readLeading<double>(text).value_or(0.0);
 }
 
+std::optional<double> readWholeNumber(std::string_view text) {
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t begin = 0;
+    while (begin < text.size() && isBlank(text[begin]))
+        ++begin;
+    bool anyDigit = false;
+    std::size_t end = begin + leadingNumberLength(text.substr(begin), anyDigit);
+    if (end == begin)
+        return std::nullopt;
+    for (char c : text.substr(end))
+        if (!isBlank(c))
+            return std::nullopt;
+    return readLeading<double>(text.substr(begin, end - begin));
+}
+
 } // namespace textrec

@@ -178,6 +178,18 @@ TEST(LeadingNumber, WindowFieldsReadLikeTheUserExpects) {
     EXPECT_EQ(textrec::leadingNumber("."), 0.0);
 }
 
+TEST(WholeNumber, OneNumberBetweenBlanksAndNothingElse) {
+    EXPECT_DOUBLE_EQ(*textrec::readWholeNumber(" 600 "), 600.0);
+    EXPECT_DOUBLE_EQ(*textrec::readWholeNumber("\t-6.886228 "), -6.886228);
+    EXPECT_DOUBLE_EQ(*textrec::readWholeNumber(" .5 "), 0.5);
+    EXPECT_DOUBLE_EQ(*textrec::readWholeNumber("1.5D2"), 150.0);
+    EXPECT_FALSE(textrec::readWholeNumber("").has_value());
+    EXPECT_FALSE(textrec::readWholeNumber(" . ").has_value());
+    EXPECT_FALSE(textrec::readWholeNumber(" 600 cm").has_value());
+    EXPECT_FALSE(textrec::readWholeNumber("1.5E").has_value());
+    EXPECT_FALSE(textrec::readWholeNumber("1 2").has_value());
+}
+
 TEST(ParseFormat, RefusesBrokenFormats) {
     EXPECT_THROW(textrec::parseFormat("E9.3"), std::invalid_argument);
     EXPECT_THROW(textrec::parseFormat("(E9)"), std::invalid_argument);

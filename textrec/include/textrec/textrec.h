@@ -90,6 +90,11 @@ std::optional<float> readFreeNumberFloat(std::string_view line);
 // an empty or non-numeric text reads as 0.
 double leadingNumber(std::string_view text);
 
+// A text that holds exactly one number between optional blanks or tabs, as
+// the number lines of a room layout file do; nothing when anything else is
+// there.
+std::optional<double> readWholeNumber(std::string_view text);
+
 // ---------------------------------------------------------------------------
 // Writing (Fortran edit descriptors). Exact ties round away from zero; the
 // decision is taken on the exact binary value, as a Fortran runtime in
