@@ -1,6 +1,7 @@
 #include "layout/OverlayPainting.h"
 
 #include "results/DoseGrids.h"
+#include "results/MapPainting.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -172,11 +173,7 @@ void OverlayCanvas::text(double x, double y, const QString& text) {
 void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
               const std::function<void(int)>& afterRow) {
-    std::array<QRgb, results::kBandCount> colours{};
-    for (int band = 1; band <= results::kBandCount; ++band) {
-        const results::Rgb c = results::mapColour(band);
-        colours[static_cast<std::size_t>(band - 1)] = qRgb(c.r, c.g, c.b);
-    }
+    const std::array<QRgb, results::kBandCount> colours = results::mapColourTable();
 
     // Each row i lands on one picture column (orientation 1) or one picture line
     // (orientation 2); each column j on one line or column across it.

@@ -57,10 +57,15 @@ QImage blankMapImage() {
     return image;
 }
 
-void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds) {
+std::array<QRgb, kBandCount> mapColourTable() {
     std::array<QRgb, kBandCount> colours{};
     for (int band = 1; band <= kBandCount; ++band)
         colours[static_cast<std::size_t>(band - 1)] = toQRgb(mapColour(band));
+    return colours;
+}
+
+void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds) {
+    const std::array<QRgb, kBandCount> colours = mapColourTable();
 
     const int firstColumn = 20 - kMapPictureLeft; // pixel of X = 20
     for (int i = 11; i <= 591; ++i) {

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <array>
 
 class QFont;
 
@@ -36,6 +37,10 @@ inline QPoint mapPixel(double X, double Y) {
 
 // An empty (white) map picture.
 QImage blankMapImage();
+
+// The map colour of each band, entry 0 for band 1, ready to be written into
+// image pixels.
+std::array<QRgb, kBandCount> mapColourTable();
 
 // Sets one point per cell for i = 11..591 and j = 1..376 (X = 20..395,
 // Y = 10..590) in the map colour of the cell's band. One pass over the grid
