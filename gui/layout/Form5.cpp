@@ -205,8 +205,7 @@ QStringList Form5::instructions() const {
 }
 
 void Form5::warn(const QString& text) {
-    platform::services().messages->show(this, text, kMessageTitle, platform::MessageButtons::Ok,
-                                        platform::MessageIcon::Exclamation);
+    platform::warn(this, text);
 }
 
 void Form5::syncMarkers() {
