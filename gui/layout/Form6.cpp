@@ -111,6 +111,10 @@ void Form6::buildControls() {
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 }
 
+std::array<QLineEdit*, 11> Form6::thresholdFields() const {
+    return {Text5, Text6, Text7, Text13, Text14, Text15, Text16, Text17, Text19, Text20, Text21};
+}
+
 void Form6::reset() {
     for (QLineEdit* field :
          {Text1,  Text2,  Text3,  Text4,  Text5,  Text6,  Text7,  Text9,  Text10, Text11,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 class QLabel;
 class QLineEdit;
@@ -47,6 +48,8 @@ public:
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
+    // The threshold fields T1..T11 in band order.
+    std::array<QLineEdit*, 11> thresholdFields() const;
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
 

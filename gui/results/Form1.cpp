@@ -374,11 +374,9 @@ void Form1::loadMergedGrids() {
 }
 
 void Form1::showThresholds(const results::Thresholds& thresholds) {
-    Form6& form6 = Windows::form6();
     const std::array<QLineEdit*, results::kThresholdCount> mine = thresholdFields();
-    const std::array<QLineEdit*, results::kThresholdCount> theirs = {
-        form6.Text5,  form6.Text6,  form6.Text7,  form6.Text13, form6.Text14, form6.Text15,
-        form6.Text16, form6.Text17, form6.Text19, form6.Text20, form6.Text21};
+    const std::array<QLineEdit*, results::kThresholdCount> theirs =
+        Windows::form6().thresholdFields();
     for (std::size_t k = 0; k < mine.size(); ++k) {
         const QString value = fromStd(textrec::plainNumber(thresholds[k]));
         mine[k]->setText(value);
