@@ -55,7 +55,7 @@ void LineReader::fail(const std::string& what) const {
     throw InputError(name_, line_, what);
 }
 
-void LineReader::readFloats(std::span<const FieldSpec> format, std::span<float> out) {
+void LineReader::readFloats(std::span<const FormatItem> format, std::span<float> out) {
     std::string_view line = next();
     int column = 0;
     if (!readRecordFloats(line, format, out, &column)) {

@@ -25,8 +25,8 @@ void skipBlanks(std::string_view s, std::size_t& pos) {
 
 } // namespace
 
-std::vector<FieldSpec> parseFormat(std::string_view format) {
-    std::vector<FieldSpec> items;
+std::vector<FormatItem> parseFormat(std::string_view format) {
+    std::vector<FormatItem> items;
     std::size_t pos = 0;
     skipBlanks(format, pos);
     if (pos >= format.size() || format[pos] != '(')
@@ -48,7 +48,7 @@ std::vector<FieldSpec> parseFormat(std::string_view format) {
             continue;
         }
         if (c == '\'') {
-            FieldSpec item;
+            FormatItem item;
             item.kind = FieldKind::Literal;
             item.letter = '\'';
             ++pos;
@@ -80,7 +80,7 @@ std::vector<FieldSpec> parseFormat(std::string_view format) {
             badFormat(format, pos, "expected a field");
         char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(format[pos])));
         ++pos;
-        FieldSpec item;
+        FormatItem item;
         item.letter = letter;
         switch (letter) {
         case 'E':

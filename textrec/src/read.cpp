@@ -218,9 +218,9 @@ namespace {
 // Walks a line field by field; calls onField(item, text, column) for each
 // non-literal item. Returns false as soon as onField does.
 template <typename F>
-bool walkRecord(std::string_view line, std::span<const FieldSpec> format, F&& onField) {
+bool walkRecord(std::string_view line, std::span<const FormatItem> format, F&& onField) {
     std::size_t column = 0;
-    for (const FieldSpec& item : format) {
+    for (const FormatItem& item : format) {
         std::string_view text;
         if (column < line.size())
             text = line.substr(column, static_cast<std::size_t>(item.width));
@@ -235,9 +235,9 @@ bool walkRecord(std::string_view line, std::span<const FieldSpec> format, F&& on
 
 } // namespace
 
-RecordValues readRecord(std::string_view line, std::span<const FieldSpec> format) {
+RecordValues readRecord(std::string_view line, std::span<const FormatItem> format) {
     RecordValues result;
-    walkRecord(line, format, [&](const FieldSpec& item, std::string_view text, int column) {
+    walkRecord(line, format, [&](const FormatItem& item, std::string_view text, int column) {
         switch (item.kind) {
         case FieldKind::Real: {
             double v = 0;
@@ -281,10 +281,10 @@ RecordValues readRecord(std::string_view line, std::string_view format) {
     return readRecord(line, items);
 }
 
-bool readRecordFloats(std::string_view line, std::span<const FieldSpec> format,
+bool readRecordFloats(std::string_view line, std::span<const FormatItem> format,
                       std::span<float> out, int* column) {
     std::size_t n = 0;
-    return walkRecord(line, format, [&](const FieldSpec& item, std::string_view text, int col) {
+    return walkRecord(line, format, [&](const FormatItem& item, std::string_view text, int col) {
         if (item.kind == FieldKind::Text)
             return true;
         float v = 0;

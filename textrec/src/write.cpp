@@ -265,10 +265,10 @@ std::string formatI(long long value, int width) {
     return rightAlign(std::to_string(value), width);
 }
 
-std::string writeRecord(std::span<const FieldSpec> format, std::span<const double> values) {
+std::string writeRecord(std::span<const FormatItem> format, std::span<const double> values) {
     std::string out;
     std::size_t next = 0;
-    for (const FieldSpec& item : format) {
+    for (const FormatItem& item : format) {
         switch (item.kind) {
         case FieldKind::Literal:
             out += item.literal;

@@ -30,7 +30,7 @@ enum class FieldKind { Real, Integer, Text, Literal, Skip };
 // One item of a format: a real field (E or F; both read alike), an integer
 // field, a text field, a quoted literal or nX blanks. Repeat counts are
 // expanded, so "(3E10.3)" gives three items.
-struct FieldSpec {
+struct FormatItem {
     FieldKind kind = FieldKind::Real;
     char letter = 'E';   // 'E', 'F', 'D', 'I', 'A', '\'' or 'X'
     int width = 0;       // characters taken by the field
@@ -40,7 +40,7 @@ struct FieldSpec {
 
 // Parses "(E9.3,3E10.3)", "(' ',I3,' / ',I3)", "(F6.1,A1,F8.5)", "(A30)", ...
 // Throws std::invalid_argument for a format it cannot parse.
-std::vector<FieldSpec> parseFormat(std::string_view format);
+std::vector<FormatItem> parseFormat(std::string_view format);
 
 // ---------------------------------------------------------------------------
 // Reading
@@ -71,12 +71,12 @@ struct RecordValues {
 
 // Reads a line against a parsed format. A line shorter than the format is padded
 // with blanks; characters beyond the last field are ignored.
-RecordValues readRecord(std::string_view line, std::span<const FieldSpec> format);
+RecordValues readRecord(std::string_view line, std::span<const FormatItem> format);
 RecordValues readRecord(std::string_view line, std::string_view format);
 
 // Same, but each real field is rounded straight to float (for the 32-bit tables
 // of the console programs). Returns false on a bad field and sets `column`.
-bool readRecordFloats(std::string_view line, std::span<const FieldSpec> format,
+bool readRecordFloats(std::string_view line, std::span<const FormatItem> format,
                       std::span<float> out, int* column = nullptr);
 
 // Free-format number line: optional leading blanks, then one number (integer,
@@ -117,7 +117,7 @@ std::string formatI(long long value, int width);
 // its E/F/I items in order. Literal items are copied. Throws
 // std::invalid_argument when the number of values does not match the format.
 std::string writeRecord(std::string_view format, std::span<const double> values);
-std::string writeRecord(std::span<const FieldSpec> format, std::span<const double> values);
+std::string writeRecord(std::span<const FormatItem> format, std::span<const double> values);
 inline std::string writeRecord(std::string_view format, std::initializer_list<double> values) {
     return writeRecord(format, std::span<const double>(values.begin(), values.size()));
 }
@@ -175,7 +175,7 @@ public:
 
     // Reads the next line against a format into floats; fails with a message
     // naming the line and column on a bad field.
-    void readFloats(std::span<const FieldSpec> format, std::span<float> out);
+    void readFloats(std::span<const FormatItem> format, std::span<float> out);
     // Reads the next line as a free-format number.
     float readFreeFloat();
 
