@@ -12,10 +12,10 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
     t.rowCount = xs.rowCount;
     for (int i = 0; i < xs.rowCount; ++i) {
         t.energy[i] = xs.energy[i];
-        t.logEnergy[i] = std::log(xs.energy[i]);
-        t.logCoherent[i] = std::log(xs.coherent[i]);
-        t.logIncoherent[i] = std::log(xs.incoherent[i]);
-        t.logPhotoelectric[i] = std::log(xs.photoelectric[i]);
+        t.logEnergy[i] = floatmath::log(xs.energy[i]);
+        t.logCoherent[i] = floatmath::log(xs.coherent[i]);
+        t.logIncoherent[i] = floatmath::log(xs.incoherent[i]);
+        t.logPhotoelectric[i] = floatmath::log(xs.photoelectric[i]);
     }
     const FormFactorTable& ff = inputs.formFactors;
     for (int i = 0; i < formFactorRows; ++i) {
@@ -46,11 +46,12 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
             t.binCrossSections[k] = crossSectionsAt(t, E);
     }
     for (int k = 1; k < drawValues; ++k)
-        t.negativeLogDraw[k] = -std::log(LaggedFibonacciGenerator::toFloat(k));
+        t.negativeLogDraw[k] = -floatmath::log(LaggedFibonacciGenerator::toFloat(k));
     for (int k = 0; k < drawValues; ++k) {
         const float azimuth = LaggedFibonacciGenerator::toFloat(k) * pi * 2.0f;
-        t.azimuth[k].cosine = std::cos(azimuth);
-        t.azimuth[k].sine = std::sin(azimuth);
+        const floatmath::SinCos turn = floatmath::sincos(azimuth);
+        t.azimuth[k].cosine = turn.cosine;
+        t.azimuth[k].sine = turn.sine;
         t.coherentQ[k] = coherentMomentumTransfer(t, LaggedFibonacciGenerator::toFloat(k)) * 12.4f;
     }
     t.focusSkinDistance = inputs.job.focusSkinDistance;

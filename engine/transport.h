@@ -5,6 +5,7 @@
 // engine is built without floating-point contraction for the same reason.
 #pragma once
 
+#include "float_math.h"
 #include "geometry.h"
 #include "inputs.h"
 #include "random.h"
@@ -100,14 +101,14 @@ inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
                                                             : energyBuckets - 1];
     while (i < t.rowCount - 1 && !(t.energy[i] > E))
         ++i;
-    const float lnE = std::log(E);
+    const float lnE = floatmath::log(E);
     const float f = (lnE - t.logEnergy[i - 1]) / (t.logEnergy[i] - t.logEnergy[i - 1]);
     const float coherent =
-        std::exp(t.logCoherent[i - 1] + f * (t.logCoherent[i] - t.logCoherent[i - 1]));
+        floatmath::exp(t.logCoherent[i - 1] + f * (t.logCoherent[i] - t.logCoherent[i - 1]));
     const float incoherent =
-        std::exp(t.logIncoherent[i - 1] + f * (t.logIncoherent[i] - t.logIncoherent[i - 1]));
-    const float photo = std::exp(t.logPhotoelectric[i - 1] +
-                                 f * (t.logPhotoelectric[i] - t.logPhotoelectric[i - 1]));
+        floatmath::exp(t.logIncoherent[i - 1] + f * (t.logIncoherent[i] - t.logIncoherent[i - 1]));
+    const float photo = floatmath::exp(t.logPhotoelectric[i - 1] +
+                                       f * (t.logPhotoelectric[i] - t.logPhotoelectric[i - 1]));
     CrossSections xs;
     xs.total = photo + incoherent + coherent;
     xs.photoelectric = photo / xs.total;
@@ -195,7 +196,7 @@ inline float incoherentAngle(float c) {
         c = 1.0f;
     if (c < -1.0f)
         c = -1.0f;
-    const float theta = std::atan(std::sqrt(1.0f - c * c) / c);
+    const float theta = floatmath::atan(std::sqrt(1.0f - c * c) / c);
     return theta < 0.0f ? theta + pi : theta;
 }
 
@@ -232,7 +233,7 @@ struct IncoherentAngle {
 inline IncoherentAngle incoherentAngleOf(const TransportTables& t, float E, float a, float eta) {
     IncoherentAngle angle;
     angle.theta = incoherentAngle(1.0f - a * (eta - 1.0f));
-    const float q = std::sin(angle.theta * 0.5f) * E / 12.4f;
+    const float q = floatmath::sin(angle.theta * 0.5f) * E / 12.4f;
     if (q < 10.0f) {
         int i = t.formStart[static_cast<int>(q * float(formBucketsPerUnit))];
         while (!(t.formX[i] > q))
@@ -247,11 +248,11 @@ inline IncoherentAngle incoherentAngleOf(const TransportTables& t, float E, floa
 
 // Energy and polar angle after an incoherent scattering by theta.
 inline Scattering incoherentResult(float E, float theta) {
-    const float cosTheta = std::cos(theta);
+    const floatmath::SinCos angle = floatmath::sincos(theta);
     Scattering s;
-    s.E = E / (1.0f + E / 511.0f * (1.0f - cosTheta));
-    s.cosTheta = cosTheta;
-    s.sinTheta = std::sin(theta);
+    s.E = E / (1.0f + E / 511.0f * (1.0f - angle.cosine));
+    s.cosTheta = angle.cosine;
+    s.sinTheta = angle.sine;
     return s;
 }
 
