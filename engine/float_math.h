@@ -111,11 +111,22 @@ inline double cosPolynomial(const SinCosPolynomial& p, double x2) {
     return std::fma(c2, x6, c);
 }
 
-// x - n pi/2 with n the nearest quadrant, for |x| < 120.
-inline double reduceQuadrant(double x, int& n) {
+// x - n pi/2 with n the nearest quadrant, for |x| < 120, and the
+// polynomials of that quadrant.
+struct Quadrant {
+    double r = 0;
+    int n = 0;
+    const SinCosPolynomial* polynomial = nullptr;
+    double sinArgument() const { return r * quadrantSign[n & 3]; }
+};
+
+inline Quadrant reduceQuadrant(double x) {
+    Quadrant q;
     const double scaled = x * asDouble(0x41645f306dc9c883); // 2^24 2/pi
-    n = (static_cast<std::int32_t>(scaled) + 0x800000) >> 24;
-    return std::fma(-static_cast<double>(n), asDouble(0x3ff921fb54442d18), x);
+    q.n = (static_cast<std::int32_t>(scaled) + 0x800000) >> 24;
+    q.r = std::fma(-static_cast<double>(q.n), asDouble(0x3ff921fb54442d18), x);
+    q.polynomial = &sinCosPolynomials[(q.n >> 1) & 1];
+    return q;
 }
 
 inline bool belowQuarterPi(std::uint32_t abstop) {
@@ -226,12 +237,11 @@ inline float sin(float x) {
     }
     if (!reducible(abstop)) [[unlikely]]
         return std::sin(x);
-    int n;
-    const double r = reduceQuadrant(xd, n);
-    const SinCosPolynomial& p = sinCosPolynomials[(n >> 1) & 1];
-    if (n & 1)
-        return static_cast<float>(cosPolynomial(p, r * r));
-    return static_cast<float>(sinPolynomial(p, r * quadrantSign[n & 3], r * r));
+    const Quadrant q = reduceQuadrant(xd);
+    const double r2 = q.r * q.r;
+    if (q.n & 1)
+        return static_cast<float>(cosPolynomial(*q.polynomial, r2));
+    return static_cast<float>(sinPolynomial(*q.polynomial, q.sinArgument(), r2));
 }
 
 struct SinCos {
@@ -252,13 +262,11 @@ inline SinCos sincos(float x) {
     }
     if (!reducible(abstop)) [[unlikely]]
         return {std::sin(x), std::cos(x)};
-    int n;
-    const double r = reduceQuadrant(xd, n);
-    const SinCosPolynomial& p = sinCosPolynomials[(n >> 1) & 1];
-    const double r2 = r * r;
-    const float s = static_cast<float>(sinPolynomial(p, r * quadrantSign[n & 3], r2));
-    const float c = static_cast<float>(cosPolynomial(p, r2));
-    if (n & 1)
+    const Quadrant q = reduceQuadrant(xd);
+    const double r2 = q.r * q.r;
+    const float s = static_cast<float>(sinPolynomial(*q.polynomial, q.sinArgument(), r2));
+    const float c = static_cast<float>(cosPolynomial(*q.polynomial, r2));
+    if (q.n & 1)
         return {c, s};
     return {s, c};
 }
