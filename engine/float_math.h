@@ -111,8 +111,7 @@ inline double cosPolynomial(const SinCosPolynomial& p, double x2) {
     return std::fma(c2, x6, c);
 }
 
-// x - n pi/2 with n the nearest quadrant, for |x| < 120, and the
-// polynomials of that quadrant.
+// x - n pi/2 with n the nearest quadrant, and the polynomials of that quadrant.
 struct Quadrant {
     double r = 0;
     int n = 0;
@@ -120,7 +119,11 @@ struct Quadrant {
     double sinArgument() const { return r * quadrantSign[n & 3]; }
 };
 
-inline Quadrant reduceQuadrant(double x) {
+// The quadrant of x for 2^-12 <= |x| < 120 (abstop: the top bits of x without
+// its sign); below 0.75 x is taken as it is.
+inline Quadrant quadrantOf(std::uint32_t abstop, double x) {
+    if (abstop < 0x3f4)
+        return {x, 0, &sinCosPolynomials[0]};
     Quadrant q;
     const double scaled = x * asDouble(0x41645f306dc9c883); // 2^24 2/pi
     q.n = (static_cast<std::int32_t>(scaled) + 0x800000) >> 24;
@@ -129,9 +132,6 @@ inline Quadrant reduceQuadrant(double x) {
     return q;
 }
 
-inline bool belowQuarterPi(std::uint32_t abstop) {
-    return abstop < 0x3f4;
-}
 inline bool tinyAngle(std::uint32_t abstop) {
     return abstop < 0x398; // |x| < 2^-12: sin x = x, cos x = 1
 }
@@ -229,15 +229,11 @@ inline float log(float x) {
 inline float sin(float x) {
     using namespace detail;
     const std::uint32_t abstop = (bitsOf(x) >> 20) & 0x7ff;
-    const double xd = x;
-    if (belowQuarterPi(abstop)) {
-        if (tinyAngle(abstop))
-            return x;
-        return static_cast<float>(sinPolynomial(sinCosPolynomials[0], xd, xd * xd));
-    }
+    if (tinyAngle(abstop))
+        return x;
     if (!reducible(abstop)) [[unlikely]]
         return std::sin(x);
-    const Quadrant q = reduceQuadrant(xd);
+    const Quadrant q = quadrantOf(abstop, x);
     const double r2 = q.r * q.r;
     if (q.n & 1)
         return static_cast<float>(cosPolynomial(*q.polynomial, r2));
@@ -252,17 +248,11 @@ struct SinCos {
 inline SinCos sincos(float x) {
     using namespace detail;
     const std::uint32_t abstop = (bitsOf(x) >> 20) & 0x7ff;
-    const double xd = x;
-    if (belowQuarterPi(abstop)) {
-        if (tinyAngle(abstop))
-            return {x, 1.0f};
-        const double x2 = xd * xd;
-        return {static_cast<float>(sinPolynomial(sinCosPolynomials[0], xd, x2)),
-                static_cast<float>(cosPolynomial(sinCosPolynomials[0], x2))};
-    }
+    if (tinyAngle(abstop))
+        return {x, 1.0f};
     if (!reducible(abstop)) [[unlikely]]
         return {std::sin(x), std::cos(x)};
-    const Quadrant q = reduceQuadrant(xd);
+    const Quadrant q = quadrantOf(abstop, x);
     const double r2 = q.r * q.r;
     const float s = static_cast<float>(sinPolynomial(*q.polynomial, q.sinArgument(), r2));
     const float c = static_cast<float>(cosPolynomial(*q.polynomial, r2));
