@@ -3,6 +3,8 @@
 
 #include "geometry.h"
 
+#include <textrec/result_file.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +25,7 @@ inline constexpr int formFactorRows = 45;
 inline constexpr int spectrumBins = 300;
 inline constexpr int airAbsorptionRows = 300;
 inline constexpr int kermaToDoseRows = 1001;
-inline constexpr int resultNameLength = 30;
+inline constexpr int resultNameLength = textrec::resultfile::nameLength;
 
 // ICRU soft tissue interaction coefficients (used as linear coefficients, 1/cm).
 struct CrossSectionTable {

@@ -5,12 +5,14 @@
 #include "inputs.h"
 #include "scoring.h"
 
+#include <textrec/result_file.h>
+
 #include <string>
 
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
-inline constexpr int resultFileLines = 136;
+inline constexpr int resultFileLines = textrec::resultfile::lines;
 
 // The whole result file: 13 header lines, the kerma map (61 lines of 41
 // E11.4 fields), one heading line and the dose-equivalent map; CR LF endings.

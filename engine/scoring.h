@@ -9,6 +9,8 @@
 #include "geometry.h"
 #include "inputs.h"
 
+#include <textrec/result_file.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,8 +21,8 @@ inline namespace QUENRO_GEOMETRY_NAMESPACE {
 // Two tallies of 41 columns (d = 0, 10, ..., 400 cm from the mid-plane) by 61
 // rows (c = -300, ..., +300 cm). Element [j-1][i-1] is cell (i, j).
 struct DoseGrid {
-    static constexpr int columns = 41;
-    static constexpr int rows = 61;
+    static constexpr int columns = textrec::resultfile::columns;
+    static constexpr int rows = textrec::resultfile::rows;
     float kerma[rows][columns]{};
     float doseEquivalent[rows][columns]{};
 };

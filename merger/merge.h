@@ -2,6 +2,8 @@
 // grid of F2B.dat by interpolation of logarithms.
 #pragma once
 
+#include <textrec/result_file.h>
+
 #include <array>
 #include <filesystem>
 #include <iosfwd>
@@ -12,8 +14,8 @@ namespace merger {
 
 // Engine grid: column I = 1..41 is x = 10(I-1) cm, row J = 1..61 is
 // c = 10(J-1) - 300 cm. Columns 1 and 2 lie at the phantom and are not used.
-inline constexpr int kEngineColumns = 41;
-inline constexpr int kEngineRows = 61;
+inline constexpr int kEngineColumns = textrec::resultfile::columns;
+inline constexpr int kEngineRows = textrec::resultfile::rows;
 inline constexpr int kFirstMappedColumn = 3;
 
 // Fine grid: column K = 1..401 is x = K-1 cm, row R = 1..601 is c = R-301 cm.
@@ -24,10 +26,11 @@ inline constexpr int kFirstFineColumn = 21;
 inline constexpr int kWrittenColumns = kFineColumns - kFirstFineColumn + 1;
 
 // Characters of the result file name taken from the first line of FLname.txt.
-inline constexpr std::size_t kNameLength = 30;
+inline constexpr std::size_t kNameLength = textrec::resultfile::nameLength;
 // Header lines of a result file before the first map.
-inline constexpr int kHeaderLines = 13;
-inline constexpr int kFieldWidth = 11;
+inline constexpr int kHeaderLines = textrec::resultfile::headerLines;
+// Field width of the result file's maps, and of F2B.dat's.
+inline constexpr int kFieldWidth = textrec::resultfile::fieldWidth;
 
 inline constexpr const char* kNameFile = "FLname.txt";
 inline constexpr const char* kMergedFile = "F2B.dat";

@@ -16,7 +16,7 @@ constexpr const char* kMergeRequestFile = "FLname.txt";
 // width that the merger reads.
 constexpr std::string_view kLineTwoMask = "0.000E+00";
 constexpr std::string_view kMapMask = "  0.000E+00";
-constexpr std::size_t kMapFieldWidth = 11;
+constexpr std::size_t kMapFieldWidth = textrec::resultfile::fieldWidth;
 
 // Splits a map line on blanks; each piece must be a whole number of its own.
 bool readMapLine(std::string_view line, std::vector<double>& values) {

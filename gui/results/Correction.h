@@ -4,6 +4,8 @@
 // "C" (".data" becomes ".datC"). Plain code without widgets; Form3 drives it.
 #pragma once
 
+#include <textrec/result_file.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,11 +14,11 @@
 namespace correction {
 
 // Layout of a result file as the engine writes it.
-inline constexpr int kResultLines = 136;
-inline constexpr int kFirstMapLine = 14;  // 1-based; lines 14..74
-inline constexpr int kSecondMapLine = 76; // 1-based; lines 76..136
-inline constexpr int kMapRows = 61;
-inline constexpr int kMapColumns = 41;
+inline constexpr int kResultLines = textrec::resultfile::lines;
+inline constexpr int kFirstMapLine = textrec::resultfile::firstMapLine;   // 1-based; lines 14..74
+inline constexpr int kSecondMapLine = textrec::resultfile::secondMapLine; // 1-based; lines 76..136
+inline constexpr int kMapRows = textrec::resultfile::rows;
+inline constexpr int kMapColumns = textrec::resultfile::columns;
 
 // Why a correction wrote nothing.
 enum class Refusal {
