@@ -31,20 +31,53 @@ struct SimulationTables {
 SimulationTables makeSimulationTables(const EngineInputs& inputs);
 
 // Follows one photon of spectrum bin `bin` (energy 0.5 bin keV, bin 10..300)
-// from the source until it ends. The generator, the tallies and the table of
-// first incoherent scatterings (prepared for `bin`) are handed in, so that
-// separate chunks of histories can use their own.
+// from the source until it ends, in the phantom of `model`. The generator,
+// the tally and the table of first incoherent scatterings (prepared for
+// `bin`) are handed in, so that separate chunks of histories can use their own.
+template <PhantomModel model>
 HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                      LaggedFibonacciGenerator& rng, DoseGrid& grid, int bin);
+                      LaggedFibonacciGenerator& rng, DoseTally& tally, int bin);
+
+// `count` histories of bin `bin` one after another.
+template <PhantomModel model>
+void runHistories(const SimulationTables& tables, IncoherentTable& firstIncoherent,
+                  LaggedFibonacciGenerator& rng, DoseTally& tally, int bin, std::int64_t count);
 
 // Histories of bin k (1..300): trunc(weight * photonCount), formed in double.
 std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k);
 
-// Runs all bins from 10 to highestBin, calling progress(k, highestBin) at the
-// start of each. Returns the number of histories started.
+// Histories per chunk of the default run: chunk c of a bin runs histories
+// c * chunk ... (c + 1) * chunk - 1 of it with its own generator. Chunks of
+// about 7 ms keep the threads' wait at the end of a bin short.
+inline constexpr std::int64_t chunkHistories = 32768;
+inline constexpr std::uint64_t defaultRunSeed = 1;
+
+struct RunOptions {
+    // Default run: every bin's histories in chunks spread over `threads`
+    // threads, the sound phantom. Single stream: one generator with the
+    // fixed seeding for the whole run, one thread, the phantom as first written.
+    bool singleStream = false;
+    int threads = 1;
+    std::uint64_t seed = defaultRunSeed;
+    std::int64_t chunk = chunkHistories; // tests may take shorter chunks
+};
+
+// Where the run stands at the start of bin `bin`.
+struct RunProgress {
+    int bin = 0;
+    int highestBin = 0;
+    std::int64_t historiesDone = 0;  // in the bins before this one
+    std::int64_t historiesTotal = 0; // in all bins
+};
+
+// Runs all bins from 10 to highestBin, bin after bin, calling progress at
+// the start of each, and adds every bin's sums to `run`. The sums do not
+// depend on the number of threads: every chunk sums into a tally of its own
+// and the chunks' tallies are added in chunk order. Returns the number of
+// histories started.
 std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables& tables,
-                             LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                             const std::function<void(int, int)>& progress);
+                             const RunOptions& options, RunTally& run,
+                             const std::function<void(const RunProgress&)>& progress);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE
 } // namespace quenro

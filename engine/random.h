@@ -9,9 +9,12 @@
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
-// One generator serves a whole run; it is seeded with a fixed value so that
-// two runs of the same inputs give the same result file. A draw is one of
-// 16384 values k/16384.1, which lets callers tabulate functions of a draw by k.
+// The single-stream run uses one generator seeded with the fixed table of its
+// first value 3783; the default run gives each chunk of histories a generator
+// of its own, its table filled from a hash of (run seed, bin, chunk), so that
+// the chunks' streams do not depend on which thread runs them. Either way two
+// runs of the same inputs give the same result file. A draw is one of 16384
+// values k/16384.1, which lets callers tabulate functions of a draw by k.
 //
 // With T(1..55) and the indices j, k stepping down together 31 apart, the new
 // T(k) is the value drawn 24 steps ago plus the one drawn 55 steps ago, so the
@@ -24,21 +27,31 @@ public:
 
     LaggedFibonacciGenerator() { seed(); }
 
+    // The fixed seeding of the single stream.
     void seed() {
         std::array<std::int32_t, 56> T{}; // T(1..55)
         T[1] = 3783;
         for (std::int32_t i = 2; i <= 55; ++i)
             T[i] = (2 * T[i - 1] + i) % modulus;
-        // The first step writes slot 55 from slots 24 and 55, the next slot 54
-        // from 23 and 54, ...: T(k) stands for the value drawn k steps before
-        // the first draw.
-        for (int k = 1; k <= lagLong; ++k)
-            buffer_[lagLong - k] = T[k];
-        position_ = lagLong;
-        fill();
-        stepsBefore_ = 0;
-        for (int n = 0; n < 1000; ++n)
-            step();
+        seedFromTable(T);
+    }
+
+    // Seeds chunk `chunk` of bin `bin` of the run with seed `runSeed`: the 55
+    // values are successive 14-bit outputs of SplitMix64 started from a hash
+    // of the three numbers, at least one of them odd (an all-even table
+    // would never give an odd value).
+    void seedChunk(std::uint64_t runSeed, std::int32_t bin, std::int64_t chunk) {
+        std::uint64_t state = mix64(mix64(mix64(runSeed) + static_cast<std::uint64_t>(bin)) +
+                                    static_cast<std::uint64_t>(chunk));
+        std::array<std::int32_t, 56> T{};
+        bool anyOdd = false;
+        for (int i = 1; i <= lagLong; ++i) {
+            T[i] = static_cast<std::int32_t>(splitMix64(state) >> 50);
+            anyOdd = anyOdd || (T[i] & 1) != 0;
+        }
+        if (!anyOdd)
+            T[1] |= 1;
+        seedFromTable(T);
     }
 
     // One step; returns the new T(k).
@@ -62,9 +75,21 @@ public:
     std::int64_t steps() const { return stepsBefore_ + (position_ - lagLong); }
 
     // Generators are equal when they have made the same number of steps
-    // since seeding (there is only one seed).
+    // since seeding and their last 55 values, which decide every later one,
+    // are equal.
     bool operator==(const LaggedFibonacciGenerator& other) const {
-        return steps() == other.steps();
+        if (steps() != other.steps())
+            return false;
+        for (int i = 1; i <= lagLong; ++i)
+            if (buffer_[position_ - i] != other.buffer_[other.position_ - i])
+                return false;
+        return true;
+    }
+
+    // SplitMix64: the next output of the sequence whose state is `state`.
+    static std::uint64_t splitMix64(std::uint64_t& state) {
+        state += 0x9E3779B97F4A7C15ull;
+        return mix64(state);
     }
 
 private:
@@ -75,6 +100,27 @@ private:
         position_ = position;
         fill();
         return position_;
+    }
+
+    // T(1..55) as the seeding leaves it, then the 1000 warm-up steps.
+    void seedFromTable(const std::array<std::int32_t, 56>& T) {
+        // The first step writes slot 55 from slots 24 and 55, the next slot 54
+        // from 23 and 54, ...: T(k) stands for the value drawn k steps before
+        // the first draw.
+        for (int k = 1; k <= lagLong; ++k)
+            buffer_[lagLong - k] = T[k];
+        position_ = lagLong;
+        fill();
+        stepsBefore_ = 0;
+        for (int n = 0; n < 1000; ++n)
+            step();
+    }
+
+    // The SplitMix64 finaliser.
+    static std::uint64_t mix64(std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
     }
 
     static constexpr int lagShort = 24;

@@ -7,6 +7,7 @@
 
 #include <textrec/result_file.h>
 
+#include <cstdint>
 #include <string>
 
 namespace quenro {
@@ -19,10 +20,22 @@ inline constexpr int resultFileLines = textrec::resultfile::lines;
 std::string formatResultFile(const EngineInputs& inputs, float kermaRateAtSkin,
                              const DoseGrid& grid);
 
+// The uncertainty file written beside the result ("<result name>.unc"): the
+// result file's header lines 1-12, then "  relative" on lines 13 and 75 and
+// the relative standard errors of the two maps in the maps' places.
+std::string formatUncertaintyFile(const EngineInputs& inputs, float kermaRateAtSkin,
+                                  const DoseGrid& relativeErrors);
+inline constexpr const char* uncertaintySuffix = ".unc";
+
 // Console records: the first character of a record is carriage control and
 // is not shown.
 std::string binProgressLine(int k, int highestBin);
 std::string timeLine(const char* label, int hour, int minute, int second);
+
+// What follows the bin record on a progress line: the share of all histories
+// done and, once some are done, the time left at the rate so far
+// ("   35 %   0:19 left").
+std::string progressTail(std::int64_t done, std::int64_t total, double elapsedSeconds);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE
 } // namespace quenro

@@ -8,6 +8,7 @@
 
 #include <textrec/textrec.h>
 
+#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <iostream>
@@ -31,7 +32,7 @@ ClockTime localClock() {
     return {local->tm_hour, local->tm_min, local->tm_sec};
 }
 
-void showTitle(std::ostream& out) {
+void showTitle(std::ostream& out, const RunOptions& options) {
     out << "\n"
         << "\n"
         << "      ***  モンテカルロシミュレーション  ***\n"
@@ -41,17 +42,42 @@ void showTitle(std::ostream& out) {
         out << "            仰臥位（Ｘ線：上→下方向）\n";
     else
         out << "              立位（Ｘ線：水平方向）\n";
+    if (options.singleStream)
+        out << "            単一乱数列（1 スレッド）で計算します\n";
+    else
+        out << "            " << options.threads << " スレッドで計算します\n";
     out << "\n"
         << "  ---   Enter キーを押すと計算が開始されます ---\n"
         << std::flush;
 }
 
+// Writes the result file, then its uncertainty file. An uncertainty file of
+// an earlier run under the same name goes first, so that it is never read
+// beside the new result.
+bool writeResults(const std::filesystem::path& folder, const EngineInputs& inputs,
+                  float kermaRateAtSkin, const DoseGrid& map, const DoseGrid& errors,
+                  std::ostream& err) {
+    const std::filesystem::path result = folder / inputs.job.resultFileName;
+    std::filesystem::path uncertainty = result;
+    uncertainty += uncertaintySuffix;
+    std::error_code ignored;
+    std::filesystem::remove(uncertainty, ignored);
+    std::string error;
+    if (!textrec::writeFileAtomic(result, formatResultFile(inputs, kermaRateAtSkin, map), &error)) {
+        err << error << std::endl;
+        return false;
+    }
+    if (!textrec::writeFileAtomic(uncertainty,
+                                  formatUncertaintyFile(inputs, kermaRateAtSkin, errors), &error))
+        err << error << " (the result file is saved without its statistical uncertainties)"
+            << std::endl;
+    return true;
+}
+
 } // namespace
 
 int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
-              const std::filesystem::path& folder) {
-    LaggedFibonacciGenerator rng;
-
+              const std::filesystem::path& folder, const RunOptions& options) {
     EngineInputs inputs;
     Normalisation normalisation;
     try {
@@ -66,9 +92,9 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
         return 1;
     }
     const SimulationTables tables = makeSimulationTables(inputs);
-    auto grid = std::make_unique<DoseGrid>();
+    auto run = std::make_unique<RunTally>();
 
-    showTitle(out);
+    showTitle(out, options);
     std::string line;
     if (!std::getline(in, line)) {
         err << "End of input before the Enter key: the calculation was not started." << std::endl;
@@ -79,20 +105,24 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
     const ClockTime start = localClock();
     out << timeLine("Start time", start.hour, start.minute, start.second) << std::endl;
 
-    runAllHistories(inputs, tables, rng, *grid, [&out](int k, int highestBin) {
-        out << binProgressLine(k, highestBin) << std::endl;
+    const auto started = std::chrono::steady_clock::now();
+    runAllHistories(inputs, tables, options, *run, [&](const RunProgress& p) {
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        out << binProgressLine(p.bin, p.highestBin)
+            << progressTail(p.historiesDone, p.historiesTotal, elapsed) << std::endl;
     });
 
     out << "\n" << timeLine("Start time", start.hour, start.minute, start.second) << "\n\n";
     out.flush();
 
-    normalise(*grid, normalisation.factor);
-    const std::string content = formatResultFile(inputs, normalisation.kermaRateAtSkin, *grid);
-    std::string error;
-    if (!textrec::writeFileAtomic(folder / inputs.job.resultFileName, content, &error)) {
-        err << error << std::endl;
+    auto map = std::make_unique<DoseGrid>();
+    auto errors = std::make_unique<DoseGrid>();
+    roundToGrid(*run, *map);
+    relativeErrors(*run, *errors);
+    normalise(*map, normalisation.factor);
+    if (!writeResults(folder, inputs, normalisation.kermaRateAtSkin, *map, *errors, err))
         return 1;
-    }
 
     const ClockTime finish = localClock();
     out << timeLine("Finish time", finish.hour, finish.minute, finish.second) << "\n"

@@ -59,7 +59,7 @@ void candidateRows(float c, int& first, int& last) {
 
 } // namespace
 
-void scorePhoton(const ScoringTables& tables, DoseGrid& grid, float E, float x, float y, float z,
+void scorePhoton(const ScoringTables& tables, DoseTally& tally, float E, float x, float y, float z,
                  float u, float v, float w) {
     if (E < 10.0f)
         return;
@@ -102,9 +102,71 @@ void scorePhoton(const ScoringTables& tables, DoseGrid& grid, float E, float x, 
                     H = kermaToDoseAt(tables, E);
                     haveH = true;
                 }
-                grid.kerma[j - 1][i - 1] += g;
-                grid.doseEquivalent[j - 1][i - 1] += H * g;
+                tally.score(i, j, g, H * g);
             }
+        }
+    }
+}
+
+void DoseTally::clear() {
+    *this = DoseTally{};
+}
+
+void DoseTally::add(const DoseTally& other) {
+    for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < columns; ++i) {
+            kerma[j][i] += other.kerma[j][i];
+            doseEquivalent[j][i] += other.doseEquivalent[j][i];
+            kermaSquares[j][i] += other.kermaSquares[j][i];
+            doseEquivalentSquares[j][i] += other.doseEquivalentSquares[j][i];
+        }
+    }
+}
+
+namespace {
+
+// Variance of the sum of n independent values whose sum is s1 and sum of squares s2.
+double sumVariance(double s1, double s2, std::int64_t n) {
+    if (s2 <= 0.0)
+        return 0.0;
+    if (n < 2)
+        return s2;
+    const double N = static_cast<double>(n);
+    return std::max(0.0, (s2 - s1 * s1 / N) * (N / (N - 1.0)));
+}
+
+} // namespace
+
+void RunTally::addBin(const DoseTally& bin, std::int64_t histories) {
+    for (int j = 0; j < DoseGrid::rows; ++j) {
+        for (int i = 0; i < DoseGrid::columns; ++i) {
+            sums.kerma[j][i] += bin.kerma[j][i];
+            sums.doseEquivalent[j][i] += bin.doseEquivalent[j][i];
+            kermaVariance[j][i] += sumVariance(bin.kerma[j][i], bin.kermaSquares[j][i], histories);
+            doseEquivalentVariance[j][i] +=
+                sumVariance(bin.doseEquivalent[j][i], bin.doseEquivalentSquares[j][i], histories);
+        }
+    }
+}
+
+void roundToGrid(const RunTally& run, DoseGrid& grid) {
+    for (int j = 0; j < DoseGrid::rows; ++j) {
+        for (int i = 0; i < DoseGrid::columns; ++i) {
+            grid.kerma[j][i] = static_cast<float>(run.sums.kerma[j][i]);
+            grid.doseEquivalent[j][i] = static_cast<float>(run.sums.doseEquivalent[j][i]);
+        }
+    }
+}
+
+void relativeErrors(const RunTally& run, DoseGrid& errors) {
+    auto relative = [](double sum, double variance) {
+        return sum > 0.0 ? static_cast<float>(std::sqrt(variance) / sum) : 0.0f;
+    };
+    for (int j = 0; j < DoseGrid::rows; ++j) {
+        for (int i = 0; i < DoseGrid::columns; ++i) {
+            errors.kerma[j][i] = relative(run.sums.kerma[j][i], run.kermaVariance[j][i]);
+            errors.doseEquivalent[j][i] =
+                relative(run.sums.doseEquivalent[j][i], run.doseEquivalentVariance[j][i]);
         }
     }
 }

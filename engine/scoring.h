@@ -18,14 +18,59 @@
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
-// Two tallies of 41 columns (d = 0, 10, ..., 400 cm from the mid-plane) by 61
-// rows (c = -300, ..., +300 cm). Element [j-1][i-1] is cell (i, j).
+// The two maps of the result file, 41 columns (d = 0, 10, ..., 400 cm from the
+// mid-plane) by 61 rows (c = -300, ..., +300 cm). Element [j-1][i-1] is cell (i, j).
 struct DoseGrid {
     static constexpr int columns = textrec::resultfile::columns;
     static constexpr int rows = textrec::resultfile::rows;
     float kerma[rows][columns]{};
     float doseEquivalent[rows][columns]{};
 };
+
+// The sums of the contributions g and H g (each formed in float) and of their
+// squares, in double: a float sum of millions of contributions falls short
+// and finally stops growing. A history adds at most once to a cell (it
+// crosses each plane once), so the sums of squares are the history-by-history
+// second moments that give each cell's statistical uncertainty.
+struct DoseTally {
+    static constexpr int columns = DoseGrid::columns;
+    static constexpr int rows = DoseGrid::rows;
+    double kerma[rows][columns]{};
+    double doseEquivalent[rows][columns]{};
+    double kermaSquares[rows][columns]{};
+    double doseEquivalentSquares[rows][columns]{};
+
+    void clear();
+    // Adds every sum of `other` to this one's, cell by cell.
+    void add(const DoseTally& other);
+
+    void score(int i, int j, float g, float Hg) {
+        kerma[j - 1][i - 1] += g;
+        doseEquivalent[j - 1][i - 1] += Hg;
+        kermaSquares[j - 1][i - 1] += double(g) * double(g);
+        doseEquivalentSquares[j - 1][i - 1] += double(Hg) * double(Hg);
+    }
+};
+
+// The run's sums over all bins, and the variance of each cell's sum: the
+// histories of a bin are independent draws of one distribution, the bins
+// are sampled apart with fixed history counts N, so the variance of the sum
+// is the sum over bins of N/(N-1) (S2 - S1^2/N).
+struct RunTally {
+    DoseTally sums; // the squares are not used here
+    double kermaVariance[DoseGrid::rows][DoseGrid::columns]{};
+    double doseEquivalentVariance[DoseGrid::rows][DoseGrid::columns]{};
+
+    // Adds the sums of one whole bin of `histories` histories.
+    void addBin(const DoseTally& bin, std::int64_t histories);
+};
+
+// Each cell's sum rounded once to float: the map before normalisation.
+void roundToGrid(const RunTally& run, DoseGrid& grid);
+
+// Each cell's relative standard error (standard error over value, a
+// fraction; 0 for a cell never scored), in the layout of the maps.
+void relativeErrors(const RunTally& run, DoseGrid& errors);
 
 // Distance of column i (1-based) from the mid-plane and coordinate of row j.
 constexpr float columnDistance(int i) {
@@ -63,7 +108,7 @@ inline float kermaToDoseAt(const ScoringTables& t, float E) {
 
 // Scores one escaping photon: E in keV, (x, y, z) its last point inside the
 // phantom, (u, v, w) its direction with u != 0 and w != 0.
-void scorePhoton(const ScoringTables& t, DoseGrid& grid, float E, float x, float y, float z,
+void scorePhoton(const ScoringTables& t, DoseTally& tally, float E, float x, float y, float z,
                  float u, float v, float w);
 
 // Normalisation factor C of the tallies (Gy/min and Sv/min per unit tally)

@@ -67,13 +67,14 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs) {
     return tables;
 }
 
+template <PhantomModel model>
 HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                      LaggedFibonacciGenerator& generator, DoseGrid& grid, int bin) {
+                      LaggedFibonacciGenerator& generator, DoseTally& tally, int bin) {
     const TransportTables& t = tables.transport;
     DrawCursor rng(generator);
     PhotonState photon;
     photon.E = 0.5f * static_cast<float>(bin);
-    if (!sampleSource(t, rng, photon))
+    if (!sampleSource<model>(t, rng, photon))
         return HistoryEnd::MissedPhantom;
 
     // The cross sections change only when the energy does.
@@ -98,10 +99,10 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
         const float y = photon.y + v * s;
         const float z = photon.z + w * s;
 
-        if (!isInside(x, y, z)) {
+        if (!isInside<model>(x, y, z)) {
             // The scorer gets the last point inside, never the outside point.
             if (qualifiesForScoring(photon, u, w)) {
-                scorePhoton(tables.scoring, grid, photon.E, photon.x, photon.y, photon.z, u, v, w);
+                scorePhoton(tables.scoring, tally, photon.E, photon.x, photon.y, photon.z, u, v, w);
                 return HistoryEnd::Scored;
             }
             return HistoryEnd::Escaped;
@@ -135,31 +136,24 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
     }
 }
 
-std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k) {
-    const double product =
-        static_cast<double>(spectrum.weight[k - 1]) * static_cast<double>(photonCount);
-    return static_cast<std::int64_t>(std::trunc(product));
+template HistoryEnd runHistory<PhantomModel::Written>(const SimulationTables&, IncoherentTable&,
+                                                      LaggedFibonacciGenerator&, DoseTally&, int);
+template HistoryEnd runHistory<PhantomModel::Sound>(const SimulationTables&, IncoherentTable&,
+                                                    LaggedFibonacciGenerator&, DoseTally&, int);
+
+template <PhantomModel model>
+void runHistories(const SimulationTables& tables, IncoherentTable& firstIncoherent,
+                  LaggedFibonacciGenerator& rng, DoseTally& tally, int bin, std::int64_t count) {
+    for (std::int64_t n = 0; n < count; ++n)
+        runHistory<model>(tables, firstIncoherent, rng, tally, bin);
 }
 
-std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables& tables,
-                             LaggedFibonacciGenerator& rng, DoseGrid& grid,
-                             const std::function<void(int, int)>& progress) {
-    std::int64_t started = 0;
-    auto firstIncoherent = std::make_unique<IncoherentTable>();
-    const int highestBin = inputs.spectrum.highestBin;
-    for (int k = 10; k <= highestBin; ++k) {
-        if (progress)
-            progress(k, highestBin);
-        const std::int64_t N = historiesInBin(inputs.spectrum, inputs.job.photonCount, k);
-        if (N <= 0)
-            continue;
-        firstIncoherent->prepare(k);
-        for (std::int64_t n = 0; n < N; ++n)
-            runHistory(tables, *firstIncoherent, rng, grid, k);
-        started += N;
-    }
-    return started;
-}
+template void runHistories<PhantomModel::Written>(const SimulationTables&, IncoherentTable&,
+                                                  LaggedFibonacciGenerator&, DoseTally&, int,
+                                                  std::int64_t);
+template void runHistories<PhantomModel::Sound>(const SimulationTables&, IncoherentTable&,
+                                                LaggedFibonacciGenerator&, DoseTally&, int,
+                                                std::int64_t);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE
 } // namespace quenro

@@ -116,12 +116,21 @@ inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
     return xs;
 }
 
-// The rounded sides count as inside whatever y is; the length limit holds for
-// the central slab only.
-inline bool isInside(float x, float y, float z) {
-    if (x >= -5.0f && x <= 5.0f && y >= phantom.yMin && y <= phantom.yMax && z >= phantom.zMin &&
-        z <= phantom.zMax)
+// The phantom as the transport sees it. Written: the single-stream run's
+// geometry as first written, whose rounded sides have no ends (a point in
+// them is inside whatever its y) and whose side entries take the azimuth of
+// the sampled field point, so that their four direction numbers need not
+// form a unit vector. Sound: the default run's geometry, the 60 cm prism with
+// its rounded sides ended at |y| = 30 and every entry direction the unit
+// vector of the ray from the focus.
+enum class PhantomModel { Written, Sound };
+
+template <PhantomModel model> inline bool isInside(float x, float y, float z) {
+    const bool withinLength = y >= phantom.yMin && y <= phantom.yMax;
+    if (x >= -5.0f && x <= 5.0f && withinLength && z >= phantom.zMin && z <= phantom.zMax)
         return true;
+    if (model == PhantomModel::Sound && !withinLength)
+        return false;
     if (x > 5.0f) {
         const float dx = x - 5.0f;
         return dx * dx + z * z <= 100.0f;
@@ -133,11 +142,56 @@ inline bool isInside(float x, float y, float z) {
     return false;
 }
 
+// Entry through a rounded side as first written: the line z = m x - F (from
+// (0, -F), not from the focus) against the circle (x -+ 5)^2 + z^2 = 100; the
+// azimuth stays that of the sampled (x0, y0). False when the line misses.
+inline bool writtenSideEntry(float F, float x0, float y0, float& xe, float& ye, float& ze) {
+    const float m = (F - 10.0f) / x0;
+    const float a = m * m + 1.0f;
+    const float b = x0 > 5.0f ? -(2.0f * F * m + 10.0f) : 10.0f - 2.0f * F * m;
+    const float c = F * F - 75.0f;
+    const float D = b * b - 4.0f * a * c;
+    if (D <= 0.0f)
+        return false;
+    xe = x0 > 5.0f ? (-b - std::sqrt(D)) / (2.0f * a) : (-b + std::sqrt(D)) / (2.0f * a);
+    ze = m * xe - F;
+    ye = (ze + F) * y0 / F;
+    return true;
+}
+
+// Entry through a rounded side on the ray from the focus (0, 0, -10 - F)
+// through the field point (x0, y0, -10), |x0| > 5: the ray reaches the face
+// plane beside the face and can enter only through the side it heads for, at
+// the first root t of |(t x0 -+ 5, t F - 10 - F)| = 10 (t = 1 at the face
+// plane), and only where |y| <= 30; beyond the ends it has passed the
+// phantom. Solved in double, the point rounded once to float. False when the
+// ray misses.
+inline bool soundSideEntry(float F, float x0, float y0, float& xe, float& ye, float& ze) {
+    const double centre = x0 > 0.0f ? 5.0 : -5.0;
+    const double dx = x0, dy = y0, dz = F;
+    const double z0 = -10.0 - double(F);
+    // |(t dx - centre, z0 + t dz)|^2 = 100
+    const double a = dx * dx + dz * dz;
+    const double halfB = -(dx * centre) + z0 * dz;
+    const double c = centre * centre + z0 * z0 - 100.0;
+    const double D = halfB * halfB - a * c;
+    if (!(D > 0.0))
+        return false;
+    const double t = (-halfB - std::sqrt(D)) / a;
+    const double y = t * dy;
+    if (!(t > 0.0) || y < double(phantom.yMin) || y > double(phantom.yMax))
+        return false;
+    xe = static_cast<float>(t * dx);
+    ye = static_cast<float>(y);
+    ze = static_cast<float>(z0 + t * dz);
+    return true;
+}
+
 // Samples the entry point and direction of a primary photon over the field.
-// Returns false when the source line misses a rounded side (the history ends
-// there but still counts). The azimuth comes from the sampled (x0, y0) even
-// when the photon enters through a rounded side.
-template <class Generator>
+// Returns false when the photon misses the phantom (the history ends there
+// but still counts). Face entries are the same in both models: the direction
+// is the unit vector from the focus (0, 0, -10 - F) to the entry point.
+template <PhantomModel model, class Generator>
 inline bool sampleSource(const TransportTables& t, Generator& rng, PhotonState& photon) {
     const float F = t.focusSkinDistance;
     for (;;) {
@@ -145,25 +199,20 @@ inline bool sampleSource(const TransportTables& t, Generator& rng, PhotonState& 
         const float R2 = rng.draw();
         const float x0 = (0.5f - R1) * F / (F + 10.0f) * t.fieldWidth;
         const float y0 = (0.5f - R2) * F / (F + 10.0f) * t.fieldLength;
-        float xe, ye, ze;
-        if (std::fabs(x0) <= 5.0f) {
-            xe = x0;
-            ye = y0;
-            ze = -10.0f;
-        } else {
-            // The line z = m x - F against the circle (x -+ 5)^2 + z^2 = 100.
-            const float m = (F - 10.0f) / x0;
-            const float a = m * m + 1.0f;
-            const float b = x0 > 5.0f ? -(2.0f * F * m + 10.0f) : 10.0f - 2.0f * F * m;
-            const float c = F * F - 75.0f;
-            const float D = b * b - 4.0f * a * c;
-            if (D <= 0.0f)
+        float xe = x0, ye = y0, ze = -10.0f;
+        if (std::fabs(x0) > 5.0f) {
+            const bool entered = model == PhantomModel::Written
+                                     ? writtenSideEntry(F, x0, y0, xe, ye, ze)
+                                     : soundSideEntry(F, x0, y0, xe, ye, ze);
+            if (!entered)
                 return false;
-            xe = x0 > 5.0f ? (-b - std::sqrt(D)) / (2.0f * a) : (-b + std::sqrt(D)) / (2.0f * a);
-            ze = m * xe - F;
-            ye = (ze + F) * y0 / F;
         }
-        const float s2 = xe * xe + ye * ye;
+        // Written: s from the entry point, which for a side entry is not on
+        // the ray through (x0, y0). Sound: s of the ray's own direction
+        // (x0, y0, F); for a face entry the two are the same.
+        const float sx = model == PhantomModel::Written ? xe : x0;
+        const float sy = model == PhantomModel::Written ? ye : y0;
+        const float s2 = sx * sx + sy * sy;
         if (s2 <= 0.0f)
             continue;
         const float root = std::sqrt(F * F + s2);

@@ -1,6 +1,7 @@
 // Whole runs: the golden result file, determinism, the console dialogue and
 // the refusals of inputs outside the limits.
 #include "geometry.h"
+#include "options.h"
 #include "result.h"
 #include "run.h"
 #include "work_folder.h"
@@ -9,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 using namespace quenro;
@@ -40,16 +42,16 @@ std::string lineDiff(const std::string& expected, const std::string& actual) {
     return out.str();
 }
 
-std::filesystem::path goldenFile() {
+std::filesystem::path goldenFile(const std::string& kind) {
     return enginetest::fixtureDir().parent_path() / "golden" /
-           (geometryCode == 1 ? "golden-11.data" : "golden-22.data");
+           ("golden-" + kind + (geometryCode == 1 ? "-11.data" : "-22.data"));
 }
 
 int runInProcess(const WorkFolder& folder, const std::string& input, std::string* out = nullptr,
-                 std::string* err = nullptr) {
+                 std::string* err = nullptr, const RunOptions& options = {}) {
     std::istringstream in(input);
     std::ostringstream o, e;
-    const int status = runEngine(in, o, e, folder.path());
+    const int status = runEngine(in, o, e, folder.path(), options);
     if (out)
         *out = o.str();
     if (err)
@@ -57,26 +59,56 @@ int runInProcess(const WorkFolder& folder, const std::string& input, std::string
     return status;
 }
 
+// The two maps of a result or uncertainty file, all 2 x 61 x 41 values in file order.
+std::vector<double> mapValues(const std::string& text) {
+    const auto lines = recordsOf(text);
+    std::vector<double> values;
+    for (int first : {14, 76})
+        for (int line = first; line < first + 61; ++line)
+            for (int i = 0; i < 41; ++i)
+                values.push_back(std::stod(lines.at(line - 1).substr(11 * i, 11)));
+    return values;
+}
+
 } // namespace
 
 // The fixture job: 3E+05 histories of the 80 kV fixture spectrum, FSD 90 cm,
-// 20 x 20 cm. Any change of the result file shows here; when a change is meant
-// to alter results, rerun with UPDATE_GOLDEN=1 and commit the new files.
-TEST(GoldenRun, ResultFileMatchesTheCommittedOneExactly) {
-    WorkFolder folder;
-    const ProgramRun run = runProgram(enginetest::engineProgram(), folder.path(), "\n\n");
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string actual = folder.read("golden.data");
-    ASSERT_EQ(recordsOf(actual).size(), std::size_t(resultFileLines));
-
-    if (const char* update = std::getenv("UPDATE_GOLDEN"); update && std::string(update) == "1") {
-        std::ofstream(goldenFile(), std::ios::binary) << actual;
-        GTEST_SKIP() << "golden file rewritten: " << goldenFile();
+// 20 x 20 cm, in the single-stream run (the algorithm as first written, with
+// double tallies) and in the default run with its uncertainty file. Any
+// change of these files shows here; when a change is meant to alter results,
+// rerun with UPDATE_GOLDEN=1 and commit the new files.
+TEST(GoldenRun, ResultFilesMatchTheCommittedOnesExactly) {
+    struct Case {
+        std::string kind, arguments;
+        std::vector<std::string> files; // written file, suffix of its golden file
+    };
+    const std::vector<Case> cases = {
+        {"single-stream", "--single-stream", {""}},
+        {"default", "", {"", ".unc"}},
+    };
+    const char* update = std::getenv("UPDATE_GOLDEN");
+    for (const Case& c : cases) {
+        WorkFolder folder;
+        const ProgramRun run =
+            runProgram(enginetest::engineProgram(), folder.path(), "\n\n", c.arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const std::string& suffix : c.files) {
+            const std::string actual = folder.read("golden.data" + suffix);
+            ASSERT_EQ(recordsOf(actual).size(), std::size_t(resultFileLines)) << c.kind << suffix;
+            std::filesystem::path golden = goldenFile(c.kind);
+            golden += suffix;
+            if (update && std::string(update) == "1") {
+                std::ofstream(golden, std::ios::binary) << actual;
+                continue;
+            }
+            const std::string expected = readFile(golden);
+            ASSERT_FALSE(expected.empty())
+                << "no golden file " << golden << "; create it with UPDATE_GOLDEN=1";
+            EXPECT_TRUE(expected == actual) << golden << "\n" << lineDiff(expected, actual);
+        }
     }
-    const std::string expected = readFile(goldenFile());
-    ASSERT_FALSE(expected.empty())
-        << "no golden file " << goldenFile() << "; create it with UPDATE_GOLDEN=1";
-    EXPECT_TRUE(expected == actual) << lineDiff(expected, actual);
+    if (update && std::string(update) == "1")
+        GTEST_SKIP() << "golden files rewritten";
 }
 
 TEST(GoldenRun, TwoRunsOfTheSameInputsGiveTheSameFile) {
@@ -93,6 +125,149 @@ TEST(GoldenRun, TwoRunsOfTheSameInputsGiveTheSameFile) {
     EXPECT_EQ(first, folder.read("a.data"));
 }
 
+TEST(Threads, ResultDoesNotDependOnTheThreadsAndChangesWithTheSeed) {
+    // Chunks of 500 histories: many chunks per bin, finishing out of order.
+    WorkFolder folder;
+    folder.write("B2F.txt", jobText("2.500E-02", "90.0", "20.0", "20.0", "2.000E+05", "t.data"));
+    auto run = [&](int threads, std::uint64_t seed) {
+        RunOptions options;
+        options.threads = threads;
+        options.seed = seed;
+        options.chunk = 500;
+        EXPECT_EQ(runInProcess(folder, "\n\n", nullptr, nullptr, options), 0);
+        return folder.read("t.data") + folder.read("t.data.unc");
+    };
+    const std::string one = run(1, 7);
+    EXPECT_EQ(recordsOf(one).size(), 2u * resultFileLines);
+    EXPECT_TRUE(run(2, 7) == one);
+    EXPECT_TRUE(run(3, 7) == one);
+    EXPECT_TRUE(run(1, 8) != one);
+}
+
+TEST(Uncertainty, DifferencesOfTwoSeedsAgreeWithTheStatedErrors) {
+    // Two independent runs a and b: z = (a - b) / sqrt(sa^2 + sb^2) over the
+    // cells both runs know to better than 30 % is close to a standard normal.
+    WorkFolder folder;
+    folder.write("B2F.txt", jobText("2.259E-03", "90.0", "20.0", "20.0", "1.000E+06", "u.data"));
+    auto run = [&](std::uint64_t seed) {
+        RunOptions options;
+        options.threads = 2;
+        options.seed = seed;
+        EXPECT_EQ(runInProcess(folder, "\n\n", nullptr, nullptr, options), 0);
+        return std::pair{mapValues(folder.read("u.data")), mapValues(folder.read("u.data.unc"))};
+    };
+    const auto [a, ra] = run(11);
+    const auto [b, rb] = run(12);
+    std::vector<double> z;
+    for (std::size_t n = 0; n < a.size(); ++n) {
+        if (!(ra[n] > 0.0 && ra[n] < 0.3 && rb[n] > 0.0 && rb[n] < 0.3))
+            continue;
+        const double sa = a[n] * ra[n], sb = b[n] * rb[n];
+        z.push_back((a[n] - b[n]) / std::sqrt(sa * sa + sb * sb));
+    }
+    ASSERT_GT(z.size(), 500u);
+    double within = 0, sum = 0, squares = 0;
+    for (double v : z) {
+        within += std::fabs(v) < 3.0;
+        sum += v;
+        squares += v * v;
+    }
+    const double mean = sum / z.size();
+    const double sd = std::sqrt(squares / z.size() - mean * mean);
+    EXPECT_GE(within / z.size(), 0.97);
+    EXPECT_GT(sd, 0.7);
+    EXPECT_LT(sd, 1.4);
+}
+
+TEST(Uncertainty, FileBesideTheResultHasItsHeaderAndAnErrorForEveryScoredCell) {
+    WorkFolder folder;
+    folder.write("B2F.txt", jobText("1.000E-02", "90.0", "20.0", "20.0", "2.000E+05", "w1.data"));
+    folder.write("w1.data.unc", "from an earlier run\r\n");
+    ASSERT_EQ(runInProcess(folder, "\n\n"), 0);
+    const std::string result = folder.read("w1.data"), unc = folder.read("w1.data.unc");
+    const auto resultLines = recordsOf(result), uncLines = recordsOf(unc);
+    ASSERT_EQ(uncLines.size(), std::size_t(resultFileLines));
+    for (int line = 1; line <= 12; ++line)
+        EXPECT_EQ(uncLines[line - 1], resultLines[line - 1]) << "line " << line;
+    EXPECT_EQ(uncLines[12], "  relative");
+    EXPECT_EQ(uncLines[74], "  relative");
+    const auto values = mapValues(result), errors = mapValues(unc);
+    int scored = 0;
+    for (std::size_t n = 0; n < values.size(); ++n) {
+        EXPECT_EQ(values[n] > 0.0, errors[n] > 0.0) << "value " << n;
+        EXPECT_LE(errors[n], 1.0) << "value " << n;
+        scored += values[n] > 0.0;
+    }
+    EXPECT_GT(scored, 2000);
+    EXPECT_EQ(folder.listing().find(".tmp"), std::string::npos) << folder.listing();
+
+    // An uncertainty file that cannot be written does not cost the result.
+    std::filesystem::create_directories(folder.file("w2.data.unc") / "held");
+    folder.write("B2F.txt", jobText("1.000E-02", "90.0", "20.0", "20.0", "1.000E+04", "w2.data"));
+    std::string err;
+    EXPECT_EQ(runInProcess(folder, "\n\n", nullptr, &err), 0);
+    EXPECT_EQ(recordsOf(folder.read("w2.data")).size(), std::size_t(resultFileLines));
+    EXPECT_NE(err.find("w2.data.unc"), std::string::npos) << err;
+    EXPECT_EQ(folder.listing().find(".tmp"), std::string::npos) << folder.listing();
+}
+
+TEST(Progress, ShareDoneAndTimeLeft) {
+    struct Case {
+        std::int64_t done, total;
+        double elapsed;
+        std::string tail;
+    };
+    const Case cases[] = {
+        {0, 180, 0.0, "    0 %"},
+        {35, 100, 10.2, "   35 %   0:19 left"},
+        {1, 3, 1800.0, "   33 %   1:00:00 left"},
+        {999, 1000, 1.0, "   99 %   0:00 left"},
+        {1000, 1000, 5.0, "  100 %"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(progressTail(c.done, c.total, c.elapsed), c.tail) << c.done << " / " << c.total;
+}
+
+TEST(Arguments, ReadOrRefused) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool accepted;
+        bool singleStream;
+        int threads; // 0: every hardware thread
+        std::uint64_t seed;
+    };
+    const std::vector<Case> cases = {
+        {{}, true, false, 0, defaultRunSeed},
+        {{"--threads", "3", "--seed", "18446744073709551615"},
+         true,
+         false,
+         3,
+         18446744073709551615ull},
+        {{"--single-stream"}, true, true, 1, defaultRunSeed},
+        {{"--single-stream", "--threads", "1"}, true, true, 1, defaultRunSeed},
+        {{"--single-stream", "--threads", "2"}, false, false, 0, 0},
+        {{"--single-stream", "--seed", "5"}, false, false, 0, 0},
+        {{"--threads", "0"}, false, false, 0, 0},
+        {{"--threads", "2x"}, false, false, 0, 0},
+        {{"--threads"}, false, false, 0, 0},
+        {{"--seed", "-1"}, false, false, 0, 0},
+        {{"--seed", "18446744073709551616"}, false, false, 0, 0},
+        {{"walk1.data"}, false, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream err;
+        const auto options = parseArguments(c.arguments, err);
+        ASSERT_EQ(options.has_value(), c.accepted) << ::testing::PrintToString(c.arguments);
+        if (!options) {
+            EXPECT_FALSE(err.str().empty());
+            continue;
+        }
+        EXPECT_EQ(options->run.singleStream, c.singleStream);
+        EXPECT_EQ(options->run.threads, c.threads ? c.threads : hardwareThreads());
+        EXPECT_EQ(options->run.seed, c.seed);
+    }
+}
+
 TEST(ConsoleDialogue, ShowsTitleProgressAndTimesAndSavesTheResult) {
     WorkFolder folder;
     folder.write("B2F.txt", jobText("1.0E-02", "60.0", "20.0", "20.0", "1.000E+03", "c.data"));
@@ -102,12 +277,16 @@ TEST(ConsoleDialogue, ShowsTitleProgressAndTimesAndSavesTheResult) {
                               "            Ｘ線透視室内の散乱線分布\n" +
                               (geometryCode == 1 ? "            仰臥位（Ｘ線：上→下方向）\n"
                                                  : "              立位（Ｘ線：水平方向）\n") +
+                              "            1 スレッドで計算します\n" +
                               "\n  ---   Enter キーを押すと計算が開始されます ---\n" +
                               " <<< Monte Carlo Simulation >>>\n Start time =";
     EXPECT_EQ(out.substr(0, title.size()), title);
-    // The fixture spectrum ends in bin 159: bins 10 .. 159 of 160.
-    EXPECT_NE(out.find("\n 10 / 160\n 11 / 160\n"), std::string::npos);
-    EXPECT_NE(out.find("\n159 / 160\n\n Start time ="), std::string::npos);
+    // The fixture spectrum ends in bin 159: bins 10 .. 159 of 160, each with
+    // the share of the histories done before it.
+    EXPECT_NE(out.find("\n 10 / 160    0 %\n 11 / 160    0 %\n"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(
+        out, std::regex("\n159 / 160  ( 9[0-9]|100) %(   0:[0-9][0-9] left)?\n\n Start time =")))
+        << out;
     EXPECT_EQ(out.find("160 / 160"), std::string::npos);
     // The start time is shown twice with the same value.
     const std::size_t first = out.find(" Start time =");

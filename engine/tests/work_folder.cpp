@@ -104,8 +104,8 @@ std::string replaceLine(const std::string& text, int line, const std::string& re
     return text.substr(0, start) + replacement + text.substr(end);
 }
 
-ProgramRun runProgram(const std::string& program, const fs::path& folder,
-                      const std::string& input) {
+ProgramRun runProgram(const std::string& program, const fs::path& folder, const std::string& input,
+                      const std::string& arguments) {
     const fs::path in = folder / "stdin.txt.test";
     const fs::path out = folder / "stdout.txt.test";
     const fs::path err = folder / "stderr.txt.test";
@@ -113,9 +113,9 @@ ProgramRun runProgram(const std::string& program, const fs::path& folder,
         std::ofstream f(in, std::ios::binary);
         f << input;
     }
-    const std::string command = "cd '" + folder.string() + "' && '" + program + "' < '" +
-                                in.string() + "' > '" + out.string() + "' 2> '" + err.string() +
-                                "'";
+    const std::string command = "cd '" + folder.string() + "' && '" + program + "' " + arguments +
+                                " < '" + in.string() + "' > '" + out.string() + "' 2> '" +
+                                err.string() + "'";
     ProgramRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -55,8 +55,9 @@ struct ProgramRun {
     std::string out;
     std::string err;
 };
+// `arguments` are appended to the command line as they stand.
 ProgramRun runProgram(const std::string& program, const std::filesystem::path& folder,
-                      const std::string& input);
+                      const std::string& input, const std::string& arguments = "");
 
 // The engine program of the geometry these tests are built for.
 std::string engineProgram();

@@ -1,0 +1,120 @@
+#include "options.h"
+
+#include <charconv>
+#include <ostream>
+#include <thread>
+
+namespace quenro {
+inline namespace QUENRO_GEOMETRY_NAMESPACE {
+
+int hardwareThreads() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int>(std::min(n, 1024u));
+}
+
+namespace {
+
+// A whole decimal number, nothing else.
+template <class T> std::optional<T> wholeNumber(const std::string& text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<EngineOptions> parseArguments(const std::vector<std::string>& arguments,
+                                            std::ostream& err) {
+    EngineOptions options;
+    options.run.threads = hardwareThreads();
+    bool threadsGiven = false, seedGiven = false;
+    for (std::size_t n = 0; n < arguments.size(); ++n) {
+        const std::string& a = arguments[n];
+        auto value = [&]() -> std::optional<std::string> {
+            if (n + 1 >= arguments.size()) {
+                err << a << " needs a value" << std::endl;
+                return std::nullopt;
+            }
+            return arguments[++n];
+        };
+        if (a == "--help" || a == "-h") {
+            options.help = true;
+        } else if (a == "--single-stream") {
+            options.run.singleStream = true;
+        } else if (a == "--threads") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            const auto threads = wholeNumber<int>(*text);
+            if (!threads || *threads < 1 || *threads > 1024) {
+                err << "--threads takes a whole number from 1 to 1024, not \"" << *text << "\""
+                    << std::endl;
+                return std::nullopt;
+            }
+            options.run.threads = *threads;
+            threadsGiven = true;
+        } else if (a == "--seed") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            const auto seed = wholeNumber<std::uint64_t>(*text);
+            if (!seed) {
+                err << "--seed takes a whole number from 0 to 18446744073709551615, not \"" << *text
+                    << "\"" << std::endl;
+                return std::nullopt;
+            }
+            options.run.seed = *seed;
+            seedGiven = true;
+        } else {
+            err << "unknown argument \"" << a << "\" (--help lists the arguments)" << std::endl;
+            return std::nullopt;
+        }
+    }
+    if (options.run.singleStream) {
+        if (seedGiven) {
+            err << "--single-stream has one fixed seed; --seed cannot be given with it"
+                << std::endl;
+            return std::nullopt;
+        }
+        if (threadsGiven && options.run.threads != 1) {
+            err << "--single-stream runs on one thread; --threads cannot be more than 1 with it"
+                << std::endl;
+            return std::nullopt;
+        }
+        options.run.threads = 1;
+    }
+    return options;
+}
+
+std::string usageText(const std::string& program) {
+    return "Usage: " + program +
+           " [--threads N] [--seed S] [--single-stream]\n"
+           "\n"
+           "Reads ICRUSoft.dat, Air.eac, Ak2Sv.dat, B2F.txt and B_SPCTL.dat in the current\n"
+           "folder, waits for Enter, follows the photon histories and writes the result file\n"
+           "named in B2F.txt and, beside it, the relative standard error of every cell in\n"
+           "the same name with \".unc\" appended.\n"
+           "\n"
+           "  --threads N      threads to run on (default: every hardware thread, here " +
+           std::to_string(hardwareThreads()) +
+           ").\n"
+           "                   The result does not depend on it.\n"
+           "  --seed S         run seed, a whole number (default " +
+           std::to_string(defaultRunSeed) +
+           "); another seed repeats\n"
+           "                   the run with independent histories.\n"
+           "  --single-stream  the algorithm exactly as first written, to check the engine\n"
+           "                   against it: one generator stream with its fixed seed, one\n"
+           "                   thread, and the phantom as first written, whose rounded\n"
+           "                   sides have no ends and whose side entries keep the azimuth\n"
+           "                   of the field point (directions that are not unit vectors).\n"
+           "                   The default run ends the rounded sides at the phantom's\n"
+           "                   length and starts every photon along the ray from the focus.\n"
+           "  --help           this text.\n";
+}
+
+} // namespace QUENRO_GEOMETRY_NAMESPACE
+} // namespace quenro
