@@ -15,26 +15,30 @@ namespace {
 
 double cpuSeconds() {
     timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + 1e-9 * double(ts.tv_nsec);
 }
 
 } // namespace
 
-BenchFigures runBenchJob(const std::filesystem::path& folder) {
+BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& mode) {
     const EngineInputs inputs = loadInputs(folder);
     const SimulationTables tables = makeSimulationTables(inputs);
-    LaggedFibonacciGenerator rng;
+    RunOptions options;
+    options.singleStream = mode.singleStream;
+    options.threads = mode.threads;
+    auto run = std::make_unique<RunTally>();
     auto grid = std::make_unique<DoseGrid>();
 
     BenchFigures figures;
     const auto wall0 = std::chrono::steady_clock::now();
     const double cpu0 = cpuSeconds();
-    figures.histories = runAllHistories(inputs, tables, rng, *grid, nullptr);
+    figures.histories = runAllHistories(inputs, tables, options, *run, nullptr);
     figures.cpuSeconds = cpuSeconds() - cpu0;
     figures.wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
 
+    roundToGrid(*run, *grid);
     normalise(*grid, computeNormalisation(inputs).factor);
     for (const auto& row : grid->kerma)
         for (float cell : row)

@@ -12,13 +12,18 @@ struct BenchFigures {
     std::uint64_t digest = 0; // FNV-1a of both normalised maps' bytes: equal runs, equal digests
 };
 
+struct BenchMode {
+    bool singleStream = false;
+    int threads = 1;
+};
+
 // `folder` holds the five input files of the job.
 // (The engine keeps each geometry in an inline namespace of its own.)
 namespace quenro {
 inline namespace geometry1 {
-BenchFigures runBenchJob(const std::filesystem::path& folder);
+BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& mode);
 }
 inline namespace geometry2 {
-BenchFigures runBenchJob(const std::filesystem::path& folder);
+BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& mode);
 }
 } // namespace quenro

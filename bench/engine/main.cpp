@@ -1,15 +1,21 @@
-// Engine benchmark: the fixed job in both geometries, one core, in-process.
+// Engine benchmark: the fixed job in both geometries, in-process: the
+// single-stream run, and the default run on one thread and on every
+// hardware thread.
+//   engine_bench [photonCount [single|default1|defaultN]]
 // The physical data come from data/ and the spectrum from B_SPCTL.dat beside
 // this file (written by spectrum-model --kv 80 --angle 12 --inherent 2.5
 // --al 1.5 --cu 0 --ma 1 --mode 1).
 #include "bench_job.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -25,20 +31,39 @@ int main(int argc, char** argv) {
     std::ofstream(folder / "B2F.txt", std::ios::binary) << "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n"
                                                         << photonCount << "\r\nbench.data\r\n";
 
+    // Which runs: "all" (default), or one of "single", "default1", "defaultN".
+    const std::string which = argc > 2 ? argv[2] : "all";
+    const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    struct Run {
+        const char* key;
+        std::string label;
+        BenchMode mode;
+    };
+    const std::vector<Run> runs = {
+        {"single", "single stream, 1 thread", {true, 1}},
+        {"default1", "default run,   1 thread", {false, 1}},
+        {"defaultN", "default run, " + std::to_string(threads) + " threads", {false, threads}},
+    };
+
     int status = 0;
     try {
         std::printf("engine benchmark: 80 kV CP, 12 deg, 2.5 + 1.5 mm Al, 20 x 20 cm at FSD 90 cm, "
                     "%s histories\n",
                     photonCount.c_str());
-        const BenchFigures lying = quenro::geometry1::runBenchJob(folder);
-        const BenchFigures standing = quenro::geometry2::runBenchJob(folder);
-        for (const auto& [name, f] : {std::pair{"Quenro-11 (lying)   ", lying},
-                                      std::pair{"Quenro-22 (standing)", standing}})
-            std::printf("%s %lld histories  %.3f s CPU  %.3f s wall  %.3f M histories/s per core "
-                        "(CPU)  %.3f M/s (wall)  kerma sum %.6e  maps %016llx\n",
-                        name, static_cast<long long>(f.histories), f.cpuSeconds, f.wallSeconds,
-                        f.histories / f.cpuSeconds * 1e-6, f.histories / f.wallSeconds * 1e-6,
-                        f.kermaSum, static_cast<unsigned long long>(f.digest));
+        for (const Run& run : runs) {
+            if (which != "all" && which != run.key)
+                continue;
+            const BenchFigures lying = quenro::geometry1::runBenchJob(folder, run.mode);
+            const BenchFigures standing = quenro::geometry2::runBenchJob(folder, run.mode);
+            for (const auto& [name, f] : {std::pair{"Quenro-11 (lying)   ", lying},
+                                          std::pair{"Quenro-22 (standing)", standing}})
+                std::printf("%s  %s  %lld histories  %.3f s wall  %.3f M histories/s (wall)  "
+                            "%.3f s CPU  %.3f M/s per core (CPU)  kerma sum %.6e  maps %016llx\n",
+                            run.label.c_str(), name, static_cast<long long>(f.histories),
+                            f.wallSeconds, f.histories / f.wallSeconds * 1e-6, f.cpuSeconds,
+                            f.histories / f.cpuSeconds * 1e-6, f.kermaSum,
+                            static_cast<unsigned long long>(f.digest));
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
