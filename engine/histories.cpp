@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,35 +31,60 @@ struct Worker {
 };
 
 // Adds the chunks' tallies to the bin's in chunk order, whichever thread
-// finishes first: the thread of chunk c waits until chunks 0..c-1 are added.
-// Threads take chunks in rising order, so the chunk next in turn is always
-// being run by a thread that does not wait.
+// finishes first. A tally that comes before its turn is parked and its thread
+// takes a spare tally and goes on; the tally whose turn it is is added with
+// the parked ones that follow it. Threads take chunks in rising order, so the
+// chunk next in turn is always being run; only when `maxParked` tallies wait
+// does a thread wait for its turn too.
 class OrderedSum {
 public:
-    explicit OrderedSum(DoseTally& total) : total_(total) {}
+    OrderedSum(DoseTally& total, std::vector<std::unique_ptr<DoseTally>>& spares,
+               std::size_t maxParked)
+        : total_(total), spares_(spares), maxParked_(maxParked) {}
 
-    void add(std::int64_t chunk, const DoseTally& tally) {
+    // Hands in the tally of chunk `chunk`; returns a tally for the thread's next chunk.
+    std::unique_ptr<DoseTally> add(std::int64_t chunk, std::unique_ptr<DoseTally> tally) {
         std::unique_lock lock(mutex_);
-        turn_.wait(lock, [&] { return next_ == chunk; });
-        total_.add(tally);
+        turn_.wait(lock, [&] { return next_ == chunk || parked_.size() < maxParked_; });
+        if (next_ != chunk) {
+            parked_.emplace(chunk, std::move(tally));
+            if (spares_.empty())
+                return std::make_unique<DoseTally>();
+            std::unique_ptr<DoseTally> spare = std::move(spares_.back());
+            spares_.pop_back();
+            return spare;
+        }
+        total_.add(*tally);
         ++next_;
+        while (!parked_.empty() && parked_.begin()->first == next_) {
+            total_.add(*parked_.begin()->second);
+            spares_.push_back(std::move(parked_.begin()->second));
+            parked_.erase(parked_.begin());
+            ++next_;
+        }
         lock.unlock();
         turn_.notify_all();
+        return tally;
     }
 
 private:
     DoseTally& total_;
+    std::vector<std::unique_ptr<DoseTally>>& spares_;
+    const std::size_t maxParked_;
+    std::map<std::int64_t, std::unique_ptr<DoseTally>> parked_;
     std::mutex mutex_;
     std::condition_variable turn_;
     std::int64_t next_ = 0;
 };
 
-// The N histories of bin k in chunks over the workers' threads, summed into `bin`.
+// The N histories of bin k in chunks over the workers' threads, summed into
+// `bin`; `spares` keeps tallies for parked chunks from bin to bin.
 void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
-                    std::vector<Worker>& workers, int k, std::int64_t N, DoseTally& bin) {
+                    std::vector<Worker>& workers, std::vector<std::unique_ptr<DoseTally>>& spares,
+                    int k, std::int64_t N, DoseTally& bin) {
     const std::int64_t chunks = (N + options.chunk - 1) / options.chunk;
     std::atomic<std::int64_t> nextChunk{0};
-    OrderedSum sum(bin);
+    OrderedSum sum(bin, spares, 4 * workers.size());
     auto work = [&](Worker& worker) {
         bool prepared = false;
         for (;;) {
@@ -74,7 +100,7 @@ void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
             const std::int64_t count = std::min(options.chunk, N - c * options.chunk);
             runHistories<PhantomModel::Sound>(tables, *worker.firstIncoherent, worker.rng,
                                               *worker.tally, k, count);
-            sum.add(c, *worker.tally);
+            worker.tally = sum.add(c, std::move(worker.tally));
         }
     };
     const std::size_t used =
@@ -94,7 +120,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
     const int highestBin = inputs.spectrum.highestBin;
     RunProgress where;
     where.highestBin = highestBin;
-    for (int k = 10; k <= highestBin; ++k)
+    for (int k = firstSimulatedBin; k <= highestBin; ++k)
         where.historiesTotal +=
             std::max<std::int64_t>(0, historiesInBin(inputs.spectrum, inputs.job.photonCount, k));
 
@@ -103,8 +129,9 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
     LaggedFibonacciGenerator stream;
     auto streamIncoherent = options.singleStream ? std::make_unique<IncoherentTable>() : nullptr;
     std::vector<Worker> workers(options.singleStream ? 0 : std::max(1, options.threads));
+    std::vector<std::unique_ptr<DoseTally>> spares;
 
-    for (int k = 10; k <= highestBin; ++k) {
+    for (int k = firstSimulatedBin; k <= highestBin; ++k) {
         where.bin = k;
         if (progress)
             progress(where);
@@ -116,7 +143,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
             streamIncoherent->prepare(k);
             runHistories<PhantomModel::Written>(tables, *streamIncoherent, stream, *bin, k, N);
         } else {
-            runBinInChunks(tables, options, workers, k, N, *bin);
+            runBinInChunks(tables, options, workers, spares, k, N, *bin);
         }
         run.addBin(*bin, N);
         where.historiesDone += N;

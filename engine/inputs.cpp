@@ -1,5 +1,7 @@
 #include "inputs.h"
 
+#include "constants.h"
+
 #include <textrec/textrec.h>
 
 #include <cmath>
@@ -92,7 +94,7 @@ void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& 
     }
     // Incoherent sampling looks S(q) up for every q below 10, coherent
     // sampling divides by A(45) and S(45) is the rejection maximum.
-    if (formFactors.x[formFactorRows - 1] < 10.0f)
+    if (formFactors.x[formFactorRows - 1] < freeElectronMomentumTransfer)
         reader.fail("the momentum transfer x must reach 10 by the last row, found " +
                     number(formFactors.x[formFactorRows - 1]));
     if (!(formFactors.cumulativeCoherent[formFactorRows - 1] > 0 &&
@@ -182,16 +184,17 @@ SpectrumTable readSpectrumFile(const std::filesystem::path& path) {
 void checkInputsAgree(const EngineInputs& inputs) {
     // The transport and the scorer meet photon energies from 5 keV up to the
     // energy of the highest simulated bin; their searches must stay inside the tables.
-    const float highestEnergy = 0.5f * static_cast<float>(inputs.spectrum.highestBin);
+    const float highestEnergy = binEnergy(inputs.spectrum.highestBin);
     const CrossSectionTable& xs = inputs.crossSections;
-    if (inputs.spectrum.highestBin >= 10 && !(xs.energy[xs.rowCount - 1] > highestEnergy))
+    if (inputs.spectrum.highestBin >= firstSimulatedBin &&
+        !(xs.energy[xs.rowCount - 1] > highestEnergy))
         throw InputError(crossSectionFileName, 0,
                          "the last energy (" + number(xs.energy[xs.rowCount - 1]) +
                              " keV) must exceed the highest photon energy of the spectrum (" +
                              number(highestEnergy) + " keV)");
 
     const KermaToDoseTable& h = inputs.kermaToDose;
-    if (!(h.energy[0] <= 10.0f))
+    if (!(h.energy[0] <= scoringThreshold))
         throw InputError(kermaToDoseFileName, 1,
                          "the first energy must be at most 10 keV, found " + number(h.energy[0]));
     if (inputs.spectrum.highestBin >= 20 && !(h.energy[kermaToDoseRows - 1] > highestEnergy))

@@ -30,15 +30,15 @@ void candidatePlanes(float x, float m, float s, float u, bool plusSide, int& fir
     const double slope = double(s) / double(u);
     if (!(std::fabs(slope) >= 1e-4) || !std::isfinite(slope))
         return;
-    double X1 = double(x) + (-5.0 - double(m)) / slope;
-    double X2 = double(x) + (5.0 - double(m)) / slope;
+    double X1 = double(x) + (-double(discRadius) - double(m)) / slope;
+    double X2 = double(x) + (double(discRadius) - double(m)) / slope;
     if (X1 > X2)
         std::swap(X1, X2);
     // Distances from the mid-plane on the photon's side; plane i lies at 10 (i - 1).
     const double dLow = plusSide ? X1 : -X2;
     const double dHigh = plusSide ? X2 : -X1;
-    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) / 10.0) + 1.0 - 1.0;
-    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) / 10.0) + 1.0 + 1.0;
+    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) / cellSpacing) + 1.0 - 1.0;
+    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) / cellSpacing) + 1.0 + 1.0;
     first = std::max(first, static_cast<int>(iLow));
     last = std::min(last, static_cast<int>(iHigh));
 }
@@ -52,7 +52,8 @@ void candidateRows(float c, int& first, int& last) {
         last = DoseGrid::rows;
         return;
     }
-    const int nearest = static_cast<int>(std::lround((double(c) + 300.0) / 10.0)) + 1;
+    const int nearest =
+        static_cast<int>(std::lround((double(c) + mapHalfLength) / cellSpacing)) + 1;
     first = std::max(1, nearest - 1);
     last = std::min(DoseGrid::rows, nearest + 1);
 }
@@ -61,7 +62,7 @@ void candidateRows(float c, int& first, int& last) {
 
 void scorePhoton(const ScoringTables& tables, DoseTally& tally, float E, float x, float y, float z,
                  float u, float v, float w) {
-    if (E < 10.0f)
+    if (E < scoringThreshold)
         return;
     const float mu = airAbsorptionAt(tables, E);
     float H = 0;
@@ -79,10 +80,10 @@ void scorePhoton(const ScoringTables& tables, DoseTally& tally, float E, float x
         const float zc = z + w * t;
         // Quick rejection: the crossing is more than 5 cm from the mapped plane.
         if constexpr (geometryCode == 1) {
-            if (std::fabs(zc) > 5.0f)
+            if (std::fabs(zc) > discRadius)
                 continue;
         } else {
-            if (std::fabs(yc) > 5.0f)
+            if (std::fabs(yc) > discRadius)
                 continue;
         }
         const float l = std::sqrt((z - zc) * (z - zc) + (y - yc) * (y - yc) + (x - X) * (x - X));
@@ -97,7 +98,7 @@ void scorePhoton(const ScoringTables& tables, DoseTally& tally, float E, float x
                 d2 = (yc - cj) * (yc - cj) + zc * zc;
             else
                 d2 = (zc - cj) * (zc - cj) + yc * yc;
-            if (d2 <= 25.0f) {
+            if (d2 <= discRadiusSquared) {
                 if (!haveH) {
                     H = kermaToDoseAt(tables, E);
                     haveH = true;
@@ -175,16 +176,16 @@ Normalisation computeNormalisation(const EngineInputs& inputs) {
     const JobParameters& job = inputs.job;
     const float N = job.photonCount;
     float S = 0;
-    for (int k = 10; k <= spectrumBins; ++k)
+    for (int k = firstSimulatedBin; k <= spectrumBins; ++k)
         S += inputs.airAbsorption.mu[k - 1] * inputs.spectrum.weight[k - 1] *
-             static_cast<float>(k) * N * 0.5f;
+             static_cast<float>(k) * N * binWidth;
     S = S / (job.fieldWidth * job.fieldLength);
-    const float K = S * 1.602e-13f;
+    const float K = S * joulesPerKeV;
     const float F = job.focusSkinDistance;
     Normalisation n;
-    n.kermaRateAtSkin = 10000.0f / (F * F) * job.kermaRateAt100cm;
+    n.kermaRateAtSkin = referenceDistanceSquared / (F * F) * job.kermaRateAt100cm;
     float C = n.kermaRateAtSkin / K;
-    C = C * 8.01e-14f / (3.141592f * 25.0f);
+    C = C * halfKeVInJoules / (pi * discRadiusSquared);
     n.factor = C;
     return n;
 }

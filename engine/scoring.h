@@ -6,6 +6,7 @@
 // ray crosses, on its own side of the phantom, from 20 cm to 400 cm.
 #pragma once
 
+#include "constants.h"
 #include "geometry.h"
 #include "inputs.h"
 
@@ -74,10 +75,10 @@ void relativeErrors(const RunTally& run, DoseGrid& errors);
 
 // Distance of column i (1-based) from the mid-plane and coordinate of row j.
 constexpr float columnDistance(int i) {
-    return static_cast<float>(10 * (i - 1));
+    return cellSpacing * static_cast<float>(i - 1);
 }
 constexpr float rowCoordinate(int j) {
-    return static_cast<float>(10 * (j - 1) - 300);
+    return cellSpacing * static_cast<float>(j - 1) - mapHalfLength;
 }
 
 struct ScoringTables {
@@ -91,9 +92,9 @@ ScoringTables makeScoringTables(const EngineInputs& inputs);
 
 // Linear interpolation in the air table, row r standing for 0.5 r keV.
 inline float airAbsorptionAt(const ScoringTables& t, float E) {
-    const int r = static_cast<int>(2.0f * E) + 1;
+    const int r = static_cast<int>(E / binWidth) + 1;
     const float below = t.mu[r - 2];
-    return below + (t.mu[r - 1] - below) * (E - 0.5f * static_cast<float>(r - 1)) / 0.5f;
+    return below + (t.mu[r - 1] - below) * (E - binEnergy(r - 1)) / binWidth;
 }
 
 // Linear interpolation in the kerma-to-dose table from the first row above E.

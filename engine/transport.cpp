@@ -40,8 +40,8 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
         t.formStart[b] = static_cast<std::uint8_t>(i);
     }
     // Bins whose energy lies beyond the table are never simulated.
-    for (int k = 10; k <= spectrumBins; ++k) {
-        const float E = 0.5f * static_cast<float>(k);
+    for (int k = firstSimulatedBin; k <= spectrumBins; ++k) {
+        const float E = binEnergy(k);
         if (t.energy[t.rowCount - 1] > E)
             t.binCrossSections[k] = crossSectionsAt(t, E);
     }
@@ -52,7 +52,7 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
         const floatmath::SinCos turn = floatmath::sincos(azimuth);
         t.azimuth[k].cosine = turn.cosine;
         t.azimuth[k].sine = turn.sine;
-        t.coherentQ[k] = coherentMomentumTransfer(t, LaggedFibonacciGenerator::toFloat(k)) * 12.4f;
+        t.coherentQ[k] = coherentMomentumTransfer(t, LaggedFibonacciGenerator::toFloat(k)) * hc;
     }
     t.focusSkinDistance = inputs.job.focusSkinDistance;
     t.fieldWidth = inputs.job.fieldWidth;
@@ -73,7 +73,7 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
     const TransportTables& t = tables.transport;
     DrawCursor rng(generator);
     PhotonState photon;
-    photon.E = 0.5f * static_cast<float>(bin);
+    photon.E = binEnergy(bin);
     if (!sampleSource<model>(t, rng, photon))
         return HistoryEnd::MissedPhantom;
 
@@ -119,13 +119,13 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
             atBinEnergy = false;
             scattering = outcome.scattering;
             photon.E = scattering.E;
-            if (photon.E < 5.0f)
+            if (photon.E < transportCutoff)
                 return HistoryEnd::BelowCutoff;
             xs = outcome.crossSections;
         } else if (R2 >= xs.upper) {
             scattering = sampleIncoherent(t, rng, photon.E);
             photon.E = scattering.E;
-            if (photon.E < 5.0f)
+            if (photon.E < transportCutoff)
                 return HistoryEnd::BelowCutoff;
             xs = crossSectionsAt(t, photon.E);
         } else {

@@ -5,6 +5,7 @@
 // engine is built without floating-point contraction for the same reason.
 #pragma once
 
+#include "constants.h"
 #include "float_math.h"
 #include "geometry.h"
 #include "inputs.h"
@@ -15,16 +16,6 @@
 
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
-
-inline constexpr float pi = 3.141592f; // as the engine has always used it, not the nearest float
-
-// The phantom: a slab |x| <= 5, |y| <= 30, |z| <= 10 with two rounded sides of
-// radius 10 centred on x = +-5, z = 0 (30 cm wide, 20 cm thick, 60 cm long).
-struct PhantomBounds {
-    float yMin = -30, yMax = 30;
-    float zMin = -10, zMax = 10;
-};
-inline constexpr PhantomBounds phantom{};
 
 struct PhotonState {
     float E = 0; // keV
@@ -126,18 +117,19 @@ inline CrossSections crossSectionsAt(const TransportTables& t, float E) {
 enum class PhantomModel { Written, Sound };
 
 template <PhantomModel model> inline bool isInside(float x, float y, float z) {
-    const bool withinLength = y >= phantom.yMin && y <= phantom.yMax;
-    if (x >= -5.0f && x <= 5.0f && withinLength && z >= phantom.zMin && z <= phantom.zMax)
+    const bool withinLength = y >= -halfLength && y <= halfLength;
+    if (x >= -slabHalfWidth && x <= slabHalfWidth && withinLength && z >= -halfThickness &&
+        z <= halfThickness)
         return true;
     if (model == PhantomModel::Sound && !withinLength)
         return false;
-    if (x > 5.0f) {
-        const float dx = x - 5.0f;
-        return dx * dx + z * z <= 100.0f;
+    if (x > slabHalfWidth) {
+        const float dx = x - slabHalfWidth;
+        return dx * dx + z * z <= sideRadiusSquared;
     }
-    if (x < -5.0f) {
-        const float dx = x + 5.0f;
-        return dx * dx + z * z <= 100.0f;
+    if (x < -slabHalfWidth) {
+        const float dx = x + slabHalfWidth;
+        return dx * dx + z * z <= sideRadiusSquared;
     }
     return false;
 }
@@ -146,14 +138,15 @@ template <PhantomModel model> inline bool isInside(float x, float y, float z) {
 // (0, -F), not from the focus) against the circle (x -+ 5)^2 + z^2 = 100; the
 // azimuth stays that of the sampled (x0, y0). False when the line misses.
 inline bool writtenSideEntry(float F, float x0, float y0, float& xe, float& ye, float& ze) {
-    const float m = (F - 10.0f) / x0;
+    constexpr float twiceCentre = 2.0f * slabHalfWidth;
+    const float m = (F - halfThickness) / x0;
     const float a = m * m + 1.0f;
-    const float b = x0 > 5.0f ? -(2.0f * F * m + 10.0f) : 10.0f - 2.0f * F * m;
-    const float c = F * F - 75.0f;
+    const float b = x0 > slabHalfWidth ? -(2.0f * F * m + twiceCentre) : twiceCentre - 2.0f * F * m;
+    const float c = F * F - (sideRadiusSquared - slabHalfWidth * slabHalfWidth);
     const float D = b * b - 4.0f * a * c;
     if (D <= 0.0f)
         return false;
-    xe = x0 > 5.0f ? (-b - std::sqrt(D)) / (2.0f * a) : (-b + std::sqrt(D)) / (2.0f * a);
+    xe = x0 > slabHalfWidth ? (-b - std::sqrt(D)) / (2.0f * a) : (-b + std::sqrt(D)) / (2.0f * a);
     ze = m * xe - F;
     ye = (ze + F) * y0 / F;
     return true;
@@ -167,19 +160,19 @@ inline bool writtenSideEntry(float F, float x0, float y0, float& xe, float& ye, 
 // phantom. Solved in double, the point rounded once to float. False when the
 // ray misses.
 inline bool soundSideEntry(float F, float x0, float y0, float& xe, float& ye, float& ze) {
-    const double centre = x0 > 0.0f ? 5.0 : -5.0;
+    const double centre = x0 > 0.0f ? slabHalfWidth : -slabHalfWidth;
     const double dx = x0, dy = y0, dz = F;
-    const double z0 = -10.0 - double(F);
-    // |(t dx - centre, z0 + t dz)|^2 = 100
+    const double z0 = -double(halfThickness) - double(F);
+    // |(t dx - centre, z0 + t dz)|^2 = radius^2
     const double a = dx * dx + dz * dz;
     const double halfB = -(dx * centre) + z0 * dz;
-    const double c = centre * centre + z0 * z0 - 100.0;
+    const double c = centre * centre + z0 * z0 - double(sideRadiusSquared);
     const double D = halfB * halfB - a * c;
     if (!(D > 0.0))
         return false;
     const double t = (-halfB - std::sqrt(D)) / a;
     const double y = t * dy;
-    if (!(t > 0.0) || y < double(phantom.yMin) || y > double(phantom.yMax))
+    if (!(t > 0.0) || y < -double(halfLength) || y > double(halfLength))
         return false;
     xe = static_cast<float>(t * dx);
     ye = static_cast<float>(y);
@@ -197,10 +190,10 @@ inline bool sampleSource(const TransportTables& t, Generator& rng, PhotonState& 
     for (;;) {
         const float R1 = rng.draw();
         const float R2 = rng.draw();
-        const float x0 = (0.5f - R1) * F / (F + 10.0f) * t.fieldWidth;
-        const float y0 = (0.5f - R2) * F / (F + 10.0f) * t.fieldLength;
-        float xe = x0, ye = y0, ze = -10.0f;
-        if (std::fabs(x0) > 5.0f) {
+        const float x0 = (0.5f - R1) * F / (F + halfThickness) * t.fieldWidth;
+        const float y0 = (0.5f - R2) * F / (F + halfThickness) * t.fieldLength;
+        float xe = x0, ye = y0, ze = -halfThickness;
+        if (std::fabs(x0) > slabHalfWidth) {
             const bool entered = model == PhantomModel::Written
                                      ? writtenSideEntry(F, x0, y0, xe, ye, ze)
                                      : soundSideEntry(F, x0, y0, xe, ye, ze);
@@ -282,8 +275,8 @@ struct IncoherentAngle {
 inline IncoherentAngle incoherentAngleOf(const TransportTables& t, float E, float a, float eta) {
     IncoherentAngle angle;
     angle.theta = incoherentAngle(1.0f - a * (eta - 1.0f));
-    const float q = floatmath::sin(angle.theta * 0.5f) * E / 12.4f;
-    if (q < 10.0f) {
+    const float q = floatmath::sin(angle.theta * 0.5f) * E / hc;
+    if (q < freeElectronMomentumTransfer) {
         int i = t.formStart[static_cast<int>(q * float(formBucketsPerUnit))];
         while (!(t.formX[i] > q))
             ++i;
@@ -299,7 +292,7 @@ inline IncoherentAngle incoherentAngleOf(const TransportTables& t, float E, floa
 inline Scattering incoherentResult(float E, float theta) {
     const floatmath::SinCos angle = floatmath::sincos(theta);
     Scattering s;
-    s.E = E / (1.0f + E / 511.0f * (1.0f - angle.cosine));
+    s.E = E / (1.0f + E / electronRestEnergy * (1.0f - angle.cosine));
     s.cosTheta = angle.cosine;
     s.sinTheta = angle.sine;
     return s;
@@ -309,7 +302,7 @@ inline Scattering incoherentResult(float E, float theta) {
 // distribution, then rejection on the incoherent scattering function S(q).
 template <class Generator>
 inline Scattering sampleIncoherent(const TransportTables& t, Generator& rng, float E) {
-    const float a = 511.0f / E;
+    const float a = electronRestEnergy / E;
     const float p = (a + 2.0f) / (9.0f * a + 2.0f);
     for (;;) {
         const float R1 = rng.draw();
@@ -343,8 +336,8 @@ public:
     // Prepares the table for bin `bin` (energy 0.5 bin keV).
     void prepare(int bin) {
         bin_ = bin;
-        E_ = 0.5f * static_cast<float>(bin);
-        a_ = 511.0f / E_;
+        E_ = binEnergy(bin);
+        a_ = electronRestEnergy / E_;
         p_ = (a_ + 2.0f) / (9.0f * a_ + 2.0f);
         for (int branch = 0; branch < 2; ++branch)
             for (int k = 0; k < drawValues; ++k)
@@ -378,7 +371,7 @@ private:
         outcome.formFactorTest = angle.formFactorTest;
         outcome.formFactorRatio = angle.formFactorRatio;
         outcome.scattering = incoherentResult(E_, angle.theta);
-        if (outcome.scattering.E >= 5.0f)
+        if (outcome.scattering.E >= transportCutoff)
             outcome.crossSections = crossSectionsAt(t, outcome.scattering.E);
         outcome.filledFor = bin_;
     }
