@@ -202,47 +202,49 @@ TEST(SoundSource, NarrowFieldGivesTheWrittenSourceDrawForDraw) {
     EXPECT_EQ(written, sound);
 }
 
-TEST(SoundSource, UncollidedPhotonsThroughARoundedSideFollowExpMinusMuL) {
-    // A single ray: F = 30, field 30 cm wide, so R1 = 0.5 - 10/22.5 gives the
-    // field point x0 = 10 (R2 = 0.4: y0 = 2.25), aimed at the side x > 5. The
-    // share of 60 keV photons whose first flight from the entry point leaves
-    // the phantom is exp(-mu L), L the chord of that ray through the prism,
-    // found here apart from the engine. An entry off the ray, or a direction
-    // that is not a unit vector, moves the share (the side entry as first
-    // written gives 0.097 instead of 0.084, 20 standard deviations off).
+TEST(SoundSource, UncollidedPhotonsFollowExpMinusMuL) {
+    // Single rays at F = 30 with a field 30 cm wide: R1 = 0.5 - 10/22.5 gives
+    // the field point x0 = 10, aimed at the rounded side x > 5 (R2 = 0.4:
+    // y0 = 2.25); R1 = 0.5, R2 = 0.49 a ray almost along the axis through the
+    // 20 cm slab. The share of 60 keV photons whose first flight from the
+    // entry point leaves the phantom is exp(-mu L), L the chord of that ray
+    // through the prism, found here apart from the engine. An entry off the
+    // ray, or a direction that is not a unit vector, moves the share (the
+    // side entry as first written gives 0.097 instead of 0.084, 20 standard
+    // deviations off).
     const float F = 30.0f;
     const TransportTables t = sourceTables(F, 30.0f, 30.0f);
-    const float R1 = 0.5f - 10.0f / 22.5f, R2 = 0.4f;
-    ScriptedDraws field{{R1, R2}};
-    PhotonState p;
-    ASSERT_TRUE(sampleSource<PhantomModel::Sound>(t, field, p));
-    ASSERT_GT(p.x, 5.0f);
-
-    const double x0 = (0.5f - R1) * F / (F + 10.0f) * 30.0f;
-    const double y0 = (0.5f - R2) * F / (F + 10.0f) * 30.0f;
-    const double norm = std::sqrt(x0 * x0 + y0 * y0 + double(F) * F);
-    const auto chord = chordOf(0.0, 0.0, -10.0 - F, x0 / norm, y0 / norm, F / norm);
-    ASSERT_TRUE(chord);
-    const double L = chord->second - chord->first;
-    ASSERT_GT(L, 5.0);
     const float mu = t.binCrossSections[120].total;
+    for (const auto& [R1, R2] : {std::pair{0.5f - 10.0f / 22.5f, 0.4f}, std::pair{0.5f, 0.49f}}) {
+        ScriptedDraws field{{R1, R2}};
+        PhotonState p;
+        ASSERT_TRUE(sampleSource<PhantomModel::Sound>(t, field, p));
 
-    const float u = p.sinTheta * p.cosPhi, v = p.sinTheta * p.sinPhi, w = p.cosTheta;
-    LaggedFibonacciGenerator rng;
-    const int trials = 200000;
-    int uncollided = 0;
-    for (int n = 0; n < trials; ++n) {
-        std::int32_t k;
-        do
-            k = rng.step();
-        while (k == 0);
-        const float s = t.negativeLogDraw[k] / mu;
-        uncollided += !isInside<PhantomModel::Sound>(p.x + u * s, p.y + v * s, p.z + w * s);
+        const double x0 = (0.5f - R1) * F / (F + 10.0f) * 30.0f;
+        const double y0 = (0.5f - R2) * F / (F + 10.0f) * 30.0f;
+        const double norm = std::sqrt(x0 * x0 + y0 * y0 + double(F) * F);
+        const auto chord = chordOf(0.0, 0.0, -10.0 - F, x0 / norm, y0 / norm, F / norm);
+        ASSERT_TRUE(chord);
+        const double L = chord->second - chord->first;
+        ASSERT_GT(L, 5.0);
+
+        const float u = p.sinTheta * p.cosPhi, v = p.sinTheta * p.sinPhi, w = p.cosTheta;
+        LaggedFibonacciGenerator rng;
+        const int trials = 200000;
+        int uncollided = 0;
+        for (int n = 0; n < trials; ++n) {
+            std::int32_t k;
+            do
+                k = rng.step();
+            while (k == 0);
+            const float s = t.negativeLogDraw[k] / mu;
+            uncollided += !isInside<PhantomModel::Sound>(p.x + u * s, p.y + v * s, p.z + w * s);
+        }
+        const double expected = std::exp(-double(mu) * L);
+        const double sigma = std::sqrt(expected * (1.0 - expected) / trials);
+        EXPECT_NEAR(double(uncollided) / trials, expected, 4.0 * sigma)
+            << "x0 " << x0 << ": mu " << mu << " /cm, chord " << L << " cm";
     }
-    const double expected = std::exp(-double(mu) * L);
-    const double sigma = std::sqrt(expected * (1.0 - expected) / trials);
-    EXPECT_NEAR(double(uncollided) / trials, expected, 4.0 * sigma)
-        << "mu " << mu << " /cm, chord " << L << " cm";
 }
 
 TEST(Source, NarrowFieldEntersThroughTheFaceAlongTheRayFromTheFocus) {
@@ -387,6 +389,98 @@ TEST(Scattering, CoherentKeepsTheEnergyIncoherentLosesComptonEnergy) {
         }
         // Coherent scattering is forward-peaked.
         EXPECT_GT(meanCos / 2000, 0.3) << E;
+    }
+}
+
+namespace {
+
+// Chi-square of a histogram against expected probabilities (which sum to 1).
+double chiSquare(const std::vector<int>& counts, const std::vector<double>& expected) {
+    double total = 0;
+    for (int c : counts)
+        total += c;
+    double chi2 = 0;
+    for (std::size_t b = 0; b < counts.size(); ++b) {
+        const double e = expected[b] * total;
+        chi2 += (counts[b] - e) * (counts[b] - e) / e;
+    }
+    return chi2;
+}
+
+// Bin of cos(theta) in [-1, 1] split into `bins` equal parts.
+int cosineBin(double mu, int bins) {
+    return std::clamp(static_cast<int>((mu + 1.0) / 2.0 * bins), 0, bins - 1);
+}
+
+// The form-factor table's column, linear between rows, as the sampling reads it.
+double tableAt(const TransportTables& t, const float* column, double q) {
+    int i = 1;
+    while (i < formFactorRows - 1 && !(t.formX[i] > q))
+        ++i;
+    return column[i - 1] +
+           (column[i] - column[i - 1]) * (q - t.formX[i - 1]) / (t.formX[i] - t.formX[i - 1]);
+}
+
+// Expected share of each cosine bin for a density f(mu), by the midpoint rule.
+template <class Density> std::vector<double> binShares(int bins, Density f) {
+    std::vector<double> shares(bins, 0.0);
+    const int steps = 4000; // per bin
+    double total = 0;
+    for (int b = 0; b < bins; ++b) {
+        for (int n = 0; n < steps; ++n) {
+            const double mu = -1.0 + 2.0 * (b + (n + 0.5) / steps) / bins;
+            shares[b] += f(mu);
+        }
+        total += shares[b];
+    }
+    for (double& share : shares)
+        share /= total;
+    return shares;
+}
+
+} // namespace
+
+// The sampled angles against the distributions they stand for; 20 bins, so
+// a chi-square above 50 (p < 1e-4 for 19 degrees of freedom) is a fault.
+TEST(Physics, IncoherentAnglesFollowKleinNishinaTimesTheIncoherentScatteringFunction) {
+    const TransportTables t = makeTransportTables(fixtureInputs());
+    LaggedFibonacciGenerator rng;
+    const int bins = 20, samples = 200000;
+    for (float E : {20.0f, 60.0f, 140.0f}) {
+        std::vector<int> counts(bins, 0);
+        for (int n = 0; n < samples; ++n)
+            ++counts[cosineBin(sampleIncoherent(t, rng, E).cosTheta, bins)];
+        const auto expected = binShares(bins, [&](double mu) {
+            const double ratio = 1.0 / (1.0 + E / 511.0 * (1.0 - mu)); // E'/E
+            const double kleinNishina = ratio * ratio * (ratio + 1.0 / ratio - (1.0 - mu * mu));
+            const double q = std::sqrt((1.0 - mu) / 2.0) * E / 12.4; // sin(theta/2) / lambda
+            const double S = q < 10.0 ? tableAt(t, t.formS, q) / t.maxS : 1.0;
+            return kleinNishina * S;
+        });
+        EXPECT_LT(chiSquare(counts, expected), 50.0) << E << " keV";
+    }
+}
+
+TEST(Physics, CoherentAnglesFollowThomsonTimesTheSquaredFormFactor) {
+    // q = sin(theta/2) E / hc is drawn from A(x), the integral of F^2 over
+    // x^2; Thomson's (1 + cos^2)/2 then thins the angles.
+    const TransportTables t = makeTransportTables(fixtureInputs());
+    LaggedFibonacciGenerator rng;
+    const int bins = 20, samples = 200000;
+    for (float E : {15.0f, 40.0f, 100.0f}) {
+        std::vector<int> counts(bins, 0);
+        for (int n = 0; n < samples; ++n)
+            ++counts[cosineBin(sampleCoherent(t, rng, E).cosTheta, bins)];
+        // dA/dmu = A'(q) dq/dmu, with dq/dmu = -(E/hc)^2 / (4 q) and A' constant between rows.
+        const auto expected = binShares(bins, [&](double mu) {
+            const double q = std::sqrt((1.0 - mu) / 2.0) * E / 12.4;
+            const double h = 1e-4;
+            const double slope =
+                (tableAt(t, t.formA, q + h) - tableAt(t, t.formA, q - h)) / (2 * h);
+            const double dq = (E / 12.4) * (E / 12.4) / (4.0 * std::max(q, 1e-9));
+            return (1.0 + mu * mu) / 2.0 * slope * dq;
+        });
+        EXPECT_LT(chiSquare(counts, expected), 50.0) << E << " keV";
     }
 }
 
