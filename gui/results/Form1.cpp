@@ -329,7 +329,7 @@ void Form1::startMerge() {
     QString error;
     const bool started = services.launcher->startHidden(
         QString::fromStdString(platform::platformProgramName("quenro-3.exe")), workFolder(),
-        [self = QPointer<Form1>(this), run](bool) {
+        [self = QPointer<Form1>(this), run](bool, const QString&) {
             if (!self || run != self->mergeRun_)
                 return;
             self->Command2->setEnabled(true);

@@ -570,8 +570,14 @@ void Form2::startEngine() {
     // The patient position reaches the engine only through the choice of program.
     const char* engine = Option3->isChecked() ? "Quenro-11.exe" : "Quenro-22.exe";
     QString program = QString::fromStdString(platform::platformProgramName(engine));
+    // Two runs side by side are told apart by their console titles.
+    const QString title = QStringLiteral("%1 — %2%3")
+                              .arg(program, Text10->text(),
+                                   QString::fromLatin1(jobfile::kResultExtension.data(),
+                                                       jobfile::kResultExtension.size()));
     QString missing;
-    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), missing)) {
+    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), title,
+                                                       missing)) {
         platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
                                  .arg(program, missing));
         return;

@@ -49,15 +49,17 @@ public:
 // Records the merger's start; the test ends it when it wants to.
 class RecordingLauncher final : public platform::ProgramLauncher {
 public:
-    bool startInConsole(const QString&, const QString&, QString&) override { return false; }
-    bool startHidden(const QString& program, const QString&, std::function<void(bool)> onFinished,
+    bool startInConsole(const QString&, const QString&, const QString&, QString&) override {
+        return false;
+    }
+    bool startHidden(const QString& program, const QString&, HiddenFinish onFinished,
                      QString&) override {
         started.push_back(program);
         finishers.push_back(std::move(onFinished));
         return canStart;
     }
     std::vector<QString> started;
-    std::vector<std::function<void(bool)>> finishers;
+    std::vector<HiddenFinish> finishers;
     bool canStart = true;
 };
 
@@ -107,7 +109,7 @@ protected:
         select(name);
         form_->Command11->click();
         viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
-        launcher_.finishers.back()(true);
+        launcher_.finishers.back()(true, QString());
         form_->Command2->click();
     }
     QColor mapColourAt(int X, int Y) const {
@@ -170,9 +172,9 @@ TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
 
     // A second merge before the first ends: only the second one's end counts.
     form_->Command11->click();
-    launcher_.finishers[0](true);
+    launcher_.finishers[0](true, QString());
     EXPECT_FALSE(form_->Command2->isEnabled());
-    launcher_.finishers[1](false); // a failed merger still lets the load report it
+    launcher_.finishers[1](false, QString()); // a failed merger still lets the load report it
     EXPECT_TRUE(form_->Command2->isEnabled());
 
     // A merger that cannot start leaves nothing to wait for.
@@ -185,7 +187,7 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     form_->reset();
     select("lying.data");
     form_->Command11->click();
-    launcher_.finishers.back()(true);
+    launcher_.finishers.back()(true, QString());
     form_->Command2->click(); // no F2B.dat yet
     EXPECT_EQ(messages_.shown, std::vector<QString>{kLoadFailed});
     EXPECT_FALSE(form_->gridsLoaded);

@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/Platform.h"
 #include "TestApplication.h"
+#include "platform/Platform.h"
 
 namespace form2test {
 
@@ -48,20 +48,22 @@ class RecordingLauncher final : public platform::ProgramLauncher {
 public:
     QStringList started;
     QStringList folders;
+    QStringList titles;
     bool succeed = true;
     QString missing;
     std::function<void()> onStart;
-    bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
+    bool startInConsole(const QString& program, const QString& workDir, const QString& title,
+                        QString& error) override {
         if (onStart)
             onStart();
         started << program;
         folders << workDir;
+        titles << title;
         if (!succeed)
             error = missing;
         return succeed;
     }
-    bool startHidden(const QString& program, const QString&, std::function<void(bool)>,
-                     QString&) override {
+    bool startHidden(const QString& program, const QString&, HiddenFinish, QString&) override {
         started << program;
         return succeed;
     }

@@ -216,12 +216,17 @@ TEST_F(Form2Test, EnterMovesThroughThePulseFields) {
 }
 
 TEST_F(Form2Test, PatientPositionChoosesTheEngine) {
+    form->Text10->setText(QStringLiteral("walk1"));
     form->Option4->click();
     form->Command1->click();
+    form->Text10->setText(QStringLiteral("歩行2"));
     form->Option3->click();
     form->Command1->click();
     EXPECT_EQ(stage.launcher.started,
               (QStringList{QStringLiteral("Quenro-22"), QStringLiteral("Quenro-11")}));
+    // Each console is titled with its engine and its result file.
+    EXPECT_EQ(stage.launcher.titles, (QStringList{QStringLiteral("Quenro-22 — walk1.data"),
+                                                  QStringLiteral("Quenro-11 — 歩行2.data")}));
     EXPECT_EQ(stage.launcher.folders.value(0), QDir::currentPath());
     // The concurrency note follows every start, without an icon.
     ASSERT_EQ(stage.messages.shown.size(), 2u);
