@@ -1,5 +1,6 @@
 #include "layout/Overlay.h"
 
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/OverlayPainting.h"
@@ -7,7 +8,6 @@
 #include "platform/Platform.h"
 #include "results/Form1.h"
 #include "results/PictureBox.h"
-#include "textrec/textrec.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -50,7 +50,7 @@ void DrawLayoutOverlay() {
     inputs.grid = &grid;
     const auto fields = viewer.thresholdFields();
     for (std::size_t k = 0; k < fields.size(); ++k)
-        inputs.thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+        inputs.thresholds[k] = numbertext::fieldNumber(fields[k]->text());
 
     bedOrientation = overlay::paintOverlay(
         picture, inputs, [](int) { platform::services().events->processEvents(); },

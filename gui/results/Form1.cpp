@@ -1,6 +1,7 @@
 #include "results/Form1.h"
 
 #include "Controls.h"
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
@@ -405,7 +406,7 @@ void Form1::drawMap() {
     results::Thresholds thresholds{};
     const auto fields = thresholdFields();
     for (std::size_t k = 0; k < fields.size(); ++k)
-        thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+        thresholds[k] = numbertext::fieldNumber(fields[k]->text());
 
     // Without the air-kerma switch the dose-equivalent grid is drawn.
     const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;

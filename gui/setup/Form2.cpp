@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "platform/Platform.h"
@@ -29,7 +30,11 @@ namespace {
 const QString kMessageTitle = QStringLiteral("Dorvalis-3");
 
 double fieldNumber(const QLineEdit* field) {
-    return textrec::leadingNumber(field->text().toStdString());
+    return numbertext::fieldNumber(field->text());
+}
+
+std::string numberText(const QLineEdit* field) {
+    return numbertext::asciiBytes(field->text());
 }
 
 QString fromStd(const std::string& text) {
@@ -517,9 +522,8 @@ bool Form2::checkRunInputs() {
 bool Form2::computeSpectrumAndOutput() {
     auto& events = *platform::services().events;
     Module1::TubeSettings settings = Module1::readTubeSettings(
-        Text1->text().toStdString(), Text5->text().toStdString(), Text2->text().toStdString(),
-        Text3->text().toStdString(), Text4->text().toStdString(), Text8->text().toStdString(),
-        Module1::RectificationMode);
+        numberText(Text1), numberText(Text5), numberText(Text2), numberText(Text3),
+        numberText(Text4), numberText(Text8), Module1::RectificationMode);
     Module1::SpectrumResult spectrum = Module1::ComputeSpectrum(settings);
     if (spectrum.voltageText)
         Text1->setText(fromStd(*spectrum.voltageText));

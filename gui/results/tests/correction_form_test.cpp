@@ -118,7 +118,8 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     EXPECT_EQ(form.Label3->text(), QStringLiteral("1.234E-02"));
     EXPECT_EQ(form.Label10->text(), QStringLiteral("4.00E+00"));
     form.Option2->click();
-    form.Text2->setText(QStringLiteral("50"));  // against 2.50E+01 as shown, not 25.04
+    // Typed full-width, against 2.50E+01 as shown, not 25.04.
+    form.Text2->setText(QStringLiteral("５０"));
     form.Text1->setText(QStringLiteral("999")); // not the chosen pair
     form.Command2->click();
 

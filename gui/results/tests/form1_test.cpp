@@ -247,6 +247,14 @@ TEST_F(ViewerWindow, QuantitySwitchAndDrawingWithNeitherOption) {
     form_->Command1->click();
     const auto band7 = results::mapColour(7);
     EXPECT_EQ(mapColourAt(50, 40), QColor(band7.r, band7.g, band7.b));
+    // Thresholds retyped with a Japanese input method band alike.
+    form_->Text16->setText(QStringLiteral("１５０"));     // T7: 159.2 reaches it, band 7
+    form_->Text15->setText(QStringLiteral("１５９．３")); // T6: 159.2 does not
+    form_->Command1->click();
+    EXPECT_EQ(mapColourAt(50, 40), QColor(band7.r, band7.g, band7.b));
+    form_->Text15->setText(QStringLiteral("１５９．１"));
+    form_->Command1->click();
+    EXPECT_EQ(mapColourAt(50, 40), QColor(band6.r, band6.g, band6.b));
 }
 
 TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {

@@ -291,6 +291,33 @@ TEST_F(Form2Test, JobFileHoldsSixLinesInTheirMasks) {
               QStringList{QStringLiteral("B2F.txt")});
 }
 
+// A Japanese input method in full-width mode types "８０": every numeric field
+// reads it as 80 (it used to read 0, which the spectrum model raised to 30 kV).
+TEST_F(Form2Test, FullWidthNumbersReadAsTheirAsciiForms) {
+    form->Option2->click();
+    const std::pair<QLineEdit*, const char*> typed[] = {
+        {form->Text1, "８０"},      {form->Text2, "　２．５"}, {form->Text7, "６０"},
+        {form->Text13, "２５．５"}, {form->Text14, "＋５"},    {form->Text9, "１２３４５６７８９"},
+        {form->Text15, "１０"},     {form->Text12, "１５"},    {form->Text6, "４"}};
+    for (auto [field, text] : typed)
+        field->setText(QString::fromUtf8(text));
+    form->Command5->click();
+    EXPECT_EQ(form->Text8->text(), QStringLiteral("0.6"));
+    form->Command1->click();
+    ASSERT_EQ(stage.launcher.started.size(), 1) << stage.messageTexts().join(' ').toStdString();
+
+    EXPECT_EQ(jobLines().mid(1, 4),
+              (QStringList{QStringLiteral("60.0"), QStringLiteral("25.5"), QStringLiteral("5.0"),
+                           QStringLiteral("1.235E+08")}));
+    // Neither the voltage nor the inherent filtration was taken for 0 and corrected.
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("８０"));
+    EXPECT_EQ(form->Text2->text(), QStringLiteral("　２．５"));
+    auto spectrum = textrec::readLines(stage.path(QStringLiteral("B_SPCTL.dat")).toStdString());
+    ASSERT_TRUE(spectrum);
+    ASSERT_EQ(spectrum->size(), 307u);
+    EXPECT_EQ((*spectrum)[301], "080.0"); // the voltage line of the trailer
+}
+
 TEST_F(Form2Test, ResultNamesTheEngineCannotKeepAreRefused) {
     const QString refused[] = {QString(26, QChar('a')), QString(9, QChar(0x7DDA)),
                                QStringLiteral("../up"), QStringLiteral("a\\b")};
