@@ -256,3 +256,7 @@ void Form3::updateViewer() {
 Form3& Windows::form3() {
     return detail::createdOnFirstUse<Form3>();
 }
+
+bool Windows::form3Exists() {
+    return detail::slot<Form3>() != nullptr;
+}
