@@ -20,6 +20,7 @@ Form6& form6(); // dose map over the room layout
 
 // True once the window has been created (tests and reset logic).
 bool form1Exists();
+bool form3Exists();
 bool form6Exists();
 
 namespace detail {

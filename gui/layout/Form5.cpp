@@ -175,6 +175,7 @@ void Form5::buildControls() {
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(colB, 278, 155, 292);
+    File1->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(File1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { loadLayout(item->text()); });
 }
@@ -310,6 +311,7 @@ void Form5::saveLayout() {
         warn(QStringLiteral("「%1」を保存できません。\n%2").arg(fileName, error));
         return;
     }
+    refreshFileList();
     platform::services().messages->show(this, QStringLiteral("レイアウトデータを保存しました"),
                                         kMessageTitle, platform::MessageButtons::Ok,
                                         platform::MessageIcon::None);
@@ -335,10 +337,12 @@ void Form5::loadLayout(const QString& fileName) {
 }
 
 void Form5::deleteLayout() {
-    QListWidgetItem* item = File1->currentItem();
-    if (!item)
+    // Only a highlighted file: a row that is merely current (the list was
+    // tabbed into) is not a choice.
+    const QList<QListWidgetItem*> selected = File1->selectedItems();
+    if (selected.isEmpty())
         return;
-    const QString fileName = item->text();
+    const QString fileName = selected.front()->text();
     auto confirmed = [this](const QString& question) {
         return platform::services().messages->show(
                    this, question, kMessageTitle, platform::MessageButtons::OkCancel,

@@ -124,6 +124,12 @@ void Form6::reset() {
     Picture1->setImage(overlay::blankPicture());
 }
 
+void Form6::forgetMap() {
+    for (QLineEdit* field : thresholdFields())
+        field->clear();
+    Picture1->setImage(overlay::blankPicture());
+}
+
 Form6& Windows::form6() {
     return detail::createdOnFirstUse<Form6>();
 }

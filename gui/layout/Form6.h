@@ -18,6 +18,9 @@ public:
     // Clears the picture and the fields: called by the conditions window before it
     // shows the viewer.
     void reset();
+    // Clears the picture and the thresholds: the viewer no longer holds the
+    // result they showed.
+    void forgetMap();
 
     // The overlay picture, white until the first drawing, and the legend.
     PictureBox* Picture1 = nullptr;

@@ -1,5 +1,6 @@
 #include "layout/Overlay.h"
 
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/OverlayPainting.h"
@@ -7,7 +8,6 @@
 #include "platform/Platform.h"
 #include "results/Form1.h"
 #include "results/PictureBox.h"
-#include "textrec/textrec.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -40,21 +40,30 @@ void DrawLayoutOverlay() {
 
     // The drawing lets window events run after each row, so it keeps its own copy
     // of what it reads: a load in the viewer meanwhile does not change it halfway.
+    // A viewer that holds no load of its chosen file has no map to give: the
+    // room is drawn without one rather than with an earlier file's map.
     const Form1& viewer = Windows::form1();
+    const int generation = viewer.resultGeneration();
     overlay::OverlayInputs inputs;
     inputs.room = *roomLayout;
     inputs.bodyPosition = viewer.bodyPosition;
     inputs.focusSkinDistance = viewer.focusSkinDistance;
-    const results::DoseGrid grid =
-        viewer.Option1->isChecked() ? viewer.kermaGrid : viewer.doseEquivalentGrid;
-    inputs.grid = &grid;
+    results::DoseGrid grid;
+    if (viewer.gridsLoaded) {
+        grid = viewer.Option1->isChecked() ? viewer.kermaGrid : viewer.doseEquivalentGrid;
+        inputs.grid = &grid;
+    }
     const auto fields = viewer.thresholdFields();
     for (std::size_t k = 0; k < fields.size(); ++k)
-        inputs.thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+        inputs.thresholds[k] = numbertext::fieldNumber(fields[k]->text());
 
     bedOrientation = overlay::paintOverlay(
         picture, inputs, [](int) { platform::services().events->processEvents(); },
         form.Picture1->font());
+    // Another file chosen meanwhile: this drawing shows a result the viewer
+    // has let go, and the picture stays as the viewer cleared it.
+    if (Windows::form1().resultGeneration() != generation)
+        return;
     // Form6 may have been closed meanwhile; it only hides, so its picture is there.
     Windows::form6().Picture1->setImage(std::move(picture));
 }

@@ -11,7 +11,8 @@ inline int bedOrientation = 0;
 // Draws the room layout, the phantom and beam sketch, the viewer's dose map (the
 // air-kerma grid when the viewer's Option1 is selected, otherwise the
 // dose-equivalent grid) banded by the viewer's threshold fields, the 100 cm grid
-// and the white masks into Form6's Picture1, creating Form6 when needed. Lets
+// and the white masks into Form6's Picture1, creating Form6 when needed; while
+// the viewer holds no load of its chosen file the room is drawn without a map. Lets
 // pending window events run after each map row; a call made meanwhile returns
 // at once. Without a room layout, or with a room of no size, the picture is only
 // cleared.

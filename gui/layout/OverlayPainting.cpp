@@ -243,12 +243,11 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
     // 9: phantom and beam.
     paintSketch(canvas, inputs.bodyPosition, orientation, inputs.focusSkinDistance);
 
-    // 10: the dose map; a missing grid counts as all zeros.
+    // 10: the dose map, when there is one.
     canvas.setDrawWidth(2);
     canvas.setFillSolid(false);
-    static const results::DoseGrid zeros;
-    paintMap(image, canvas.mapping(), orientation, inputs.grid ? *inputs.grid : zeros,
-             inputs.thresholds, afterRow);
+    if (inputs.grid)
+        paintMap(image, canvas.mapping(), orientation, *inputs.grid, inputs.thresholds, afterRow);
 
     // 11: 100 cm grid.
     canvas.setDrawWidth(1);

@@ -78,9 +78,9 @@ private:
 // Everything one overlay drawing reads.
 struct OverlayInputs {
     Module1::RoomLayout room;
-    int bodyPosition = 1;         // 1 lying, anything else standing
-    double focusSkinDistance = 0; // cm
-    const results::DoseGrid* grid = nullptr;
+    int bodyPosition = 1;                    // 1 lying, anything else standing
+    double focusSkinDistance = 0;            // cm
+    const results::DoseGrid* grid = nullptr; // no map is drawn without one
     results::Thresholds thresholds{};
 };
 

@@ -5,14 +5,13 @@
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <cmath>
 #include <type_traits>
+#include <utility>
 
 namespace roomfile {
 
 namespace {
-
-// The IANA name of code page 932.
-constexpr const char* kCodePage = "windows-31j";
 
 constexpr int kControlRoomTextLine = 23;
 constexpr int kFreeTextLine = 26;
@@ -48,6 +47,46 @@ template <typename Layout, typename Visit> void forEachNumberLine(Layout& r, Vis
     visit(28, r.freeTextY);
 }
 
+// What each number line holds, for the messages.
+QString fieldName(int line) {
+    static const char* const names[kLineCount + 1] = {
+        "",
+        "室の大きさ（横）",
+        "室の大きさ（縦）",
+        "室の上端",
+        "室の左端",
+        "ベッド（横）",
+        "ベッド（縦）",
+        "ベッドの上端",
+        "ベッドの左端",
+        "被射体中心 X",
+        "被射体中心 Y",
+        "覗き窓（横）",
+        "覗き窓（縦）",
+        "覗き窓の左端",
+        "覗き窓の上端",
+        "扉（横）",
+        "扉（縦）",
+        "扉の左端",
+        "扉の上端",
+        "患者出入口（横）",
+        "患者出入口（縦）",
+        "患者出入口の左端",
+        "患者出入口の上端",
+        "「操作室」",
+        "「操作室」の位置 X",
+        "「操作室」の位置 Y",
+        "任意文字列",
+        "任意文字列の位置 X",
+        "任意文字列の位置 Y",
+    };
+    return QString::fromUtf8(names[line]);
+}
+
+bool withinLimit(double value) {
+    return std::isfinite(value) && std::fabs(value) <= kNumberLimit;
+}
+
 } // namespace
 
 std::string numberLine(double value) {
@@ -57,21 +96,51 @@ std::string numberLine(double value) {
     return text + ' ';
 }
 
-std::string encodeCp932(const QString& text) {
-    QStringEncoder encoder(kCodePage);
-    QByteArray bytes = encoder.encode(text);
+QString cp932Forms(const QString& text) {
+    static const std::pair<char16_t, char16_t> lookAlikes[] = {
+        {u'\u301C', u'\uFF5E'}, // wave dash
+        {u'\u2212', u'\uFF0D'}, // minus sign
+        {u'\u2016', u'\u2225'}, // double vertical line
+        {u'\u00A2', u'\uFFE0'}, // cent sign
+        {u'\u00A3', u'\uFFE1'}, // pound sign
+        {u'\u00AC', u'\uFFE2'}, // not sign
+        {u'\u2014', u'\u2015'}, // em dash
+    };
+    QString out = text;
+    for (QChar& c : out)
+        for (auto [typed, held] : lookAlikes)
+            if (c.unicode() == typed)
+                c = QChar(held);
+    return out;
+}
+
+std::optional<std::string> encodeCp932(const QString& text, QString& error, const char* codec) {
+    QStringEncoder encoder(codec);
+    if (!encoder.isValid()) {
+        error = QStringLiteral("文字コード Shift-JIS（コードページ 932）が使えないため、"
+                               "文字列を保存できません。");
+        return std::nullopt;
+    }
+    const QString forms = cp932Forms(text);
+    QByteArray bytes = encoder.encode(forms);
     if (!encoder.hasError())
         return bytes.toStdString();
-    // Encode character by character so that only the missing ones are replaced.
-    std::string out;
-    const QList<uint> codePoints = text.toUcs4();
+    // Name the first character that the code page cannot hold.
+    const QList<uint> codePoints = forms.toUcs4();
     for (uint codePoint : codePoints) {
         const char32_t c = codePoint;
-        QStringEncoder one(kCodePage);
-        QByteArray b = one.encode(QString::fromUcs4(&c, 1));
-        out += one.hasError() ? std::string("?") : b.toStdString();
+        const QString one = QString::fromUcs4(&c, 1);
+        QStringEncoder single(codec);
+        const QByteArray encoded = single.encode(one); // encodes only when converted
+        if (single.hasError()) {
+            error = QStringLiteral("「%1」（U+%2）は Shift-JIS（コードページ 932）で"
+                                   "保存できない文字です。別の文字に書き換えて下さい。")
+                        .arg(one, QString::number(codePoint, 16).toUpper().rightJustified(4, u'0'));
+            return std::nullopt;
+        }
     }
-    return out;
+    error = QStringLiteral("文字列を Shift-JIS（コードページ 932）で保存できません。");
+    return std::nullopt;
 }
 
 QString decodeCp932(std::string_view bytes) {
@@ -79,11 +148,29 @@ QString decodeCp932(std::string_view bytes) {
     return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-std::string write(const Module1::RoomLayout& layout) {
+std::optional<std::string> write(const Module1::RoomLayout& layout, QString& error) {
     std::string lines[kLineCount];
-    forEachNumberLine(layout, [&lines](int n, double value) { lines[n - 1] = numberLine(value); });
-    lines[kControlRoomTextLine - 1] = encodeCp932(layout.controlRoomText);
-    lines[kFreeTextLine - 1] = encodeCp932(layout.freeText);
+    bool ok = true;
+    forEachNumberLine(layout, [&](int n, double value) {
+        if (ok && !withinLimit(value)) {
+            error = QStringLiteral("%1の値 %2 は -100000 ～ 100000 cm の範囲外です。")
+                        .arg(fieldName(n), QString::fromStdString(textrec::plainNumber(value, 7)));
+            ok = false;
+        }
+        lines[n - 1] = numberLine(value);
+    });
+    if (!ok)
+        return std::nullopt;
+    for (int n : {kControlRoomTextLine, kFreeTextLine}) {
+        const QString& text = n == kControlRoomTextLine ? layout.controlRoomText : layout.freeText;
+        QString why;
+        std::optional<std::string> bytes = encodeCp932(text, why);
+        if (!bytes) {
+            error = QStringLiteral("%1：%2").arg(fieldName(n), why);
+            return std::nullopt;
+        }
+        lines[n - 1] = std::move(*bytes);
+    }
     std::string out;
     for (const std::string& line : lines) {
         out += line;
@@ -105,9 +192,18 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
     for (int n = 1; n <= kLineCount; ++n) {
         if (n == kControlRoomTextLine || n == kFreeTextLine)
             continue;
-        std::optional<double> v = textrec::readWholeNumber(lines[static_cast<std::size_t>(n - 1)]);
+        const std::string& line = lines[static_cast<std::size_t>(n - 1)];
+        std::optional<double> v = textrec::readWholeNumber(line);
         if (!v) {
             error = QStringLiteral("%1 の %2 行目に数値がありません。").arg(fileName).arg(n);
+            return std::nullopt;
+        }
+        if (!withinLimit(*v)) {
+            error =
+                QStringLiteral("%1 の %2 行目（%3）の数値 %4 は -100000 ～ 100000 の範囲外です。")
+                    .arg(fileName)
+                    .arg(n)
+                    .arg(fieldName(n), QString::fromStdString(line).trimmed());
             return std::nullopt;
         }
         numbers[n] = *v;
@@ -122,8 +218,11 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
 }
 
 bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, QString& error) {
+    std::optional<std::string> content = write(layout, error);
+    if (!content)
+        return false;
     std::string why;
-    if (textrec::writeFileAtomic(path, write(layout), &why))
+    if (textrec::writeFileAtomic(path, *content, &why))
         return true;
     error = QString::fromStdString(why);
     return false;

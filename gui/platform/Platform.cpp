@@ -4,10 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace platform {
 
@@ -17,13 +23,24 @@ class DesktopMessageBoxes final : public MessageBoxes {
 public:
     MessageResult show(QWidget* parent, const QString& text, const QString& title,
                        MessageButtons buttons, MessageIcon icon) override {
+        QMessageBox::StandardButtons standard = QMessageBox::Ok;
+        if (buttons == MessageButtons::OkCancel)
+            standard = QMessageBox::Ok | QMessageBox::Cancel;
+        else if (buttons == MessageButtons::YesNo)
+            standard = QMessageBox::Yes | QMessageBox::No;
         QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning
                                                          : QMessageBox::NoIcon,
-                        title, text,
-                        buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                            : QMessageBox::Ok,
-                        parent);
-        return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+                        title, text, standard, parent);
+        if (buttons == MessageButtons::YesNo)
+            box.setDefaultButton(QMessageBox::No);
+        switch (box.exec()) {
+        case QMessageBox::Ok:
+            return MessageResult::Ok;
+        case QMessageBox::Yes:
+            return MessageResult::Yes;
+        default:
+            return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
+        }
     }
 
     bool input(QWidget* parent, const QString& prompt, const QString& title,
@@ -59,37 +76,107 @@ QString notFoundIn(const QString& program, const QString& workDir) {
         .arg(program, QDir(workDir).absolutePath(), QCoreApplication::applicationDirPath());
 }
 
+#ifndef _WIN32
+// A family of the installed fonts that has Japanese, fixed-pitch if there is
+// one: the default terminal font shows Japanese text as blanks.
+QString japaneseConsoleFont() {
+    const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+    const QString preferred = QStringLiteral("Noto Sans Mono CJK JP");
+    if (families.contains(preferred))
+        return preferred;
+    for (const QString& family : families)
+        if (QFontDatabase::isFixedPitch(family))
+            return family;
+    return families.value(0);
+}
+
+// The environment of a console: a terminal reads its title and the program's
+// output in the character set of its locale, and the engines write UTF-8.
+QProcessEnvironment utf8Environment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString locale = environment.value(QStringLiteral("LC_ALL"));
+    if (locale.isEmpty())
+        locale = environment.value(QStringLiteral("LC_CTYPE"));
+    if (locale.isEmpty())
+        locale = environment.value(QStringLiteral("LANG"));
+    const bool utf8 = locale.contains(QStringLiteral("UTF-8"), Qt::CaseInsensitive) ||
+                      locale.contains(QStringLiteral("utf8"), Qt::CaseInsensitive);
+    if (!utf8) {
+        const QString variable = environment.contains(QStringLiteral("LC_ALL"))
+                                     ? QStringLiteral("LC_ALL")
+                                     : QStringLiteral("LC_CTYPE");
+        environment.insert(variable, QStringLiteral("C.UTF-8"));
+    }
+    return environment;
+}
+#endif
+
+// The prompt of a console that stays open after its program failed.
+const QString kEnterPrompt = QStringLiteral("  ---     Enter キーを押して下さい   ---");
+
 class DesktopLauncher final : public ProgramLauncher {
 public:
-    bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
+    bool startInConsole(const QString& program, const QString& workDir, const QString& title,
+                        QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
             error = notFoundIn(program, workDir);
             return false;
         }
 #ifdef _WIN32
-        if (!QProcess::startDetached(path, {}, workDir)) {
+        // cmd keeps the console of a failed run open until Enter; the title is
+        // given to the new console directly, so no character of the result name
+        // passes through cmd.
+        QProcess console;
+        console.setProgram(qEnvironmentVariable("ComSpec", QStringLiteral("cmd.exe")));
+        console.setNativeArguments(
+            QStringLiteral("/c \"\"%1\" || (echo. & echo %2 & set /p answer=)\"")
+                .arg(QDir::toNativeSeparators(path), kEnterPrompt));
+        console.setWorkingDirectory(workDir);
+        const std::wstring consoleTitle = title.toStdWString();
+        console.setCreateProcessArgumentsModifier(
+            [consoleTitle](QProcess::CreateProcessArguments* arguments) {
+                arguments->flags |= CREATE_NEW_CONSOLE;
+                arguments->startupInfo->lpTitle = const_cast<wchar_t*>(consoleTitle.c_str());
+            });
+        if (!console.startDetached()) {
             error = program;
             return false;
         }
         return true;
 #else
-        QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        if (terminal.isEmpty())
-            terminal = QStandardPaths::findExecutable(QStringLiteral("xterm"));
+        // xterm is asked for by name: it takes fonts for Latin and for wide
+        // (Japanese) characters and a title. Any other terminal is known to
+        // take a title and a command.
+        QString terminal = QStandardPaths::findExecutable(QStringLiteral("xterm"));
+        QStringList arguments;
+        if (!terminal.isEmpty()) {
+            arguments << QStringLiteral("-fa") << QStringLiteral("monospace")
+                      << QStringLiteral("-fs") << QStringLiteral("11");
+            const QString wideFont = japaneseConsoleFont();
+            if (!wideFont.isEmpty())
+                arguments << QStringLiteral("-fd") << wideFont;
+        } else {
+            terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        }
         if (terminal.isEmpty()) {
-            error = QStringLiteral("x-terminal-emulator / xterm");
+            error = QStringLiteral("xterm / x-terminal-emulator");
             return false;
         }
         // A terminal closes with its program. An engine that refuses its input
         // stops at once, so keep the window open until the user has read why.
-        const QString keepOpenOnFailure = QStringLiteral(
-            "\"$0\"; status=$?; if [ \"$status\" -ne 0 ]; then echo; "
-            "echo '  ---     Enter キーを押して下さい   ---'; read answer; fi; exit \"$status\"");
-        if (!QProcess::startDetached(terminal,
-                                     {QStringLiteral("-e"), QStringLiteral("/bin/sh"),
-                                      QStringLiteral("-c"), keepOpenOnFailure, path},
-                                     workDir)) {
+        const QString keepOpenOnFailure =
+            QStringLiteral("\"$0\"; status=$?; if [ \"$status\" -ne 0 ]; then echo; "
+                           "echo '%1'; read answer; fi; exit \"$status\"")
+                .arg(kEnterPrompt);
+        arguments << QStringLiteral("-T") << title << QStringLiteral("-e")
+                  << QStringLiteral("/bin/sh") << QStringLiteral("-c") << keepOpenOnFailure << path;
+        QProcess console;
+        console.setProgram(terminal);
+        console.setArguments(arguments);
+        console.setWorkingDirectory(workDir);
+        console.setProcessEnvironment(utf8Environment());
+        if (!console.startDetached()) {
             error = terminal;
             return false;
         }
@@ -97,8 +184,8 @@ public:
 #endif
     }
 
-    bool startHidden(const QString& program, const QString& workDir,
-                     std::function<void(bool)> onFinished, QString& error) override {
+    bool startHidden(const QString& program, const QString& workDir, HiddenFinish onFinished,
+                     QString& error) override {
         QString path = locateProgram(program, workDir);
         if (path.isEmpty()) {
             error = notFoundIn(program, workDir);
@@ -108,18 +195,21 @@ public:
         process->setWorkingDirectory(workDir);
         process->setStandardInputFile(QProcess::nullDevice());
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
+        // The error stream is kept: it says which file and line stopped the program.
         QObject::connect(process, &QProcess::finished, process,
                          [process, onFinished](int exitCode, QProcess::ExitStatus status) {
+                             const QString errorText =
+                                 QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
                              if (onFinished)
-                                 onFinished(status == QProcess::NormalExit && exitCode == 0);
+                                 onFinished(status == QProcess::NormalExit && exitCode == 0,
+                                            errorText);
                              process->deleteLater();
                          });
         QObject::connect(process, &QProcess::errorOccurred, process,
                          [process, onFinished](QProcess::ProcessError e) {
                              if (e == QProcess::FailedToStart) {
                                  if (onFinished)
-                                     onFinished(false);
+                                     onFinished(false, process->errorString());
                                  process->deleteLater();
                              }
                          });

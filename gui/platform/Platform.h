@@ -15,13 +15,14 @@ class QWidget;
 namespace platform {
 
 enum class MessageIcon { None, Exclamation };
-enum class MessageButtons { Ok, OkCancel };
-enum class MessageResult { Ok, Cancel };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageResult { Ok, Cancel, Yes, No };
 
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Modal message box over `parent`.
+    // Modal message box over `parent`. Yes/No boxes answer No when closed
+    // otherwise, so that a question about replacing a file never defaults to yes.
     virtual MessageResult show(QWidget* parent, const QString& text, const QString& title,
                                MessageButtons buttons, MessageIcon icon) = 0;
     // Modal input box; returns false when the user cancels.
@@ -39,15 +40,21 @@ class ProgramLauncher {
 public:
     virtual ~ProgramLauncher() = default;
     // Starts `program` (a platform file name, see ProgramNames.h) in its own
-    // console window that takes the focus, with `workDir` as its current folder,
-    // without waiting. The program keeps running when the window program ends.
-    // Returns false and fills `error` with what is missing when it cannot start.
-    virtual bool startInConsole(const QString& program, const QString& workDir, QString& error) = 0;
-    // Starts `program` hidden in `workDir` without waiting. `onFinished` (may be
-    // empty) is called on the window thread when it ends, with whether it ended
+    // console window that takes the focus, titled `title`, with `workDir` as its
+    // current folder, without waiting. The console shows Japanese text, and when
+    // the program ends with a non-zero status it stays open until Enter, so that
+    // the user can read why. The program keeps running when the window program
+    // ends. Returns false and fills `error` with what is missing when it cannot
+    // start.
+    virtual bool startInConsole(const QString& program, const QString& workDir,
+                                const QString& title, QString& error) = 0;
+    // What a hidden program wrote to its error stream, and whether it ended
     // normally with exit status 0.
+    using HiddenFinish = std::function<void(bool succeeded, const QString& errorText)>;
+    // Starts `program` hidden in `workDir` without waiting. `onFinished` (may be
+    // empty) is called on the window thread when it ends.
     virtual bool startHidden(const QString& program, const QString& workDir,
-                             std::function<void(bool succeeded)> onFinished, QString& error) = 0;
+                             HiddenFinish onFinished, QString& error) = 0;
 };
 
 class FileSystem {

@@ -1,6 +1,7 @@
 #include "results/Form1.h"
 
 #include "Controls.h"
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
@@ -134,11 +135,8 @@ void Form1::buildControls() {
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(776, 30, 374, 130);
-    connect(File1, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem* current, QListWidgetItem*) {
-                if (current)
-                    showSelectedHeader();
-            });
+    File1->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(File1, &QListWidget::itemSelectionChanged, this, &Form1::chooseFile);
     Command11 = makeButton(this, QStringLiteral("OK"), "Command11", 1070, 166, 80, 28);
 
     Label44 = makeLabel(this, QString(), 776, 200, 220, 22, "Label44");
@@ -223,39 +221,81 @@ QString Form1::workFolder() {
 }
 
 QString Form1::selectedFileName() const {
-    const QListWidgetItem* item = File1->currentItem();
-    return item ? item->text() : QString();
+    const QList<QListWidgetItem*> selected = File1->selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->text();
 }
 
 void Form1::reset() {
     ++mergeRun_; // a merge still running no longer enables loading
+    forgetLoadedResult();
+    mergedFile_.clear();
     for (std::size_t n = 1; n < texts.size(); ++n)
         texts[n]->clear();
-    for (QLabel* label : {Label11, Label12, Label13, Label16})
-        label->setText(QStringLiteral("-"));
     Label44->clear();
-    clearMap();
-    for (QPushButton* button : {Command1, Command2, Command4, Command6, Command11})
+    for (QPushButton* button : {Command2, Command11})
         button->setEnabled(false);
     Command3->setEnabled(true);
     {
-        // Selecting the air-kerma rate here only sets the switch; the cleared
-        // threshold fields stay empty until the next load.
+        // Selected as a click selects it, so that both unit labels follow.
         const QSignalBlocker blocker(Option1);
         Option1->setChecked(true);
     }
-    Label51->setText(QStringLiteral("Gy/min"));
+    selectKerma();
+    {
+        const QSignalBlocker blocker(File1);
+        File1->clear();
+    }
     refreshFileList();
-    mapDrawn = 0;
 }
 
 void Form1::refreshFileList() {
+    const QString chosen = selectedFileName();
     const QStringList names = QDir(workFolder())
                                   .entryList({QStringLiteral("*.data"), QStringLiteral("*.datC")},
                                              QDir::Files, QDir::Name | QDir::IgnoreCase);
-    const QSignalBlocker blocker(File1);
-    File1->clear();
-    File1->addItems(names);
+    {
+        const QSignalBlocker blocker(File1);
+        File1->clear();
+        File1->addItems(names);
+        const QList<QListWidgetItem*> same = File1->findItems(chosen, Qt::MatchExactly);
+        if (!chosen.isEmpty() && !same.isEmpty())
+            File1->setCurrentItem(same.front());
+    }
+    if (selectedFileName().isEmpty())
+        Command11->setEnabled(false);
+}
+
+void Form1::chooseFile() {
+    if (selectedFileName().isEmpty()) {
+        // Nothing highlighted: nothing to merge.
+        Command11->setEnabled(false);
+        return;
+    }
+    // Another file: the map on screen and "F2B.dat" belong to the previous one.
+    forgetLoadedResult();
+    ++mergeRun_;
+    Command2->setEnabled(false);
+    showSelectedHeader();
+}
+
+void Form1::forgetLoadedResult() {
+    ++resultGeneration_;
+    gridsLoaded = false;
+    mapDrawn = 0;
+    clearMap();
+    for (QLineEdit* readout : {Text22, Text23, Text24})
+        readout->clear();
+    for (QLabel* label : {Label11, Label12, Label13, Label16})
+        label->setText(QStringLiteral("-"));
+    for (QLineEdit* field : thresholdFields())
+        field->clear();
+    for (QPushButton* button : {Command1, Command4, Command6})
+        button->setEnabled(false);
+    if (Windows::form6Exists())
+        Windows::form6().forgetMap();
+    // The correction window shows the current values of the forgotten result.
+    if (Windows::form3Exists())
+        Windows::form3().hide();
 }
 
 void Form1::clearMap() {
@@ -268,14 +308,32 @@ void Form1::hideCrossHair() {
     Line2->hide();
 }
 
+void Form1::clearHeader() {
+    Label44->clear();
+    for (QLineEdit* field :
+         {Text1, Text2, Text3, Text4, Text8, Text9, Text10, Text11, Text12, Text18, Text25})
+        field->clear();
+    if (Windows::form6Exists()) {
+        Form6& form6 = Windows::form6();
+        form6.Label44->clear();
+        for (QLineEdit* field : {form6.Text1, form6.Text2, form6.Text3, form6.Text4, form6.Text9,
+                                 form6.Text10, form6.Text11, form6.Text12, form6.Text18})
+            field->clear();
+    }
+}
+
 void Form1::showSelectedHeader() {
+    Command11->setEnabled(false);
     const QString name = selectedFileName();
     if (name.isEmpty())
         return;
     const auto header = results::readResultHeader(
         QFile::encodeName(QDir(workFolder()).filePath(name)).toStdString());
-    if (!header)
+    if (!header) {
+        // Not a result file: no conditions of another file stay beside its name.
+        clearHeader();
         return;
+    }
 
     using namespace results;
     auto text = [&header](int index) {
@@ -311,37 +369,50 @@ void Form1::showSelectedHeader() {
 }
 
 void Form1::startMerge() {
+    const QString name = selectedFileName();
+    if (name.isEmpty())
+        return;
     platform::Services& services = platform::services();
     const QDir folder(workFolder());
     services.files->remove(folder.filePath(kMergedFile));
-    clearMap();
-    mapDrawn = 0;
+    forgetLoadedResult();
+    mergedFile_ = name;
 
-    std::string request = QFile::encodeName(selectedFileName()).toStdString();
+    std::string request = QFile::encodeName(name).toStdString();
     request += textrec::kRecordEnd;
     textrec::writeFileAtomic(QFile::encodeName(folder.filePath(kMergeRequestFile)).toStdString(),
                              request);
 
-    // Loading waits for the merger: the load button comes on when it has ended.
+    // Loading waits for the merger: the load button comes on when it has ended
+    // well. A merger that failed says why (the file and the line) and there is
+    // nothing to load.
     Command2->setEnabled(false);
     const int run = ++mergeRun_;
     services.events->processEvents();
+    const QString merger = QString::fromStdString(platform::platformProgramName("quenro-3.exe"));
     QString error;
     const bool started = services.launcher->startHidden(
-        QString::fromStdString(platform::platformProgramName("quenro-3.exe")), workFolder(),
-        [self = QPointer<Form1>(this), run](bool) {
+        merger, workFolder(),
+        [self = QPointer<Form1>(this), run, name, merger](bool succeeded,
+                                                          const QString& errorText) {
             if (!self || run != self->mergeRun_)
                 return;
+            if (!succeeded) {
+                platform::warn(
+                    self, QStringLiteral("「%1」を読み込めませんでした。\n\n%2")
+                              .arg(name, errorText.isEmpty()
+                                             ? QStringLiteral("%1 が異常終了しました。").arg(merger)
+                                             : errorText));
+                return;
+            }
             self->Command2->setEnabled(true);
             self->Command2->setFocus();
         },
         error);
     services.events->processEvents();
-    if (!started) {
-        // Nothing to wait for; the load reports the missing F2B.dat.
-        Command2->setEnabled(true);
-        Command2->setFocus();
-    }
+    if (!started)
+        platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
+                                 .arg(merger, error));
 }
 
 void Form1::loadMergedGrids() {
@@ -349,6 +420,8 @@ void Form1::loadMergedGrids() {
     auto loaded = results::loadMergedFile(
         QFile::encodeName(QDir(workFolder()).filePath(kMergedFile)).toStdString());
     if (!loaded) {
+        // Nothing of an earlier result stays on screen under this file's name.
+        forgetLoadedResult();
         services.messages->show(this, kLoadFailed, QString(), platform::MessageButtons::Ok,
                                 platform::MessageIcon::None);
         return;
@@ -368,7 +441,8 @@ void Form1::loadMergedGrids() {
     doseEquivalentThresholds = loaded->doseEquivalentThresholds;
     services.events->processEvents();
 
-    showThresholds(kermaThresholds);
+    // The thresholds of the quantity chosen, so that they match the unit shown.
+    showThresholds(Option2->isChecked() ? doseEquivalentThresholds : kermaThresholds);
     Command1->setEnabled(true);
     Command1->setFocus();
 }
@@ -389,23 +463,29 @@ void Form1::setThresholdUnit(const QString& unit) {
     Windows::form6().Label51->setText(unit);
 }
 
+// The units follow the switch at once; the thresholds only when a load of the
+// chosen file is there to give them.
 void Form1::selectKerma() {
-    showThresholds(kermaThresholds);
+    if (gridsLoaded)
+        showThresholds(kermaThresholds);
     setThresholdUnit(QStringLiteral("Gy/min"));
     Label54->setText(QStringLiteral("μGy/min"));
 }
 
 void Form1::selectDoseEquivalent() {
-    showThresholds(doseEquivalentThresholds);
+    if (gridsLoaded)
+        showThresholds(doseEquivalentThresholds);
     setThresholdUnit(QStringLiteral("Sv/min"));
     Label54->setText(QStringLiteral("μSv/min"));
 }
 
 void Form1::drawMap() {
+    if (!gridsLoaded)
+        return;
     results::Thresholds thresholds{};
     const auto fields = thresholdFields();
     for (std::size_t k = 0; k < fields.size(); ++k)
-        thresholds[k] = textrec::leadingNumber(fields[k]->text().toStdString());
+        thresholds[k] = numbertext::fieldNumber(fields[k]->text());
 
     // Without the air-kerma switch the dose-equivalent grid is drawn.
     const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;
@@ -416,7 +496,7 @@ void Form1::drawMap() {
 
     mapDrawn = 1;
     Command6->setEnabled(true);
-    if (!selectedFileName().endsWith(QLatin1Char('C')))
+    if (!mergedFile_.endsWith(QLatin1Char('C')))
         Command4->setEnabled(true);
     Command6->setFocus();
 }
@@ -456,6 +536,13 @@ void Form1::deleteSelectedFile() {
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
     services.files->remove(QDir(workFolder()).filePath(name));
+    if (name == mergedFile_) {
+        // The result on screen has no file any more.
+        ++mergeRun_;
+        forgetLoadedResult();
+        Command2->setEnabled(false);
+        mergedFile_.clear();
+    }
     refreshFileList();
     Command11->setEnabled(false);
 }

@@ -29,18 +29,21 @@ public:
 
     // The working folder: the program's current folder.
     static QString workFolder();
-    // Name of the file selected in File1 (without folder); empty when none is.
+    // Name of the file highlighted in File1 (without folder); empty when none
+    // is. A row that is only current (the list was tabbed into) is not chosen.
     QString selectedFileName() const;
 
     // Viewer state, shared with the correction and the room overlay.
     results::DoseGrid kermaGrid;          // uGy/min
     results::DoseGrid doseEquivalentGrid; // uSv/min
-    bool gridsLoaded = false;             // false until the first successful load
+    // True while the grids hold a successful load of the file chosen in File1;
+    // false from the moment another file is chosen and after a failed load.
+    bool gridsLoaded = false;
     results::Thresholds kermaThresholds{};
     results::Thresholds doseEquivalentThresholds{};
     int bodyPosition = 0;         // 1 lying, anything else standing
     double focusSkinDistance = 0; // cm, of the chosen file
-    int mapDrawn = 0;             // 1 from a drawing until the next merge
+    int mapDrawn = 0;             // 1 from a drawing until the result is let go
 
     // Controls.
     QListWidget* File1 = nullptr;
@@ -88,14 +91,27 @@ public:
     void selectKerma();
     void selectDoseEquivalent();
     void showReadout(double X, double Y);
-    // Lists the result files of the working folder again (also after a correction).
+    // Lists the result files of the working folder again (also after a
+    // correction); the chosen file stays chosen while it is listed.
     void refreshFileList();
+
+    // Raised each time the viewer forgets its loaded result, so that work begun
+    // before (a drawing over the room layout) can tell it is out of date.
+    int resultGeneration() const { return resultGeneration_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
+    // The highlighted file of File1 changed.
+    void chooseFile();
+    // What is on screen no longer belongs to the chosen file: the map, the
+    // read-out, the extremes and the thresholds are cleared here and in the
+    // room drawing, and drawing, correction and overlay wait for the next
+    // successful load.
+    void forgetLoadedResult();
+    void clearHeader();
     void clearMap();
     void hideCrossHair();
     void showThresholds(const results::Thresholds& thresholds);
@@ -103,4 +119,7 @@ private:
 
     // Counts merges so that only the latest one's end enables loading.
     int mergeRun_ = 0;
+    int resultGeneration_ = 0;
+    // The file of the last merge: "F2B.dat" belongs to it.
+    QString mergedFile_;
 };

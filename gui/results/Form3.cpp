@@ -1,5 +1,6 @@
 #include "results/Form3.h"
 
+#include "NumberText.h"
 #include "Windows.h"
 #include "platform/Platform.h"
 #include "results/Correction.h"
@@ -230,7 +231,7 @@ void Form3::command2Click() {
     events.processEvents();
     const std::filesystem::path folder(Form1::workFolder().toStdU16String());
     correction::Outcome outcome = correction::correctMergedFile(
-        folder, measured->text().toStdString(), current->text().toStdString());
+        folder, numbertext::asciiBytes(measured->text()), numbertext::asciiBytes(current->text()));
     events.processEvents();
     if (!outcome.ok()) {
         platform::warn(this, QString::fromStdString(correction::refusalMessage(outcome)));
@@ -254,4 +255,8 @@ void Form3::updateViewer() {
 
 Form3& Windows::form3() {
     return detail::createdOnFirstUse<Form3>();
+}
+
+bool Windows::form3Exists() {
+    return detail::slot<Form3>() != nullptr;
 }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +15,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
+#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "platform/Platform.h"
@@ -29,7 +33,11 @@ namespace {
 const QString kMessageTitle = QStringLiteral("Dorvalis-3");
 
 double fieldNumber(const QLineEdit* field) {
-    return textrec::leadingNumber(field->text().toStdString());
+    return numbertext::fieldNumber(field->text());
+}
+
+std::string numberText(const QLineEdit* field) {
+    return numbertext::asciiBytes(field->text());
 }
 
 QString fromStd(const std::string& text) {
@@ -496,30 +504,100 @@ bool Form2::checkRunInputs() {
         platform::warn(this, QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい "));
         return false;
     }
-    // The engine keeps 30 bytes of the name and writes it in the working folder.
-    switch (jobfile::checkResultName(jobfile::resultNameBytes(Text10->text()))) {
+    // A run with no current, no distance or no field ends in a refusal in the
+    // engine's console or, worse, in a map of zeros: refuse it here.
+    const struct {
+        QLineEdit* field;
+        const char* message;
+    } positive[] = {
+        {Text8, "管電流が 0 か、数値ではありません。\n"
+                "透視管電流（パルス透視ではパルスレートとパルス幅も）を入力して、\n"
+                "「OK →」を押して下さい。"},
+        {Text7, "焦点-入射表面間距離（FSD）には 0 より大きい数値を入力して下さい。"},
+        {Text13, "照射野サイズ（長軸）には 0 より大きい数値を入力して下さい。"},
+        {Text14, "照射野サイズ（短軸）には 0 より大きい数値を入力して下さい。"},
+    };
+    for (const auto& check : positive) {
+        const double value = fieldNumber(check.field);
+        if (!(value > 0) || !std::isfinite(value)) {
+            platform::warn(this, QString::fromUtf8(check.message));
+            check.field->setFocus();
+            return false;
+        }
+    }
+    return checkResultName();
+}
+
+QString Form2::resultFileName() const {
+    return Text10->text() + QString::fromLatin1(jobfile::kResultExtension.data(),
+                                                qsizetype(jobfile::kResultExtension.size()));
+}
+
+bool Form2::checkResultName() {
+    const QString name = Text10->text();
+    const jobfile::NameCheck check = jobfile::checkResultName(name);
+    QString refusal;
+    switch (check.problem) {
     case jobfile::NameProblem::None:
-        return true;
+        break;
+    case jobfile::NameProblem::Empty:
+        refusal = QStringLiteral("結果保存ファイル名を入力して下さい。");
+        break;
     case jobfile::NameProblem::TooLong:
-        platform::warn(this, QStringLiteral("結果保存ファイル名が長すぎます。\n"
-                                            "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
-                                            "以内にして下さい。")
-                                 .arg(jobfile::kTypedNameLimit)
-                                 .arg(jobfile::kTypedNameLimit / 3));
-        return false;
+        // The engine keeps 30 bytes of the name, ".data" included.
+        refusal = QStringLiteral("結果保存ファイル名が長すぎます。\n"
+                                 "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
+                                 "以内にして下さい。")
+                      .arg(jobfile::kTypedNameLimit)
+                      .arg(jobfile::kTypedNameLimit / 3);
+        break;
     case jobfile::NameProblem::PathSeparator:
-        platform::warn(this, QStringLiteral("結果保存ファイル名に「/」や「\\」は使えません。"));
+        refusal = QStringLiteral("結果保存ファイル名に「/」や「\\」は使えません。");
+        break;
+    case jobfile::NameProblem::ForbiddenCharacter:
+        refusal = QStringLiteral("結果保存ファイル名に「%1」は使えません。\n"
+                                 "（使えない文字： / \\ : * ? \" < > | ）")
+                      .arg(check.character);
+        break;
+    case jobfile::NameProblem::ControlCharacter:
+        refusal = QStringLiteral("結果保存ファイル名にタブなどの制御文字は使えません。");
+        break;
+    case jobfile::NameProblem::LeadingDot:
+        refusal = QStringLiteral("結果保存ファイル名を「.」で始めることはできません。\n"
+                                 "（結果ファイルの一覧に表示されません）");
+        break;
+    case jobfile::NameProblem::ReservedName:
+        refusal = QStringLiteral("「%1」は Windows が機器の名前として予約しているため、"
+                                 "結果保存ファイル名に使えません。")
+                      .arg(check.reserved);
+        break;
+    }
+    if (!refusal.isEmpty()) {
+        platform::warn(this, refusal);
+        Text10->setFocus();
         return false;
     }
-    return false;
+
+    // The engine replaces an existing result file when it finishes: ask first.
+    const QString resultFile = resultFileName();
+    if (QFileInfo::exists(QDir::current().filePath(resultFile))) {
+        const platform::MessageResult answer = platform::services().messages->show(
+            this,
+            QStringLiteral("「%1」は既にあります。\n"
+                           "計算が終わると上書きされます。このまま計算を始めますか？")
+                .arg(resultFile),
+            kMessageTitle, platform::MessageButtons::YesNo, platform::MessageIcon::Exclamation);
+        if (answer != platform::MessageResult::Yes)
+            return false;
+    }
+    return true;
 }
 
 bool Form2::computeSpectrumAndOutput() {
     auto& events = *platform::services().events;
     Module1::TubeSettings settings = Module1::readTubeSettings(
-        Text1->text().toStdString(), Text5->text().toStdString(), Text2->text().toStdString(),
-        Text3->text().toStdString(), Text4->text().toStdString(), Text8->text().toStdString(),
-        Module1::RectificationMode);
+        numberText(Text1), numberText(Text5), numberText(Text2), numberText(Text3),
+        numberText(Text4), numberText(Text8), Module1::RectificationMode);
     Module1::SpectrumResult spectrum = Module1::ComputeSpectrum(settings);
     if (spectrum.voltageText)
         Text1->setText(fromStd(*spectrum.voltageText));
@@ -570,8 +648,11 @@ void Form2::startEngine() {
     // The patient position reaches the engine only through the choice of program.
     const char* engine = Option3->isChecked() ? "Quenro-11.exe" : "Quenro-22.exe";
     QString program = QString::fromStdString(platform::platformProgramName(engine));
+    // Two runs side by side are told apart by their console titles.
+    const QString title = QStringLiteral("%1 — %2").arg(program, resultFileName());
     QString missing;
-    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), missing)) {
+    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), title,
+                                                       missing)) {
         platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
                                  .arg(program, missing));
         return;

@@ -67,6 +67,11 @@ private:
 
     // Steps of a run; each returns false when the run stops there.
     bool checkRunInputs();
+    // Refuses a result name that cannot be listed or copied to any machine, and
+    // asks before a run replaces an existing result file.
+    bool checkResultName();
+    // The typed result name with ".data".
+    QString resultFileName() const;
     bool computeSpectrumAndOutput();
     bool writeJobFile();
     void startEngine();

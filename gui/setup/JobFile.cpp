@@ -2,6 +2,8 @@
 
 #include "textrec/textrec.h"
 
+#include <QStringList>
+
 namespace jobfile {
 
 std::string jobFileText(const JobParameters& job) {
@@ -19,13 +21,36 @@ std::string jobFileText(const JobParameters& job) {
     return text;
 }
 
-NameProblem checkResultName(std::string_view typedName) {
-    // Either separator: the working folder may be shared with the Windows build.
-    if (typedName.find_first_of("/\\") != std::string_view::npos)
-        return NameProblem::PathSeparator;
-    if (typedName.size() > std::size_t(kTypedNameLimit))
-        return NameProblem::TooLong;
-    return NameProblem::None;
+NameCheck checkResultName(const QString& typedName) {
+    if (typedName.isEmpty())
+        return {NameProblem::Empty, {}, {}};
+    for (QChar c : typedName) {
+        // Either separator: the working folder may be shared with the Windows build.
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return {NameProblem::PathSeparator, c, {}};
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return {NameProblem::ControlCharacter, c, {}};
+        if (QStringView(u":*?\"<>|").contains(c))
+            return {NameProblem::ForbiddenCharacter, c, {}};
+    }
+    if (typedName.startsWith(QLatin1Char('.')))
+        return {NameProblem::LeadingDot, QLatin1Char('.'), {}};
+
+    // Windows takes these names for devices whatever extension follows them.
+    const QString device = typedName.section(QLatin1Char('.'), 0, 0).trimmed();
+    static const QStringList kReserved = [] {
+        QStringList names = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                             QStringLiteral("NUL")};
+        for (int n = 1; n <= 9; ++n)
+            names << QStringLiteral("COM%1").arg(n) << QStringLiteral("LPT%1").arg(n);
+        return names;
+    }();
+    if (kReserved.contains(device, Qt::CaseInsensitive))
+        return {NameProblem::ReservedName, {}, device};
+
+    if (resultNameBytes(typedName).size() > std::size_t(kTypedNameLimit))
+        return {NameProblem::TooLong, {}, {}};
+    return {};
 }
 
 std::string resultNameBytes(const QString& typedName) {

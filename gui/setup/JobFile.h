@@ -29,10 +29,27 @@ inline constexpr int kResultNameLimit = 30;
 inline constexpr std::string_view kResultExtension = ".data";
 inline constexpr int kTypedNameLimit = kResultNameLimit - int(kResultExtension.size());
 
-enum class NameProblem { None, TooLong, PathSeparator };
+enum class NameProblem {
+    None,
+    Empty,              // the result file would be the hidden ".data"
+    PathSeparator,      // "/" or "\\": the file would land in another folder
+    ControlCharacter,   // a tab or another control character
+    ForbiddenCharacter, // one of : * ? " < > |, which Windows refuses in names
+    LeadingDot,         // a hidden file, never listed by the viewer
+    ReservedName,       // CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with any extension
+    TooLong,            // more than kTypedNameLimit bytes in the job file
+};
 
-// Checks the typed result name as the bytes that will be written to the job file.
-NameProblem checkResultName(std::string_view typedName);
+struct NameCheck {
+    NameProblem problem = NameProblem::None;
+    QChar character;  // the refused character (PathSeparator, ForbiddenCharacter)
+    QString reserved; // the reserved device name as typed (ReservedName)
+};
+
+// Checks the typed result name so that the result can be listed by the viewer
+// and copied to any machine: the characters as typed, the length as the bytes
+// that will be written to the job file.
+NameCheck checkResultName(const QString& typedName);
 
 // The bytes the typed name takes in the job file: the local 8-bit encoding of
 // the platform (UTF-8 on Linux, the ANSI code page on Windows).

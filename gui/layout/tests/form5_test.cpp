@@ -11,7 +11,10 @@
 #include "TestApplication.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -208,6 +211,8 @@ TEST_F(Form5Test, SaveThenLoadRestoresMarkersNameAndTexts) {
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("レイアウトデータを保存しました"));
     EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::None);
     ASSERT_TRUE(fileExists(QStringLiteral("room1.Room")));
+    // Listed at once, without reopening the editor.
+    EXPECT_EQ(form.File1->findItems(QStringLiteral("room1.Room"), Qt::MatchExactly).size(), 1);
     QFile written(dir.filePath(QStringLiteral("room1.Room")));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();
@@ -287,6 +292,50 @@ TEST_F(Form5Test, SaveWithoutNameOrWithRefusedNameWritesNothing) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
+// A save that would alter its text or write a number the loader refuses is
+// refused with the reason; the success message comes only for a file that
+// holds exactly the layout.
+TEST_F(Form5Test, SaveRefusesWhatCannotBeReadBackUnchanged) {
+    struct Case {
+        const char* freeText;
+        float bedLeft;
+        const char* reason; // nullptr: saved
+    };
+    const Case cases[] = {
+        {"9〜17時 −1", 194, nullptr},
+        {"検査室😀", 194, "「😀」"},
+        {"検査室", 1e6f, "ベッドの左端"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.freeText);
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        messages.shown.clear();
+        messages.typed.push_back(QString::fromUtf8(c.freeText));
+        form.Command17->click();
+        form.Text1->setText(QStringLiteral("r"));
+        form.Command2->click();
+        Module1::roomLayout->bedLeft = c.bedLeft;
+        form.Command4->click();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        if (!c.reason) {
+            EXPECT_EQ(messages.shown[0].text, QStringLiteral("レイアウトデータを保存しました"));
+            QFile saved(dir.filePath(QStringLiteral("r.Room")));
+            ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(saved.readAll().contains("\r\n9\x81\x60"
+                                                 "17\x8E\x9E \x81\x7C"
+                                                 "1\r\n"));
+            form.loadLayout(QStringLiteral("r.Room"));
+            EXPECT_EQ(form.Label16->text(), QStringLiteral("9～17時 －1"));
+        } else {
+            EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+            EXPECT_TRUE(messages.shown[0].text.contains(QString::fromUtf8(c.reason)))
+                << messages.shown[0].text.toStdString();
+            EXPECT_FALSE(fileExists(QStringLiteral("r.Room")));
+        }
+    }
+}
+
 TEST_F(Form5Test, BadFileIsReportedAndTheEditorKeepsWhatItHad) {
     QFile bad(dir.filePath(QStringLiteral("bad.Room")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -306,6 +355,24 @@ TEST_F(Form5Test, BadFileIsReportedAndTheEditorKeepsWhatItHad) {
     form.loadLayout(QStringLiteral("gone.Room"));
     EXPECT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(form.Text1->text(), QStringLiteral("kept"));
+
+    // A number beyond 100000 cm is named with its file and line.
+    form.Command4->click();
+    QFile saved(dir.filePath(QStringLiteral("kept.Room")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    QByteArray content = saved.readAll();
+    saved.close();
+    content.replace(" 600 \r\n 600 \r\n 0 \r\n", " 600 \r\n 600 \r\n 1e20 \r\n");
+    QFile huge(dir.filePath(QStringLiteral("huge.Room")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(content);
+    huge.close();
+    messages.shown.clear();
+    form.loadLayout(QStringLiteral("huge.Room"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("huge.Room の 3 行目")))
+        << messages.shown[0].text.toStdString();
+    EXPECT_EQ(*Module1::roomLayout, before);
 }
 
 TEST_F(Form5Test, DeleteAsksTwiceAndEitherCancelKeepsTheFile) {
@@ -315,10 +382,18 @@ TEST_F(Form5Test, DeleteAsksTwiceAndEitherCancelKeepsTheFile) {
     form.refreshFileList();
     messages.shown.clear();
 
-    // Nothing selected: nothing asked.
+    // Nothing selected: nothing asked, even when the list was tabbed into and
+    // its first row became current without being highlighted.
     form.File1->setCurrentItem(nullptr);
     form.Command5->click();
+    QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(form.File1, &tabbedIn);
+    ASSERT_NE(form.File1->currentItem(), nullptr);
+    messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Ok};
+    form.Command5->click();
     EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(fileExists(QStringLiteral("del.Room")));
+    messages.answers.clear();
 
     select(QStringLiteral("del.Room"));
     messages.answers = {platform::MessageResult::Cancel};

@@ -201,6 +201,7 @@ protected:
         Form1& viewer = Windows::form1();
         viewer.kermaGrid = filledGrid(100);
         viewer.doseEquivalentGrid = filledGrid(0.5);
+        viewer.gridsLoaded = true;
         viewer.bodyPosition = 1;
         viewer.Option1->setChecked(true);
         setThresholdFields();
@@ -265,6 +266,24 @@ TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
     Module1::DrawLayoutOverlay();
     EXPECT_EQ(pump.calls, 600);
     EXPECT_FALSE(Module1::layoutOverlayRunning());
+}
+
+// The viewer lets its result go when another file is chosen or a load fails:
+// a drawing then shows no map, and one under way when it happens is dropped.
+TEST_F(DrawLayoutOverlayTest, NoMapOfAResultTheViewerLetGo) {
+    Form1& viewer = Windows::form1();
+    viewer.gridsLoaded = false;
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(overlayAt(50, 150), kWhite); // thresholds 11..1: 100 would be magenta
+    EXPECT_NE(Windows::form6().Picture1->image(), overlay::blankPicture()); // the room is there
+
+    viewer.gridsLoaded = true;
+    pump.probe = [&] {
+        if (pump.calls == 300)
+            viewer.reset();
+    };
+    Module1::DrawLayoutOverlay();
+    EXPECT_EQ(Windows::form6().Picture1->image(), overlay::blankPicture());
 }
 
 TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {

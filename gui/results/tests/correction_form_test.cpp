@@ -106,6 +106,10 @@ TEST_F(Form3Test, OpeningResetsTheFieldsAndTheOptionsFollowTheirRules) {
 
 TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     viewer.refreshFileList();
+    const auto chosen =
+        viewer.File1->findItems(QStringLiteral("12-06-2026.data"), Qt::MatchExactly);
+    ASSERT_EQ(chosen.size(), 1);
+    viewer.File1->setCurrentItem(chosen.front());
     viewer.Text18->setText(QStringLiteral("1.234E-02"));
     viewer.gridsLoaded = true;
     viewer.kermaGrid.at(81, 301) = 25.04;
@@ -118,7 +122,8 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     EXPECT_EQ(form.Label3->text(), QStringLiteral("1.234E-02"));
     EXPECT_EQ(form.Label10->text(), QStringLiteral("4.00E+00"));
     form.Option2->click();
-    form.Text2->setText(QStringLiteral("50"));  // against 2.50E+01 as shown, not 25.04
+    // Typed full-width, against 2.50E+01 as shown, not 25.04.
+    form.Text2->setText(QStringLiteral("５０"));
     form.Text1->setText(QStringLiteral("999")); // not the chosen pair
     form.Command2->click();
 
@@ -131,6 +136,9 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     EXPECT_FALSE(viewer.Command4->isEnabled());
     EXPECT_EQ(viewer.File1->findItems(QStringLiteral("12-06-2026.datC"), Qt::MatchExactly).size(),
               1);
+    // The list keeps the file that was chosen, so its OK merges that file.
+    EXPECT_EQ(viewer.selectedFileName(), QStringLiteral("12-06-2026.data"));
+    EXPECT_TRUE(viewer.Command11->isEnabled());
 
     Form4& notice = Windows::form4();
     EXPECT_TRUE(notice.isVisible());

@@ -46,7 +46,8 @@ public:
 class EngineRunner final : public platform::ProgramLauncher {
 public:
     explicit EngineRunner(platform::ProgramLauncher* desktop) : desktop_(desktop) {}
-    bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
+    bool startInConsole(const QString& program, const QString& workDir, const QString&,
+                        QString& error) override {
         QProcess engine;
         engine.setWorkingDirectory(workDir);
         engine.start(QDir(workDir).filePath(program), {});
@@ -58,8 +59,8 @@ public:
             error = program;
         return engineFinished;
     }
-    bool startHidden(const QString& program, const QString& workDir,
-                     std::function<void(bool)> onFinished, QString& error) override {
+    bool startHidden(const QString& program, const QString& workDir, HiddenFinish onFinished,
+                     QString& error) override {
         return desktop_->startHidden(program, workDir, std::move(onFinished), error);
     }
     bool engineFinished = false;

@@ -15,7 +15,9 @@
 #include "TestApplication.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -49,15 +52,17 @@ public:
 // Records the merger's start; the test ends it when it wants to.
 class RecordingLauncher final : public platform::ProgramLauncher {
 public:
-    bool startInConsole(const QString&, const QString&, QString&) override { return false; }
-    bool startHidden(const QString& program, const QString&, std::function<void(bool)> onFinished,
+    bool startInConsole(const QString&, const QString&, const QString&, QString&) override {
+        return false;
+    }
+    bool startHidden(const QString& program, const QString&, HiddenFinish onFinished,
                      QString&) override {
         started.push_back(program);
         finishers.push_back(std::move(onFinished));
         return canStart;
     }
     std::vector<QString> started;
-    std::vector<std::function<void(bool)>> finishers;
+    std::vector<HiddenFinish> finishers;
     bool canStart = true;
 };
 
@@ -107,7 +112,7 @@ protected:
         select(name);
         form_->Command11->click();
         viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
-        launcher_.finishers.back()(true);
+        launcher_.finishers.back()(true, QString());
         form_->Command2->click();
     }
     QColor mapColourAt(int X, int Y) const {
@@ -152,6 +157,15 @@ TEST_F(ViewerWindow, ChoosingAFileShowsAndCopiesItsConditions) {
     EXPECT_EQ(form_->Text1->text(), "******");
     EXPECT_EQ(form6.Text1->text(), "******");
     EXPECT_EQ(form_->bodyPosition, 2);
+
+    // A listed file that can no longer be read shows no conditions, not those
+    // of the last one, and cannot be merged.
+    std::ofstream(dir / "gone.data") << "  1\r\n";
+    form_->refreshFileList();
+    fs::remove(dir / "gone.data");
+    select("gone.data");
+    EXPECT_FALSE(form_->Command11->isEnabled());
+    EXPECT_EQ(form_->Label44->text() + form_->Text1->text() + form6.Text1->text(), "");
 }
 
 TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
@@ -170,22 +184,32 @@ TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
 
     // A second merge before the first ends: only the second one's end counts.
     form_->Command11->click();
-    launcher_.finishers[0](true);
+    launcher_.finishers[0](true, QString());
     EXPECT_FALSE(form_->Command2->isEnabled());
-    launcher_.finishers[1](false); // a failed merger still lets the load report it
-    EXPECT_TRUE(form_->Command2->isEnabled());
+    EXPECT_TRUE(messages_.shown.empty());
 
-    // A merger that cannot start leaves nothing to wait for.
+    // A merger that fails says which file and line stopped it; there is
+    // nothing to load.
+    launcher_.finishers[1](false, QStringLiteral("lying.data, line 20: unexpected end of file"));
+    EXPECT_FALSE(form_->Command2->isEnabled());
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("「lying.data」")));
+    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("line 20: unexpected end of file")));
+
+    // A merger that cannot start is named, and there is nothing to load either.
     launcher_.canStart = false;
     form_->Command11->click();
-    EXPECT_TRUE(form_->Command2->isEnabled());
+    EXPECT_FALSE(form_->Command2->isEnabled());
+    ASSERT_EQ(messages_.shown.size(), 2u);
+    EXPECT_TRUE(messages_.shown[1].contains(
+        QString::fromStdString(platform::platformProgramName("quenro-3.exe"))));
 }
 
 TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     form_->reset();
     select("lying.data");
     form_->Command11->click();
-    launcher_.finishers.back()(true);
+    launcher_.finishers.back()(true, QString());
     form_->Command2->click(); // no F2B.dat yet
     EXPECT_EQ(messages_.shown, std::vector<QString>{kLoadFailed});
     EXPECT_FALSE(form_->gridsLoaded);
@@ -208,7 +232,8 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     EXPECT_EQ(Windows::form6().Text5->text(), "3000");
     EXPECT_DOUBLE_EQ(form_->doseEquivalentThresholds[0], 5250);
 
-    // A file cut short keeps everything of the last good load.
+    // A file cut short replaces nothing in the grids, and nothing of the last
+    // good load stays on screen as if it were this file's.
     const double before = form_->kermaGrid.at(1, 1);
     viewer_files::writeMergedFile(
         dir / "F2B.dat", [](int, int) { return 1.0; }, [](int, int) { return 1.0; },
@@ -217,7 +242,102 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     EXPECT_EQ(messages_.shown.size(), 2u);
     EXPECT_DOUBLE_EQ(form_->kermaGrid.at(1, 1), before);
     EXPECT_NEAR(form_->kermaGrid.at(5, 5), kermaValue(5, 5), 0.01);
-    EXPECT_EQ(form_->Label11->text(), "4.950E+03");
+    EXPECT_EQ(form_->Label11->text(), "-");
+    EXPECT_FALSE(form_->gridsLoaded);
+    EXPECT_FALSE(form_->Command1->isEnabled());
+    EXPECT_TRUE(form_->Command2->isEnabled()); // "press the load button once more"
+}
+
+// From the moment another file is chosen, and after any failed load, nothing of
+// the previous result is on screen and nothing can draw, correct or overlay it,
+// until a load of the chosen file succeeds.
+TEST_F(ViewerWindow, AnotherFileOrAFailedLoadLeavesNoEarlierResultOnScreen) {
+    viewer_files::writeResultHeader(dir / "second.data", viewer_files::lyingHeader());
+    auto writeCutShortMergedFile = [this] {
+        viewer_files::writeMergedFile(
+            dir / "F2B.dat", [](int, int) { return 1.0; }, [](int, int) { return 1.0; }, 100);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        bool canLoad; // the load button is on afterwards
+    };
+    const Case cases[] = {
+        {"another file chosen", [&] { select("second.data"); }, false},
+        {"another file merged",
+         [&] {
+             select("second.data");
+             form_->Command11->click();
+             launcher_.finishers.back()(true, QString());
+         },
+         true},
+        {"another file's load failed",
+         [&] {
+             select("second.data");
+             form_->Command11->click();
+             writeCutShortMergedFile();
+             launcher_.finishers.back()(true, QString());
+             form_->Command2->click();
+         },
+         true},
+        {"the same file loaded again from a broken F2B.dat",
+         [&] {
+             writeCutShortMergedFile();
+             form_->Command2->click();
+         },
+         true},
+    };
+    Form6& form6 = Windows::form6();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form_->reset();
+        mergeAndLoad("lying.data");
+        form_->Option2->click();
+        form_->Command1->click();
+        form_->Command4->click(); // the correction window, with this result's values
+        ASSERT_TRUE(Windows::form3().isVisible());
+
+        c.act();
+        for (QPushButton* b : {form_->Command1, form_->Command4, form_->Command6})
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_EQ(form_->Command2->isEnabled(), c.canLoad);
+        EXPECT_FALSE(Windows::form3().isVisible());
+        EXPECT_EQ(mapColourAt(100, 300), QColor(Qt::white));
+        form_->showReadout(100, 300);
+        EXPECT_EQ(form_->Text22->text() + form_->Text23->text(), "");
+        EXPECT_TRUE(form_->Line1->isHidden());
+        EXPECT_EQ(form_->Label11->text() + form_->Label13->text(), "--");
+        EXPECT_EQ(form_->Text5->text() + form6.Text5->text(), "");
+        EXPECT_EQ(form6.Label51->text(), "Sv/min"); // the switch itself is kept
+
+        // A load of the chosen file brings everything back, in the unit chosen.
+        form_->Command11->click();
+        viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+        launcher_.finishers.back()(true, QString());
+        form_->Command2->click();
+        EXPECT_TRUE(form_->gridsLoaded);
+        EXPECT_TRUE(form_->Command1->isEnabled());
+        EXPECT_EQ(form_->Text5->text(), "5250");
+        EXPECT_EQ(form6.Text5->text(), "5250");
+    }
+}
+
+// A row that is only current (the list was tabbed into, or its empty part
+// clicked) is not a choice: nothing is shown, merged or deleted.
+TEST_F(ViewerWindow, ARowThatIsOnlyCurrentIsNotChosen) {
+    form_->reset();
+    QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(form_->File1, &tabbedIn);
+    ASSERT_NE(form_->File1->currentItem(), nullptr); // what a user meets
+    EXPECT_EQ(form_->selectedFileName(), "");
+    EXPECT_EQ(form_->Text2->text(), "");
+    EXPECT_FALSE(form_->Command11->isEnabled());
+    form_->startMerge();
+    form_->Command5->click();
+    EXPECT_FALSE(fs::exists(dir / "FLname.txt"));
+    EXPECT_TRUE(launcher_.started.empty());
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(fs::exists(dir / "lying.data"));
 }
 
 TEST_F(ViewerWindow, QuantitySwitchAndDrawingWithNeitherOption) {
@@ -245,6 +365,14 @@ TEST_F(ViewerWindow, QuantitySwitchAndDrawingWithNeitherOption) {
     form_->Command1->click();
     const auto band7 = results::mapColour(7);
     EXPECT_EQ(mapColourAt(50, 40), QColor(band7.r, band7.g, band7.b));
+    // Thresholds retyped with a Japanese input method band alike.
+    form_->Text16->setText(QStringLiteral("１５０"));     // T7: 159.2 reaches it, band 7
+    form_->Text15->setText(QStringLiteral("１５９．３")); // T6: 159.2 does not
+    form_->Command1->click();
+    EXPECT_EQ(mapColourAt(50, 40), QColor(band7.r, band7.g, band7.b));
+    form_->Text15->setText(QStringLiteral("１５９．１"));
+    form_->Command1->click();
+    EXPECT_EQ(mapColourAt(50, 40), QColor(band6.r, band6.g, band6.b));
 }
 
 TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
@@ -326,6 +454,9 @@ TEST_F(ViewerWindow, ResetAndLeave) {
     form_->Command1->click();
     form_->Option2->click();
     form_->reset();
+    // Air kerma is selected as a click selects it: every unit label follows.
+    EXPECT_EQ(form_->Label54->text(), "μGy/min");
+    EXPECT_EQ(Windows::form6().Label51->text(), "Gy/min");
     for (std::size_t n = 1; n <= 25; ++n)
         EXPECT_EQ(form_->texts[n]->text(), "") << "Text" << n;
     EXPECT_EQ(form_->Label11->text() + form_->Label16->text(), "--");

@@ -24,29 +24,68 @@ TEST(JobFileText, SixRecordsInTheirMasks) {
 
 TEST(ResultName, LengthCountedInBytesOfTheJobFile) {
     EXPECT_EQ(kTypedNameLimit, 25);
-    EXPECT_EQ(checkResultName(std::string(25, 'a')), NameProblem::None);
-    EXPECT_EQ(checkResultName(std::string(26, 'a')), NameProblem::TooLong);
-    EXPECT_EQ(checkResultName(""), NameProblem::None);
+    EXPECT_EQ(checkResultName(QString(25, 'a')).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(QString(26, 'a')).problem, NameProblem::TooLong);
 
     // Full-width characters take three bytes each in UTF-8: 8 fit, 9 do not.
     QString eight = QString(8, QChar(0x7DDA));
     QString nine = QString(9, QChar(0x7DDA));
     EXPECT_EQ(resultNameBytes(eight).size(), 24u);
-    EXPECT_EQ(checkResultName(resultNameBytes(eight)), NameProblem::None);
-    EXPECT_EQ(checkResultName(resultNameBytes(nine)), NameProblem::TooLong);
+    EXPECT_EQ(checkResultName(eight).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(nine).problem, NameProblem::TooLong);
     // 22 ASCII + one full-width character is exactly 25 bytes.
-    EXPECT_EQ(checkResultName(resultNameBytes(QString(22, 'x') + QChar(0x7DDA))),
-              NameProblem::None);
-    EXPECT_EQ(checkResultName(resultNameBytes(QString(23, 'x') + QChar(0x7DDA))),
-              NameProblem::TooLong);
+    EXPECT_EQ(checkResultName(QString(22, 'x') + QChar(0x7DDA)).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(QString(23, 'x') + QChar(0x7DDA)).problem, NameProblem::TooLong);
 }
 
-TEST(ResultName, PathSeparatorsRefused) {
-    EXPECT_EQ(checkResultName("../x"), NameProblem::PathSeparator);
-    EXPECT_EQ(checkResultName("a/b"), NameProblem::PathSeparator);
-    EXPECT_EQ(checkResultName("a\\b"), NameProblem::PathSeparator);
-    EXPECT_EQ(checkResultName("/" + std::string(40, 'a')), NameProblem::PathSeparator);
-    EXPECT_EQ(checkResultName("12-06-2026"), NameProblem::None);
+// Names whose result could not be listed by the viewer or copied to a Windows
+// machine, with the character or device name the message shows.
+TEST(ResultName, NamesThatCannotTravelAreRefused) {
+    struct Case {
+        const char* typed;
+        NameProblem problem;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"", NameProblem::Empty, ""},
+        {"../x", NameProblem::PathSeparator, "/"},
+        {"a/b", NameProblem::PathSeparator, "/"},
+        {"a\\b", NameProblem::PathSeparator, "\\"},
+        {"/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", NameProblem::PathSeparator, "/"},
+        {"run:1", NameProblem::ForbiddenCharacter, ":"},
+        {"a*", NameProblem::ForbiddenCharacter, "*"},
+        {"why?", NameProblem::ForbiddenCharacter, "?"},
+        {"\"q\"", NameProblem::ForbiddenCharacter, "\""},
+        {"<a>", NameProblem::ForbiddenCharacter, "<"},
+        {"a>b", NameProblem::ForbiddenCharacter, ">"},
+        {"a|b", NameProblem::ForbiddenCharacter, "|"},
+        {"a\tb", NameProblem::ControlCharacter, "\t"},
+        {"a\x7f", NameProblem::ControlCharacter, "\x7f"},
+        {".x", NameProblem::LeadingDot, "."},
+        {"CON", NameProblem::ReservedName, "CON"},
+        {"prn", NameProblem::ReservedName, "prn"},
+        {"Aux.old", NameProblem::ReservedName, "Aux"},
+        {"nul.tar.gz", NameProblem::ReservedName, "nul"},
+        {"COM1", NameProblem::ReservedName, "COM1"},
+        {"lpt9.x", NameProblem::ReservedName, "lpt9"},
+        {"CON ", NameProblem::ReservedName, "CON"},
+        // Names that only look like them pass.
+        {"CONSOLE", NameProblem::None, ""},
+        {"COM10", NameProblem::None, ""},
+        {"LPT0", NameProblem::None, ""},
+        {"a.CON", NameProblem::None, ""},
+        {"12-06-2026", NameProblem::None, ""},
+        {"run A (2).v2", NameProblem::None, ""},
+        {"歩行 1", NameProblem::None, ""},
+    };
+    for (const Case& c : cases) {
+        const NameCheck check = checkResultName(QString::fromUtf8(c.typed));
+        EXPECT_EQ(check.problem, c.problem) << c.typed;
+        const QString shown = c.problem == NameProblem::ReservedName ? check.reserved
+                              : check.character.isNull()             ? QString()
+                                                                     : QString(check.character);
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.typed;
+    }
 }
 
 TEST(MeanTubeCurrent, ShortestDecimalForm) {

@@ -9,11 +9,12 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <deque>
 #include <functional>
 #include <vector>
 
-#include "platform/Platform.h"
 #include "TestApplication.h"
+#include "platform/Platform.h"
 
 namespace form2test {
 
@@ -22,15 +23,23 @@ using testsupport::application;
 struct ShownMessage {
     QString text;
     platform::MessageIcon icon;
+    platform::MessageButtons buttons = platform::MessageButtons::Ok;
 };
 
+// Records the messages; questions are answered from `answers`, then with Ok.
 class RecordingMessages final : public platform::MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
+    std::deque<platform::MessageResult> answers;
     platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons, platform::MessageIcon icon) override {
-        shown.push_back({text, icon});
-        return platform::MessageResult::Ok;
+                                 platform::MessageButtons buttons,
+                                 platform::MessageIcon icon) override {
+        shown.push_back({text, icon, buttons});
+        if (answers.empty())
+            return platform::MessageResult::Ok;
+        const platform::MessageResult answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
         return false;
@@ -48,20 +57,22 @@ class RecordingLauncher final : public platform::ProgramLauncher {
 public:
     QStringList started;
     QStringList folders;
+    QStringList titles;
     bool succeed = true;
     QString missing;
     std::function<void()> onStart;
-    bool startInConsole(const QString& program, const QString& workDir, QString& error) override {
+    bool startInConsole(const QString& program, const QString& workDir, const QString& title,
+                        QString& error) override {
         if (onStart)
             onStart();
         started << program;
         folders << workDir;
+        titles << title;
         if (!succeed)
             error = missing;
         return succeed;
     }
-    bool startHidden(const QString& program, const QString&, std::function<void(bool)>,
-                     QString&) override {
+    bool startHidden(const QString& program, const QString&, HiddenFinish, QString&) override {
         started << program;
         return succeed;
     }

@@ -216,12 +216,17 @@ TEST_F(Form2Test, EnterMovesThroughThePulseFields) {
 }
 
 TEST_F(Form2Test, PatientPositionChoosesTheEngine) {
+    form->Text10->setText(QStringLiteral("walk1"));
     form->Option4->click();
     form->Command1->click();
+    form->Text10->setText(QStringLiteral("歩行2"));
     form->Option3->click();
     form->Command1->click();
     EXPECT_EQ(stage.launcher.started,
               (QStringList{QStringLiteral("Quenro-22"), QStringLiteral("Quenro-11")}));
+    // Each console is titled with its engine and its result file.
+    EXPECT_EQ(stage.launcher.titles, (QStringList{QStringLiteral("Quenro-22 — walk1.data"),
+                                                  QStringLiteral("Quenro-11 — 歩行2.data")}));
     EXPECT_EQ(stage.launcher.folders.value(0), QDir::currentPath());
     // The concurrency note follows every start, without an icon.
     ASSERT_EQ(stage.messages.shown.size(), 2u);
@@ -286,9 +291,43 @@ TEST_F(Form2Test, JobFileHoldsSixLinesInTheirMasks) {
               QStringList{QStringLiteral("B2F.txt")});
 }
 
+// A Japanese input method in full-width mode types "８０": every numeric field
+// reads it as 80 (it used to read 0, which the spectrum model raised to 30 kV).
+TEST_F(Form2Test, FullWidthNumbersReadAsTheirAsciiForms) {
+    form->Option2->click();
+    const std::pair<QLineEdit*, const char*> typed[] = {
+        {form->Text1, "８０"},      {form->Text2, "　２．５"}, {form->Text7, "６０"},
+        {form->Text13, "２５．５"}, {form->Text14, "＋５"},    {form->Text9, "１２３４５６７８９"},
+        {form->Text15, "１０"},     {form->Text12, "１５"},    {form->Text6, "４"}};
+    for (auto [field, text] : typed)
+        field->setText(QString::fromUtf8(text));
+    form->Command5->click();
+    EXPECT_EQ(form->Text8->text(), QStringLiteral("0.6"));
+    form->Command1->click();
+    ASSERT_EQ(stage.launcher.started.size(), 1) << stage.messageTexts().join(' ').toStdString();
+
+    EXPECT_EQ(jobLines().mid(1, 4),
+              (QStringList{QStringLiteral("60.0"), QStringLiteral("25.5"), QStringLiteral("5.0"),
+                           QStringLiteral("1.235E+08")}));
+    // Neither the voltage nor the inherent filtration was taken for 0 and corrected.
+    EXPECT_EQ(form->Text1->text(), QStringLiteral("８０"));
+    EXPECT_EQ(form->Text2->text(), QStringLiteral("　２．５"));
+    auto spectrum = textrec::readLines(stage.path(QStringLiteral("B_SPCTL.dat")).toStdString());
+    ASSERT_TRUE(spectrum);
+    ASSERT_EQ(spectrum->size(), 307u);
+    EXPECT_EQ((*spectrum)[301], "080.0"); // the voltage line of the trailer
+}
+
 TEST_F(Form2Test, ResultNamesTheEngineCannotKeepAreRefused) {
-    const QString refused[] = {QString(26, QChar('a')), QString(9, QChar(0x7DDA)),
-                               QStringLiteral("../up"), QStringLiteral("a\\b")};
+    const QString refused[] = {QString(26, QChar('a')),
+                               QString(9, QChar(0x7DDA)),
+                               QStringLiteral("../up"),
+                               QStringLiteral("a\\b"),
+                               QString(),
+                               QStringLiteral("run:1"),
+                               QStringLiteral("a\tb"),
+                               QStringLiteral(".x"),
+                               QStringLiteral("nul.txt")};
     for (const QString& name : refused) {
         stage.messages.shown.clear();
         form->Text10->setText(name);
@@ -307,6 +346,64 @@ TEST_F(Form2Test, ResultNamesTheEngineCannotKeepAreRefused) {
     form->Command1->click();
     EXPECT_EQ(stage.launcher.started.size(), 1);
     EXPECT_EQ(jobLines().value(5), QString(8, QChar(0x7DDA)) + QStringLiteral(".data"));
+}
+
+// Runs that cannot give a result are refused before anything is written: no
+// mean current (pulsed mode without "OK →"), no distance, no field.
+TEST_F(Form2Test, RunsWithoutCurrentDistanceOrFieldAreRefused) {
+    struct Case {
+        const char* field;
+        const char* typed; // nullptr: pulsed mode chosen and "OK →" not pressed
+        const char* named;
+    };
+    const Case cases[] = {
+        {"Text8", nullptr, "管電流"},
+        {"Text8", "0", "管電流"},
+        {"Text8", "abc", "管電流"},
+        {"Text7", "0", "焦点-入射表面間距離（FSD）"},
+        {"Text7", "-90", "焦点-入射表面間距離（FSD）"},
+        {"Text7", "cm", "焦点-入射表面間距離（FSD）"},
+        {"Text13", "0", "照射野サイズ（長軸）"},
+        {"Text14", "-20", "照射野サイズ（短軸）"},
+        {"Text14", "", "照射野サイズ（短軸）"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + (c.typed ? c.typed : "(pulsed)"));
+        Form2 window;
+        stage.messages.shown.clear();
+        if (c.typed)
+            window.findChild<QLineEdit*>(QString::fromLatin1(c.field))
+                ->setText(QString::fromUtf8(c.typed));
+        else
+            window.Option2->click();
+        window.Command1->click();
+        ASSERT_EQ(stage.messages.shown.size(), 1u);
+        EXPECT_EQ(stage.messages.shown[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(stage.messages.shown[0].text.startsWith(QString::fromUtf8(c.named)))
+            << stage.messages.shown[0].text.toStdString();
+        EXPECT_FALSE(stage.exists(QStringLiteral("B2F.txt")));
+        EXPECT_FALSE(stage.exists(QStringLiteral("B_SPCTL.dat")));
+        EXPECT_TRUE(stage.launcher.started.isEmpty());
+    }
+}
+
+// A run whose result file exists asks first; No starts nothing.
+TEST_F(Form2Test, ExistingResultFileIsReplacedOnlyWhenTheUserSaysYes) {
+    stage.touch(QStringLiteral("walk1.data"));
+    form->Text10->setText(QStringLiteral("walk1"));
+    stage.messages.answers = {platform::MessageResult::No};
+    form->Command1->click();
+    ASSERT_EQ(stage.messages.shown.size(), 1u);
+    EXPECT_EQ(stage.messages.shown[0].buttons, platform::MessageButtons::YesNo);
+    EXPECT_TRUE(stage.messages.shown[0].text.contains(QStringLiteral("「walk1.data」")));
+    EXPECT_TRUE(stage.launcher.started.isEmpty());
+    EXPECT_FALSE(stage.exists(QStringLiteral("B2F.txt")));
+    EXPECT_FALSE(stage.exists(QStringLiteral("B_SPCTL.dat")));
+
+    stage.messages.answers = {platform::MessageResult::Yes};
+    form->Command1->click();
+    EXPECT_EQ(stage.launcher.started.size(), 1);
+    EXPECT_EQ(jobLines().value(5), QStringLiteral("walk1.data"));
 }
 
 TEST_F(Form2Test, EngineThatCannotStartIsNamed) {
