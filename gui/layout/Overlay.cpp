@@ -49,9 +49,13 @@ void DrawLayoutOverlay() {
     inputs.bodyPosition = viewer.bodyPosition;
     inputs.focusSkinDistance = viewer.focusSkinDistance;
     results::DoseGrid grid;
+    std::optional<std::vector<bool>> hatched;
     if (viewer.gridsLoaded) {
         grid = viewer.Option1->isChecked() ? viewer.kermaGrid : viewer.doseEquivalentGrid;
         inputs.grid = &grid;
+        hatched = viewer.hatchedCells();
+        if (hatched)
+            inputs.hatched = &*hatched;
     }
     const auto fields = viewer.thresholdFields();
     for (std::size_t k = 0; k < fields.size(); ++k)

@@ -172,7 +172,7 @@ void OverlayCanvas::text(double x, double y, const QString& text) {
 
 void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
-              const std::function<void(int)>& afterRow) {
+              const std::function<void(int)>& afterRow, const std::vector<bool>* hatched) {
     const std::array<QRgb, results::kBandCount> colours = results::mapColourTable();
 
     // Each row i lands on one picture column (orientation 1) or one picture line
@@ -192,9 +192,10 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
 
     const int width = image.width();
     const int height = image.height();
-    auto setPixel = [&](int x, int y, QRgb colour) {
+    auto setPixel = [&](int x, int y, QRgb colour, bool hatch) {
         if (x >= 0 && x < width && y >= 0 && y < height)
-            reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
+            reinterpret_cast<QRgb*>(image.scanLine(y))[x] =
+                hatch && results::onHatchLine(x, y) ? results::kHatchColour : colour;
     };
     for (int i = 1; i <= kMapRows; ++i) {
         const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * results::kGridColumns];
@@ -205,10 +206,13 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
             const int across = acrossRow[static_cast<std::size_t>(j)];
             const int x = orientation == 1 ? along : across;
             const int y = orientation == 1 ? across : along;
-            setPixel(x, y, colour);
-            setPixel(x + 1, y, colour);
-            setPixel(x, y + 1, colour);
-            setPixel(x + 1, y + 1, colour);
+            const bool hatch =
+                hatched && (*hatched)[static_cast<std::size_t>(i - 1) * results::kGridColumns +
+                                      static_cast<std::size_t>(j - 1)];
+            setPixel(x, y, colour, hatch);
+            setPixel(x + 1, y, colour, hatch);
+            setPixel(x, y + 1, colour, hatch);
+            setPixel(x + 1, y + 1, colour, hatch);
         }
         if (afterRow)
             afterRow(i);
@@ -247,7 +251,8 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
     canvas.setDrawWidth(2);
     canvas.setFillSolid(false);
     if (inputs.grid)
-        paintMap(image, canvas.mapping(), orientation, *inputs.grid, inputs.thresholds, afterRow);
+        paintMap(image, canvas.mapping(), orientation, *inputs.grid, inputs.thresholds, afterRow,
+                 inputs.hatched);
 
     // 11: 100 cm grid.
     canvas.setDrawWidth(1);

@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QImage>
 #include <functional>
+#include <vector>
 
 namespace results {
 class DoseGrid;
@@ -82,14 +83,17 @@ struct OverlayInputs {
     double focusSkinDistance = 0;            // cm
     const results::DoseGrid* grid = nullptr; // no map is drawn without one
     results::Thresholds thresholds{};
+    const std::vector<bool>* hatched = nullptr; // cells to hatch, row by row
 };
 
 // Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
 // 2-pixel dot in the map colour of its band, at the cell's phantom coordinates in
 // `mapping`. Calls `afterRow(i)` after each row when given.
+// With `hatched`, the flagged cells' pixels on the hatch lines take the hatch colour.
 void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
-              const std::function<void(int)>& afterRow = {});
+              const std::function<void(int)>& afterRow = {},
+              const std::vector<bool>* hatched = nullptr);
 
 // The whole overlay into a picture of kPicturePixels a side; returns the bed
 // orientation. The room must have a width or a height above 0.

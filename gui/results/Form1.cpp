@@ -12,9 +12,11 @@
 #include "results/PictureBox.h"
 #include "results/Readout.h"
 #include "results/ResultHeader.h"
+#include "results/Uncertainty.h"
 #include "setup/Form2.h"
 #include "textrec/textrec.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -129,6 +131,15 @@ void Form1::buildControls() {
     makeText(22, 556, 516, 120);
     Label54 = makeLabel(this, QStringLiteral("μGy/分"), 682, 516, 76, 22, "Label54");
     makeLabel(this, QStringLiteral("（平均値）"), 556, 542, 120, 22);
+    makeText(26, 682, 542, 76);
+    Check1 = new QCheckBox(QStringLiteral("統計誤差20%超を網掛け"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(556, 574, 202, 22);
+    Check1->setEnabled(false);
+    connect(Check1, &QCheckBox::toggled, this, [this] {
+        if (mapDrawn != 0)
+            drawMap();
+    });
 
     // Result files and their conditions.
     makeLabel(this, QStringLiteral("結果ファイルを選択"), 776, 6, 200, 22);
@@ -200,7 +211,7 @@ void Form1::buildControls() {
     Text13 = texts[13], Text14 = texts[14], Text15 = texts[15], Text16 = texts[16];
     Text17 = texts[17], Text18 = texts[18], Text19 = texts[19], Text20 = texts[20];
     Text21 = texts[21], Text22 = texts[22], Text23 = texts[23], Text24 = texts[24];
-    Text25 = texts[25];
+    Text25 = texts[25], Text26 = texts[26];
 
     connect(Command11, &QPushButton::clicked, this, &Form1::startMerge);
     connect(Command2, &QPushButton::clicked, this, &Form1::loadMergedGrids);
@@ -228,6 +239,7 @@ QString Form1::selectedFileName() const {
 void Form1::reset() {
     ++mergeRun_; // a merge still running no longer enables loading
     forgetLoadedResult();
+    Check1->setChecked(false);
     mergedFile_.clear();
     for (std::size_t n = 1; n < texts.size(); ++n)
         texts[n]->clear();
@@ -283,8 +295,10 @@ void Form1::forgetLoadedResult() {
     gridsLoaded = false;
     mapDrawn = 0;
     clearMap();
-    for (QLineEdit* readout : {Text22, Text23, Text24})
+    for (QLineEdit* readout : {Text22, Text23, Text24, Text26})
         readout->clear();
+    relativeErrors.reset();
+    Check1->setEnabled(false);
     for (QLabel* label : {Label11, Label12, Label13, Label16})
         label->setText(QStringLiteral("-"));
     for (QLineEdit* field : thresholdFields())
@@ -431,6 +445,9 @@ void Form1::loadMergedGrids() {
     kermaGrid = std::move(loaded->kerma);
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
+    relativeErrors = results::readRelativeErrors(
+        QFile::encodeName(QDir(workFolder()).filePath(mergedFile_)).toStdString());
+    Check1->setEnabled(relativeErrors.has_value());
     Label11->setText(extremeText(loaded->kermaExtremes.maximum));
     Label12->setText(extremeText(loaded->kermaExtremes.minimum));
     Label13->setText(extremeText(loaded->doseEquivalentExtremes.maximum));
@@ -490,7 +507,8 @@ void Form1::drawMap() {
     // Without the air-kerma switch the dose-equivalent grid is drawn.
     const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;
     QImage image = results::blankMapImage();
-    results::paintBands(image, grid, thresholds);
+    const std::optional<std::vector<bool>> hatched = hatchedCells();
+    results::paintBands(image, grid, thresholds, hatched ? &*hatched : nullptr);
     results::paintMapFrame(image, bodyPosition, focusSkinDistance, Picture1->font());
     Picture1->setImage(std::move(image));
 
@@ -509,6 +527,7 @@ void Form1::showReadout(double X, double Y) {
         Text22->clear();
         Text23->clear();
         Text24->clear();
+        Text26->clear();
         hideCrossHair();
         return;
     }
@@ -525,6 +544,21 @@ void Form1::showReadout(double X, double Y) {
         Text22->setText(fromStd(textrec::plainNumber(kermaGrid.at(cell->j, cell->i))));
     else
         Text22->setText(fromStd(textrec::plainNumber(doseEquivalentGrid.at(cell->j, cell->i))));
+    if (relativeErrors && gridsLoaded && !Text22->text().isEmpty())
+        Text26->setText(fromStd(
+            results::relativeErrorText(relativeErrors->at(shownQuantity(), cell->j, cell->i))));
+    else
+        Text26->clear();
+}
+
+results::Quantity Form1::shownQuantity() const {
+    return Option1->isChecked() ? results::Quantity::Kerma : results::Quantity::DoseEquivalent;
+}
+
+std::optional<std::vector<bool>> Form1::hatchedCells() const {
+    if (!Check1->isChecked() || !relativeErrors || !gridsLoaded)
+        return std::nullopt;
+    return results::hatchedCells(*relativeErrors, shownQuantity());
 }
 
 void Form1::deleteSelectedFile() {

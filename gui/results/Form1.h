@@ -5,12 +5,16 @@
 
 #include "results/BandThresholds.h"
 #include "results/DoseGrids.h"
+#include "results/Uncertainty.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <vector>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +48,9 @@ public:
     int bodyPosition = 0;         // 1 lying, anything else standing
     double focusSkinDistance = 0; // cm, of the chosen file
     int mapDrawn = 0;             // 1 from a drawing until the result is let go
+    // The relative errors written beside the loaded result; nothing for a
+    // result without them.
+    std::optional<results::RelativeErrors> relativeErrors;
 
     // Controls.
     QListWidget* File1 = nullptr;
@@ -54,8 +61,8 @@ public:
     QPushButton* Command5 = nullptr;  // delete the selected file
     QPushButton* Command6 = nullptr;  // overlay on a room layout
     QPushButton* Command11 = nullptr; // merge the selected file
-    // Text1..Text25; index 0 unused.
-    std::array<QLineEdit*, 26> texts{};
+    // Text1..Text26; index 0 unused.
+    std::array<QLineEdit*, 27> texts{};
     QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr;
     QLineEdit *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
     QLineEdit *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr, *Text12 = nullptr;
@@ -63,13 +70,15 @@ public:
     QLineEdit *Text17 = nullptr, *Text18 = nullptr, *Text19 = nullptr, *Text20 = nullptr;
     QLineEdit *Text21 = nullptr, *Text22 = nullptr, *Text23 = nullptr, *Text24 = nullptr;
     QLineEdit* Text25 = nullptr;
-    QLabel* Label11 = nullptr; // air-kerma maximum
-    QLabel* Label12 = nullptr; // air-kerma minimum
-    QLabel* Label13 = nullptr; // dose-equivalent maximum
-    QLabel* Label16 = nullptr; // dose-equivalent minimum
-    QLabel* Label44 = nullptr; // body position
-    QLabel* Label51 = nullptr; // threshold unit
-    QLabel* Label54 = nullptr; // read-out unit
+    QLineEdit* Text26 = nullptr; // relative error of the read-out's engine cell, "± n %"
+    QCheckBox* Check1 = nullptr; // hatch the cells of uncertain value
+    QLabel* Label11 = nullptr;   // air-kerma maximum
+    QLabel* Label12 = nullptr;   // air-kerma minimum
+    QLabel* Label13 = nullptr;   // dose-equivalent maximum
+    QLabel* Label16 = nullptr;   // dose-equivalent minimum
+    QLabel* Label44 = nullptr;   // body position
+    QLabel* Label51 = nullptr;   // threshold unit
+    QLabel* Label54 = nullptr;   // read-out unit
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr; // air-kerma rate
     QRadioButton* Option2 = nullptr; // dose-equivalent rate
@@ -91,6 +100,11 @@ public:
     void selectKerma();
     void selectDoseEquivalent();
     void showReadout(double X, double Y);
+    // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
+    results::Quantity shownQuantity() const;
+    // The cells to hatch on the map of the shown quantity, when Check1 is on
+    // and the loaded result has its relative errors.
+    std::optional<std::vector<bool>> hatchedCells() const;
     // Lists the result files of the working folder again (also after a
     // correction); the chosen file stays chosen while it is listed.
     void refreshFileList();

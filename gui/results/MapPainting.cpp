@@ -64,16 +64,22 @@ std::array<QRgb, kBandCount> mapColourTable() {
     return colours;
 }
 
-void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds) {
+void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
+                const std::vector<bool>* hatched) {
     const std::array<QRgb, kBandCount> colours = mapColourTable();
 
     const int firstColumn = 20 - kMapPictureLeft; // pixel of X = 20
     for (int i = 11; i <= 591; ++i) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(i - 1 - kMapPictureTop));
         const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * kGridColumns];
+        const std::size_t rowStart = static_cast<std::size_t>(i - 1) * kGridColumns;
         for (int j = 1; j <= 376; ++j) {
             const int band = bandOf(row[j - 1], thresholds);
-            line[firstColumn + j - 1] = colours[static_cast<std::size_t>(band - 1)];
+            const int x = firstColumn + j - 1;
+            line[x] = hatched && (*hatched)[rowStart + static_cast<std::size_t>(j - 1)] &&
+                              onHatchLine(x, i - 1 - kMapPictureTop)
+                          ? kHatchColour
+                          : colours[static_cast<std::size_t>(band - 1)];
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPoint>
 #include <array>
+#include <vector>
 
 class QFont;
 
@@ -42,10 +43,20 @@ QImage blankMapImage();
 // image pixels.
 std::array<QRgb, kBandCount> mapColourTable();
 
+// Hatching of cells of uncertain value: thin diagonal lines in this colour,
+// every kHatchSpacing pixels (pixel x + y a multiple of it).
+inline constexpr QRgb kHatchColour = 0xff000000;
+inline constexpr int kHatchSpacing = 6;
+inline bool onHatchLine(int x, int y) {
+    return (x + y) % kHatchSpacing == 0;
+}
+
 // Sets one point per cell for i = 11..591 and j = 1..376 (X = 20..395,
 // Y = 10..590) in the map colour of the cell's band. One pass over the grid
-// through a colour table.
-void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds);
+// through a colour table. With `hatched` (one flag per cell, row by row),
+// the flagged cells' points on the hatch lines are drawn in the hatch colour.
+void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
+                const std::vector<bool>* hatched = nullptr);
 
 // The grid lines, the sketch of the phantom and the beam (lying for body position
 // code 1, else standing with the focal spot `focusSkinDistance` cm from the

@@ -103,6 +103,30 @@ TEST(OverlayPainting, MapColoursOfTheBands) {
     }
 }
 
+TEST(OverlayPainting, HatchingOnlyOverTheFlaggedCells) {
+    // Fine cells x = 140..159 cm, c = 40..59 cm flagged; the map is band 2 red.
+    std::vector<bool> hatched(results::kGridCells, false);
+    for (int i = 341; i <= 360; ++i)
+        for (int j = 121; j <= 140; ++j)
+            hatched[std::size_t(i - 1) * results::kGridColumns + std::size_t(j - 1)] = true;
+    const Module1::RoomLayout room = defaultRoom();
+    const results::DoseGrid grid = filledGrid(10.5);
+    overlay::OverlayInputs inputs;
+    inputs.room = room;
+    inputs.grid = &grid;
+    inputs.thresholds = descending();
+    Painted painted(room, 1, grid);
+    inputs.hatched = &hatched;
+    painted.orientation = overlay::paintOverlay(painted.image, inputs);
+    auto blackAround = [&](int i, int j) {
+        const overlay::MapPoint m = overlay::mapPoint(painted.orientation, i, j);
+        return painted.near(m.u + room.phantomX, m.v + room.phantomY, kBlack, 3);
+    };
+    EXPECT_TRUE(blackAround(350, 130));
+    EXPECT_FALSE(blackAround(350, 150)); // x = 169 cm
+    EXPECT_FALSE(blackAround(370, 130)); // c = 69 cm
+}
+
 TEST(OverlayPainting, MapAndSketchAlongXAndAlongY) {
     Module1::RoomLayout room = defaultRoom();
     const Painted lying(room, 1, filledGrid(100));

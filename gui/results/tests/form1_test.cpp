@@ -15,6 +15,7 @@
 #include "TestApplication.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -477,4 +478,55 @@ TEST_F(ViewerWindow, ResetAndLeave) {
     form_->close();
     EXPECT_TRUE(Windows::form2().isVisible());
     Windows::form2().hide();
+}
+
+TEST_F(ViewerWindow, RelativeErrorsUnderTheMouseAndHatchedCells) {
+    // Engine cells at c = 50 cm (row 36): x = 150 cm 10 %, x = 250 cm 30 %,
+    // x = 350 cm never scored; 5 % everywhere else (away from the grid lines).
+    viewer_files::writeUncertaintyFile(
+        dir / "lying.data.unc", viewer_files::lyingHeader(), [](int column, int row) {
+            if (row != 36)
+                return 0.05;
+            return column == 16 ? 0.1 : column == 26 ? 0.3 : column == 36 ? 0.0 : 0.05;
+        });
+    viewer_files::writeResultHeader(dir / "lying.datC", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "bare.data", viewer_files::lyingHeader());
+    // Whether an engine cell's area (x +-4 cm, c +-4 cm around it) holds a hatch pixel.
+    auto hatchedAt = [&](int x, int c) {
+        for (int X = x - 4; X <= x + 4; ++X)
+            for (int Y = c + 296; Y <= c + 304; ++Y)
+                if (mapColourAt(X, Y) == QColor(Qt::black))
+                    return true;
+        return false;
+    };
+    struct Case {
+        const char* file;
+        bool hasErrors;
+    };
+    for (const Case& c :
+         {Case{"lying.data", true}, Case{"lying.datC", true}, Case{"bare.data", false}}) {
+        SCOPED_TRACE(c.file);
+        form_->reset();
+        mergeAndLoad(c.file);
+        EXPECT_FALSE(form_->Check1->isChecked());
+        EXPECT_EQ(form_->Check1->isEnabled(), c.hasErrors);
+        form_->Command1->click();
+        form_->showReadout(150, 350);
+        EXPECT_EQ(form_->Text26->text(), c.hasErrors ? "± 10 %" : "");
+        form_->showReadout(254, 346); // still nearest to x = 250, c = 50
+        EXPECT_EQ(form_->Text26->text(), c.hasErrors ? "± 30 %" : "");
+        form_->showReadout(350, 354);
+        EXPECT_EQ(form_->Text26->text(), c.hasErrors ? "—" : "");
+        EXPECT_FALSE(hatchedAt(250, 50)); // no hatching until asked for
+        form_->Check1->setChecked(true);
+        EXPECT_EQ(hatchedAt(250, 50), c.hasErrors);
+        EXPECT_EQ(hatchedAt(350, 50), c.hasErrors);
+        EXPECT_FALSE(hatchedAt(150, 50));
+        EXPECT_FALSE(hatchedAt(260, 50)); // the neighbours of a hatched cell stay clear
+        EXPECT_FALSE(hatchedAt(250, 60));
+    }
+    // Another file chosen: no errors of the previous one remain.
+    select("bare.data");
+    EXPECT_FALSE(form_->relativeErrors.has_value());
+    EXPECT_FALSE(form_->Check1->isEnabled());
 }

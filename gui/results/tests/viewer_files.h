@@ -38,6 +38,25 @@ inline void writeResultHeader(const std::filesystem::path& path,
     out << "  Gy/min" << textrec::kRecordEnd;
 }
 
+// The uncertainty file beside a result: lines 1..12 as given, "  relative",
+// the relative errors of the 61 x 41 engine cells (error(column, row), 1-based)
+// for both quantities.
+inline void writeUncertaintyFile(const std::filesystem::path& path,
+                                 const std::vector<std::string>& header,
+                                 const std::function<double(int column, int row)>& error) {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : header)
+        out << line << textrec::kRecordEnd;
+    for (int map = 0; map < 2; ++map) {
+        out << "  relative" << textrec::kRecordEnd;
+        for (int row = 1; row <= 61; ++row) {
+            for (int column = 1; column <= 41; ++column)
+                out << textrec::formatE(error(column, row), 11, 4);
+            out << textrec::kRecordEnd;
+        }
+    }
+}
+
 // A lying run's header: code 1, 0.2345E-02 Gy/min at an FSD of 90 cm, a 20 x 15 cm
 // field, 80 kV, 1 mA, 12 degrees, 2.5 mm Al inherent, 1.5 mm Al and 0.1 mm Cu added,
 // 1E+09 photons.
