@@ -569,7 +569,14 @@ void Form1::deleteSelectedFile() {
     if (services.messages->show(this, kAskDelete, QString(), platform::MessageButtons::OkCancel,
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
-    services.files->remove(QDir(workFolder()).filePath(name));
+    const QString path = QDir(workFolder()).filePath(name);
+    services.files->remove(path);
+    // A result's uncertainty file goes with it (a corrected copy shares its
+    // source's, which stays while the source does).
+    const QString uncertainty = QFile::decodeName(
+        results::uncertaintyFileOf(QFile::encodeName(path).toStdString()).string().c_str());
+    if (uncertainty == path + QStringLiteral(".unc"))
+        services.files->remove(uncertainty);
     if (name == mergedFile_) {
         // The result on screen has no file any more.
         ++mergeRun_;

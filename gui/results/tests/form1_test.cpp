@@ -429,6 +429,10 @@ TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
 
 TEST_F(ViewerWindow, DeleteAsksFirst) {
     viewer_files::writeResultHeader(dir / "second.data", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "lying.datC", viewer_files::lyingHeader());
+    for (const char* name : {"lying.data.unc", "second.data.unc"})
+        viewer_files::writeUncertaintyFile(dir / name, viewer_files::lyingHeader(),
+                                           [](int, int) { return 0.1; });
     form_->reset();
     form_->Command5->click(); // nothing selected: no question
     EXPECT_TRUE(messages_.shown.empty());
@@ -439,12 +443,21 @@ TEST_F(ViewerWindow, DeleteAsksFirst) {
               std::vector<QString>{QStringLiteral(" このファイルを削除していいですか？ ")});
     EXPECT_EQ(messages_.lastButtons, platform::MessageButtons::OkCancel);
     EXPECT_TRUE(fs::exists(dir / "lying.data"));
-    EXPECT_EQ(form_->File1->count(), 2);
+    EXPECT_EQ(form_->File1->count(), 3);
     EXPECT_TRUE(form_->Command11->isEnabled());
 
+    // A corrected copy goes alone; its source and the source's errors stay.
     messages_.answer = platform::MessageResult::Ok;
+    select("lying.datC");
+    form_->Command5->click();
+    EXPECT_FALSE(fs::exists(dir / "lying.datC"));
+    EXPECT_TRUE(fs::exists(dir / "lying.data.unc"));
+    // A result takes its uncertainty file with it.
+    select("lying.data");
     form_->Command5->click();
     EXPECT_FALSE(fs::exists(dir / "lying.data"));
+    EXPECT_FALSE(fs::exists(dir / "lying.data.unc"));
+    EXPECT_TRUE(fs::exists(dir / "second.data.unc"));
     EXPECT_EQ(form_->File1->count(), 1);
     EXPECT_FALSE(form_->Command11->isEnabled());
 }
