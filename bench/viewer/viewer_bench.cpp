@@ -3,6 +3,7 @@
 // sketch and labels) into the picture's image.
 #include "results/DoseGrids.h"
 #include "results/MapPainting.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <QFont>
@@ -76,7 +77,7 @@ int main(int argc, char* argv[]) {
     } else {
         folder = fs::temp_directory_path() / "viewer_bench";
         fs::create_directories(folder);
-        file = folder / "F2B.dat";
+        file = folder / textrec::exchange::mergedGridFile;
         writeRealisticMergedFile(file);
     }
     std::printf("merged file: %s (%ju bytes)\n", file.string().c_str(),

@@ -1,16 +1,15 @@
 #include "results/Correction.h"
 
+#include <textrec/exchange_files.h>
 #include <textrec/textrec.h>
 
+#include <cctype>
 #include <cmath>
-#include <fstream>
 #include <optional>
 
 namespace correction {
 
 namespace {
-
-constexpr const char* kMergeRequestFile = "FLname.txt";
 
 // Line 2 keeps the form the viewer shows; the map fields keep the 11-character
 // width that the merger reads.
@@ -72,13 +71,6 @@ void appendCopy(const std::vector<std::string>& lines, int firstLine, int lastLi
     }
 }
 
-std::string trimTrailingBlanks(std::string_view text) {
-    std::size_t end = text.size();
-    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
-        --end;
-    return std::string(text.substr(0, end));
-}
-
 } // namespace
 
 Ratio ratioFromTexts(std::string_view measuredText, std::string_view currentText) {
@@ -109,21 +101,21 @@ std::string correctedName(std::string_view sourceName) {
     if (sourceName.empty())
         return {};
     std::string name(sourceName);
-    name.back() = 'C';
+    name.back() = textrec::exchange::correctedMark;
     return name;
 }
 
 bool isCorrectedName(std::string_view name) {
-    return !name.empty() && (name.back() == 'C' || name.back() == 'c');
+    return !name.empty() && std::toupper(static_cast<unsigned char>(name.back())) ==
+                                textrec::exchange::correctedMark;
 }
 
 std::string mergedFileName(const std::filesystem::path& folder) {
-    std::ifstream in(folder / kMergeRequestFile, std::ios::binary);
-    if (!in)
+    try {
+        return textrec::exchange::readMergeRequest(folder / textrec::exchange::mergeRequestFile);
+    } catch (const textrec::InputError&) {
         return {};
-    std::string line;
-    std::getline(in, line);
-    return trimTrailingBlanks(line);
+    }
 }
 
 std::string correctedContent(const std::vector<std::string>& lines, double ratio,

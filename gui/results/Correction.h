@@ -27,7 +27,7 @@ enum class Refusal {
     MeasuredNotPositive, // the measured value is 0 or below
     CurrentNotPositive,  // the computed value is 0 or below: no ratio
     RatioOutOfRange,     // the ratio is not a finite number
-    NoMergedFile,        // "FLname.txt" is missing or its first line is empty
+    NoMergedFile,        // "FLname.txt" is missing or names no file
     AlreadyCorrected,    // the source ends in "C": the copy would replace it
     SourceUnreadable,    // the source cannot be opened
     SourceShort,         // the source has fewer than 136 lines
@@ -63,8 +63,9 @@ std::string correctedName(std::string_view sourceName);
 // ignore case), so that its corrected name would be the source itself.
 bool isCorrectedName(std::string_view name);
 
-// The file last merged: the first line of "FLname.txt" without trailing
-// blanks; empty when the file is missing or the line is empty.
+// The file last merged, as the merger reads it from "FLname.txt"
+// (textrec::exchange::readMergeRequest); empty when the file is missing or
+// names nothing.
 std::string mergedFileName(const std::filesystem::path& folder);
 
 // The corrected 136 lines, each ending with CR LF, from the lines of a result

@@ -7,6 +7,8 @@
 
 #include "results/BandThresholds.h"
 
+#include <textrec/exchange_files.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,8 +16,8 @@
 
 namespace results {
 
-inline constexpr int kGridColumns = 381; // j
-inline constexpr int kGridRows = 601;    // i
+inline constexpr int kGridColumns = textrec::exchange::mergedgrid::columns; // j
+inline constexpr int kGridRows = textrec::exchange::mergedgrid::rows;       // i
 inline constexpr int kGridCells = kGridColumns * kGridRows;
 
 // One quantity over the fine grid, row by row as in the file.

@@ -14,6 +14,7 @@
 #include "results/ResultHeader.h"
 #include "results/Uncertainty.h"
 #include "setup/Form2.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <QCheckBox>
@@ -31,8 +32,10 @@
 
 namespace {
 
-const QString kMergedFile = QStringLiteral("F2B.dat");
-const QString kMergeRequestFile = QStringLiteral("FLname.txt");
+namespace exchange = textrec::exchange;
+
+const QString kMergedFile = QString::fromLatin1(exchange::mergedGridFile);
+const QString kMergeRequestFile = QString::fromLatin1(exchange::mergeRequestFile);
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
 const QString kAskDelete = QStringLiteral(" このファイルを削除していいですか？ ");
 
@@ -262,9 +265,11 @@ void Form1::reset() {
 
 void Form1::refreshFileList() {
     const QString chosen = selectedFileName();
-    const QStringList names = QDir(workFolder())
-                                  .entryList({QStringLiteral("*.data"), QStringLiteral("*.datC")},
-                                             QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        QDir(workFolder())
+            .entryList({QLatin1Char('*') + QLatin1String(exchange::resultExtension),
+                        QLatin1Char('*') + QLatin1String(exchange::correctedExtension)},
+                       QDir::Files, QDir::Name | QDir::IgnoreCase);
     {
         const QSignalBlocker blocker(File1);
         File1->clear();
@@ -514,7 +519,7 @@ void Form1::drawMap() {
 
     mapDrawn = 1;
     Command6->setEnabled(true);
-    if (!mergedFile_.endsWith(QLatin1Char('C')))
+    if (!mergedFile_.endsWith(QLatin1Char(exchange::correctedMark)))
         Command4->setEnabled(true);
     Command6->setFocus();
 }
@@ -575,7 +580,7 @@ void Form1::deleteSelectedFile() {
     // source's, which stays while the source does).
     const QString uncertainty = QFile::decodeName(
         results::uncertaintyFileOf(QFile::encodeName(path).toStdString()).string().c_str());
-    if (uncertainty == path + QStringLiteral(".unc"))
+    if (uncertainty == path + QLatin1String(exchange::uncertaintySuffix))
         services.files->remove(uncertainty);
     if (name == mergedFile_) {
         // The result on screen has no file any more.

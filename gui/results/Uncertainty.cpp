@@ -1,8 +1,10 @@
 #include "results/Uncertainty.h"
 
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -50,11 +52,15 @@ double RelativeErrors::at(Quantity quantity, int j, int i) const {
 std::filesystem::path uncertaintyFileOf(const std::filesystem::path& resultFile) {
     // A correction names its copy after the source with the last letter
     // replaced by C: "X.datC" is the copy of "X.data".
+    namespace exchange = textrec::exchange;
+    const std::string_view corrected = exchange::correctedExtension;
+    const std::string_view stem = corrected.substr(0, corrected.size() - 1); // ".dat"
     std::string name = resultFile.filename().string();
-    if (name.size() > 5 && name.compare(name.size() - 5, 4, ".dat") == 0 &&
-        (name.back() == 'C' || name.back() == 'c'))
-        name.back() = 'a';
-    return resultFile.parent_path() / (name + ".unc");
+    if (name.size() > corrected.size() &&
+        name.compare(name.size() - corrected.size(), stem.size(), stem) == 0 &&
+        std::toupper(static_cast<unsigned char>(name.back())) == exchange::correctedMark)
+        name.back() = std::string_view(exchange::resultExtension).back();
+    return resultFile.parent_path() / (name + exchange::uncertaintySuffix);
 }
 
 std::optional<RelativeErrors> readRelativeErrors(const std::filesystem::path& resultFile) {

@@ -26,9 +26,12 @@
 #include "setup/JobFile.h"
 #include "setup/Module1.h"
 #include "setup/XrayTubeModel.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 namespace {
+
+namespace exchange = textrec::exchange;
 
 const QString kMessageTitle = QStringLiteral("Dorvalis-3");
 
@@ -635,9 +638,9 @@ bool Form2::writeJobFile() {
         jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
 
     std::string error;
-    if (!textrec::writeFileAtomic("B2F.txt", jobfile::jobFileText(job), &error)) {
-        platform::warn(this,
-                       QStringLiteral("B2F.txt を書き込めませんでした。\n%1").arg(fromStd(error)));
+    if (!textrec::writeFileAtomic(exchange::jobFile, jobfile::jobFileText(job), &error)) {
+        platform::warn(this, QStringLiteral("%1 を書き込めませんでした。\n%2")
+                                 .arg(QLatin1String(exchange::jobFile), fromStd(error)));
         return false;
     }
     platform::services().events->processEvents();
@@ -681,14 +684,16 @@ void Form2::command2Click() {
 void Form2::command4Click() {
     // Exit leaves any "B2F.dat": only closing the window removes that one.
     auto& files = *platform::services().files;
-    for (const char* name : {"B2F.txt", "FLname.txt", "F2B.dat", "B_SPCTL.dat"})
+    for (const char* name : {exchange::jobFile, exchange::mergeRequestFile,
+                             exchange::mergedGridFile, exchange::spectrumFile})
         files.remove(QString::fromLatin1(name));
     platform::services().ending->endProgram();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
     auto& files = *platform::services().files;
-    for (const char* name : {"B2F.txt", "B2F.dat", "F2B.dat", "FLname.txt", "B_SPCTL.dat"})
+    for (const char* name : {exchange::jobFile, exchange::oldJobFile, exchange::mergedGridFile,
+                             exchange::mergeRequestFile, exchange::spectrumFile})
         files.remove(QString::fromLatin1(name));
     event->accept();
     platform::services().ending->endProgram();

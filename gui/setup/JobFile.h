@@ -3,9 +3,12 @@
 // the mean tube current of pulsed fluoroscopy and the default result name.
 #pragma once
 
+#include <textrec/exchange_files.h>
+
 #include <QDate>
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace jobfile {
 
@@ -25,9 +28,8 @@ std::string jobFileText(const JobParameters& job);
 
 // The engine keeps the first 30 bytes of line 6; the name it is given is the
 // typed name followed by ".data", so the typed part may use 25 bytes.
-inline constexpr int kResultNameLimit = 30;
-inline constexpr std::string_view kResultExtension = ".data";
-inline constexpr int kTypedNameLimit = kResultNameLimit - int(kResultExtension.size());
+inline constexpr std::string_view kResultExtension = textrec::exchange::resultExtension;
+inline constexpr int kTypedNameLimit = textrec::exchange::typedNameLength;
 
 enum class NameProblem {
     None,

@@ -4,6 +4,7 @@
 
 #include "setup/Module1.h"
 
+#include <textrec/exchange_files.h>
 #include <textrec/textrec.h>
 
 #include <algorithm>
@@ -242,7 +243,8 @@ bool surveyCovers(const OutputSurvey& survey, double kv) {
 }
 
 std::string beyondSurveyMessage(const OutputSurvey& survey, double kv) {
-    return "管電圧 " + textrec::plainNumber(kv) + " kV は出力データ \"sdec_default.op\" の範囲（" +
+    return "管電圧 " + textrec::plainNumber(kv) + " kV は出力データ " +
+           quoted(textrec::exchange::outputSurveyFile) + " の範囲（" +
            textrec::plainNumber(survey.voltage[kSurveyRows]) + " kV まで）を超えています。";
 }
 
@@ -433,17 +435,18 @@ std::string loadSpectrumTables(const std::filesystem::path& folder, SpectrumTabl
     // Into fresh tables first, so that a failed load leaves no half-loaded table.
     SpectrumTables fresh;
     const std::pair<const char*, BinArray*> materials[] = {
-        {"Tungsten.dat", &fresh.TungstenTable},
-        {"Aluminum.atc", &fresh.AluminiumTable},
-        {"Copper.dat", &fresh.CopperTable},
-        {"Air.eac", &fresh.AirAbsorptionTable},
+        {textrec::exchange::tungstenFile, &fresh.TungstenTable},
+        {textrec::exchange::aluminiumFile, &fresh.AluminiumTable},
+        {textrec::exchange::copperFile, &fresh.CopperTable},
+        {textrec::exchange::airAbsorptionFile, &fresh.AirAbsorptionTable},
     };
     for (const auto& [name, table] : materials) {
         std::string error = readMaterialTable(folder / name, *table);
         if (!error.empty())
             return error;
     }
-    std::string error = readOutputSurvey(folder / "sdec_default.op", fresh.OutputSurveyTable);
+    std::string error =
+        readOutputSurvey(folder / textrec::exchange::outputSurveyFile, fresh.OutputSurveyTable);
     if (!error.empty())
         return error;
     tables = fresh;
@@ -459,10 +462,10 @@ SpectrumResult ComputeSpectrum(const TubeSettings& settings, const std::filesyst
     if (!result.ok())
         return result;
     std::string writeError;
-    if (!textrec::writeFileAtomic(folder / "B_SPCTL.dat",
+    if (!textrec::writeFileAtomic(folder / textrec::exchange::spectrumFile,
                                   formatSpectrumFile(result, spectrumArrays.spectrum),
                                   &writeError)) {
-        result.error = "\"B_SPCTL.dat\" を書き込めません。" + writeError;
+        result.error = quoted(textrec::exchange::spectrumFile) + " を書き込めません。" + writeError;
         return result;
     }
     kermaRatio = result.kermaRatio;
