@@ -19,13 +19,13 @@
 
 #include "NumberText.h"
 #include "Windows.h"
+#include "XrayTubeModel.h"
 #include "layout/Form6.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
 #include "results/Form1.h"
 #include "setup/JobFile.h"
 #include "setup/Module1.h"
-#include "setup/XrayTubeModel.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 

@@ -1,8 +1,6 @@
 // X-ray spectrum and tube output model: tables, spectrum, output rate and the
 // spectrum file.
-#include "setup/XrayTubeModel.h"
-
-#include "setup/Module1.h"
+#include "XrayTubeModel.h"
 
 #include <textrec/exchange_files.h>
 #include <textrec/textrec.h>

@@ -144,6 +144,10 @@ std::string loadSpectrumTables(const std::filesystem::path& folder, SpectrumTabl
 
 inline SpectrumTables spectrumTables;
 inline SpectrumArrays spectrumArrays;
+// Air kerma with the user's filtration over the survey's, of the last spectrum.
+inline double kermaRatio = 0;
+// Gy/min at 100 cm from the focus, of the last run set-up.
+inline double kermaRateAt100cm = 0;
 
 // Loads the tables; on failure the message names the file and the module
 // tables stay as they were.

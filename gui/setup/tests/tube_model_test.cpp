@@ -2,8 +2,7 @@
 
 #include "TempFolderTest.h"
 
-#include "setup/Module1.h"
-#include "setup/XrayTubeModel.h"
+#include "XrayTubeModel.h"
 
 #include <cmath>
 #include <fstream>
