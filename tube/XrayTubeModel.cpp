@@ -278,13 +278,25 @@ ClampedValue clampInherentFiltration(double mm) {
     return {cm, std::nullopt};
 }
 
-SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings& settings,
-                               SpectrumArrays& arrays) {
-    BinArray& S = arrays.spectrum;
-    BinArray& P = arrays.phaseSpectrum;
-    S.fill(0);
+namespace {
 
-    SpectrumResult result;
+// What the steps of one spectrum computation share once the settings passed
+// their checks.
+struct ModelRun {
+    double kVp = 0; // after clamping
+    int mode = kConstantPotential;
+    PhaseLadder phases;
+    double cotTheta = 0;
+    double userAl = 0; // cm of aluminium, inherent filtration included
+    double userCu = 0; // cm of copper
+    int topBin = 0;    // the last bin at or below the peak voltage
+};
+
+// Step 1: the clamped voltage and inherent filtration, the filters in cm, and
+// the checks that must pass before any work. Fills `result` with the settings
+// as used; on a refusal leaves its message in result.error and returns nothing.
+std::optional<ModelRun> clampAndCheck(const OutputSurvey& survey, const TubeSettings& settings,
+                                      SpectrumResult& result) {
     result.tubeCurrent = settings.tubeCurrent;
     const ClampedValue voltage = clampTubeVoltage(settings.tubeVoltage);
     result.kVp = voltage.value;
@@ -296,33 +308,44 @@ SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings&
     result.aluminiumCm = 0.1 * settings.addedAluminium;
     result.copperCm = 0.1 * settings.addedCopper;
 
-    const double kVp = result.kVp;
-    const int mode = settings.rectificationMode;
-    const std::optional<PhaseLadder> phases = phaseLadder(mode);
+    ModelRun run;
+    run.kVp = result.kVp;
+    run.mode = settings.rectificationMode;
+    const std::optional<PhaseLadder> phases = phaseLadder(run.mode);
     if (!phases) {
-        result.error = "整流方式 " + std::to_string(mode) + " は使えません。";
-        return result;
+        result.error = "整流方式 " + std::to_string(run.mode) + " は使えません。";
+        return std::nullopt;
     }
-    const double cotTheta = 1 / std::tan(result.targetAngle * kPi / 180);
-    if (!std::isfinite(cotTheta)) {
+    run.phases = *phases;
+    run.cotTheta = 1 / std::tan(result.targetAngle * kPi / 180);
+    if (!std::isfinite(run.cotTheta)) {
         result.error =
             "ターゲット角度が 0 度では計算できません。ターゲット角度を入力してください。";
-        return result;
+        return std::nullopt;
     }
-    const OutputSurvey& survey = tables.OutputSurveyTable;
-    if (!surveyCovers(survey, kVp)) {
-        result.error = beyondSurveyMessage(survey, kVp);
-        return result;
+    if (!surveyCovers(survey, run.kVp)) {
+        result.error = beyondSurveyMessage(survey, run.kVp);
+        return std::nullopt;
     }
+    run.userAl = result.inherentCm + result.aluminiumCm;
+    run.userCu = result.copperCm;
+    run.topBin = std::min(kBinCount, static_cast<int>(std::floor(2 * run.kVp)));
+    return run;
+}
 
-    // Average over the waveform phases.
+// Step 2: the unfiltered spectrum S averaged over the phases of the voltage
+// waveform, with the weight of each phase.
+void averageOverWaveform(const BinArray& tungsten, const ModelRun& run, SpectrumArrays& arrays) {
+    BinArray& S = arrays.spectrum;
+    BinArray& P = arrays.phaseSpectrum;
+    const PhaseLadder& phases = run.phases;
     double lastV = 0;
-    for (int p = 0; p < phases->count; ++p) {
-        const double phi = phases->first + p * phases->step;
+    for (int p = 0; p < phases.count; ++p) {
+        const double phi = phases.first + p * phases.step;
         const double sinPhase = std::sin(phi * kPi / 180);
-        const double V = kVp * sinPhase;
-        const double w = phaseWeight(mode, sinPhase);
-        const int lastBin = phaseSpectrumAt(V, cotTheta, tables.TungstenTable, P);
+        const double V = run.kVp * sinPhase;
+        const double w = phaseWeight(run.mode, sinPhase);
+        const int lastBin = phaseSpectrumAt(V, run.cotTheta, tungsten, P);
         if (V > 70)
             addKLines(V, lastBin, P);
         for (int i = 2; i <= lastBin; ++i)
@@ -331,37 +354,66 @@ SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings&
     }
     // The division is by the number of phases, not by the sum of the weights.
     for (int i = 2; i <= kBinCount && i <= 2 * lastV; ++i)
-        S[i] = S[i] / phases->count;
+        S[i] = S[i] / phases.count;
+}
 
-    // Air kerma behind the survey's reference filtration and behind the user's.
-    const double refAl = survey.referenceAl[mode];
-    const double refCu = survey.referenceCu[mode];
-    const double userAl = result.inherentCm + result.aluminiumCm;
-    const double userCu = result.copperCm;
+struct KermaSums {
+    double reference = 0; // behind the survey's reference filtration
+    double user = 0;      // behind the user's filtration
+};
+
+// Step 3: the air kerma of the spectrum behind the survey's reference
+// filtration and behind the user's, bin by bin and summed.
+KermaSums kermaBehindFilters(const SpectrumTables& tables, const ModelRun& run,
+                             SpectrumArrays& arrays) {
+    const BinArray& S = arrays.spectrum;
+    const double refAl = tables.OutputSurveyTable.referenceAl[run.mode];
+    const double refCu = tables.OutputSurveyTable.referenceCu[run.mode];
     const BinArray& al = tables.AluminiumTable;
     const BinArray& cu = tables.CopperTable;
     const BinArray& air = tables.AirAbsorptionTable;
-    double referenceSum = 0;
-    double userSum = 0;
-    const int topBin = std::min(kBinCount, static_cast<int>(std::floor(2 * kVp)));
-    for (int i = 2; i <= topBin; ++i) {
+    KermaSums sums;
+    for (int i = 2; i <= run.topBin; ++i) {
         arrays.referenceKerma[i] = air[i] * S[i] * std::exp(-refAl * al[i] - refCu * cu[i]);
-        arrays.userKerma[i] = air[i] * S[i] * std::exp(-userAl * al[i] - userCu * cu[i]);
-        referenceSum += arrays.referenceKerma[i];
-        userSum += arrays.userKerma[i];
+        arrays.userKerma[i] = air[i] * S[i] * std::exp(-run.userAl * al[i] - run.userCu * cu[i]);
+        sums.reference += arrays.referenceKerma[i];
+        sums.user += arrays.userKerma[i];
     }
-    result.kermaRatio = userSum / referenceSum;
+    return sums;
+}
 
-    // Filter, and turn energy fluence into photon number.
+// Step 4: the spectrum behind the user's filtration, turned from energy
+// fluence into photon number. Returns its maximum; `finite` tells whether
+// every bin is a number.
+double filterSpectrum(const SpectrumTables& tables, const ModelRun& run, BinArray& S,
+                      bool& finite) {
+    const BinArray& al = tables.AluminiumTable;
+    const BinArray& cu = tables.CopperTable;
     double Smax = 0;
-    bool finite = true;
-    for (int i = 2; i <= topBin; ++i) {
-        S[i] = S[i] * std::exp(-userAl * al[i]) * std::exp(-userCu * cu[i]) / binEnergy(i);
+    finite = true;
+    for (int i = 2; i <= run.topBin; ++i) {
+        S[i] = S[i] * std::exp(-run.userAl * al[i]) * std::exp(-run.userCu * cu[i]) / binEnergy(i);
         finite = finite && std::isfinite(S[i]);
         if (S[i] > Smax)
             Smax = S[i];
     }
-    result.spectrumMaximum = Smax;
+    return Smax;
+}
+
+} // namespace
+
+SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings& settings,
+                               SpectrumArrays& arrays) {
+    arrays.spectrum.fill(0);
+    SpectrumResult result;
+    const std::optional<ModelRun> run = clampAndCheck(tables.OutputSurveyTable, settings, result);
+    if (!run)
+        return result;
+    averageOverWaveform(tables.TungstenTable, *run, arrays);
+    const KermaSums kerma = kermaBehindFilters(tables, *run, arrays);
+    result.kermaRatio = kerma.user / kerma.reference;
+    bool finite = true;
+    result.spectrumMaximum = filterSpectrum(tables, *run, arrays.spectrum, finite);
 
     // A negative target angle lets the anode amplify instead of attenuate, and
     // the sums overflow; the file would hold no numbers.
@@ -370,12 +422,12 @@ SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings&
                        "ターゲット角度とフィルタの厚さを確認してください。";
         return result;
     }
-    if (!(Smax > 0)) {
+    if (!(result.spectrumMaximum > 0)) {
         result.error = "この条件ではＸ線スペクトルが得られません（すべてのエネルギーで 0 "
                        "になります）。フィルタの厚さを確認してください。";
         return result;
     }
-    if (!std::isfinite(result.kermaRatio) || !(referenceSum > 0)) {
+    if (!std::isfinite(result.kermaRatio) || !(kerma.reference > 0)) {
         result.error = "この条件ではＸ線出力の補正係数が求められません。"
                        "フィルタの厚さを確認してください。";
         return result;
