@@ -7,6 +7,7 @@
 #include "layout/Overlay.h"
 #include "layout/RoomFile.h"
 #include "platform/Platform.h"
+#include "setup/Module1.h"
 
 #include <QDir>
 #include <QLabel>

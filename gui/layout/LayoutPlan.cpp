@@ -32,6 +32,14 @@ const Marker* LayoutPlan::markerOf(Element element) const {
     return nullptr;
 }
 
+double toPixel(double planValue) {
+    return kPictureBorder + (planValue - kPlanMin) * kPixelsPerUnit;
+}
+
+double toPlan(double pixel) {
+    return kPlanMin + (pixel - kPictureBorder) / kPixelsPerUnit;
+}
+
 void LayoutPlan::hideAll() {
     for (Marker* marker : {&phantom, &room, &bed, &staffDoor, &viewingWindow, &patientEntrance,
                            &controlRoomLabel, &freeTextLabel})

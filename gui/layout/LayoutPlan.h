@@ -43,6 +43,16 @@ inline constexpr double kRoomClickMargin = 2;
 inline constexpr double kPlanMin = -50;
 inline constexpr double kPlanMax = 850;
 
+// The plan's picture is 7575 twips square at 8.35 twips per cm, its top-left
+// corner at (-50, -50) cm; a pixel is 15 twips.
+inline constexpr double kPixelsPerUnit = 8.35 / 15.0;
+inline constexpr int kPictureBorder = 2;
+inline constexpr int kPictureSize = 505; // pixels, border included
+
+// Plan units (cm) to the picture's pixels and back.
+double toPixel(double planValue);
+double toPlan(double pixel);
+
 inline const QString kControlRoomText = QStringLiteral("操作室");
 inline const QString kInitialFreeText = QStringLiteral("任意文字列");
 

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "results/Form1.h"
 #include "results/PictureBox.h"
+#include "setup/Module1.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

@@ -2,6 +2,8 @@
 // of the overlay window Form6.
 #pragma once
 
+#include "setup/Module1.h"
+
 namespace Module1 {
 
 // Orientation of the bed in the last overlay drawing: 1 along X (wider than

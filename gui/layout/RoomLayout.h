@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 namespace Module1 {
 
@@ -43,8 +42,5 @@ struct RoomLayout {
 
     bool operator==(const RoomLayout&) const = default;
 };
-
-// The layout in use; empty until the first "設定終了" or layout file load.
-inline std::optional<RoomLayout> roomLayout;
 
 } // namespace Module1

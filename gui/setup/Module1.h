@@ -4,6 +4,10 @@
 // model's operations of the same module, are in XrayTubeModel.h.
 #pragma once
 
+#include "layout/RoomLayout.h"
+
+#include <optional>
+
 namespace Module1 {
 
 inline double focusSkinDistance = 0; // cm
@@ -12,5 +16,8 @@ inline double fieldWidth = 0;        // cm, across the patient
 inline double photonCount = 0;       // histories
 // 1 constant potential, 2 three-phase 12-peak, 3 single-phase full-wave.
 inline int RectificationMode = 1;
+
+// The room layout in use; empty until the first "設定終了" or layout file load.
+inline std::optional<RoomLayout> roomLayout;
 
 } // namespace Module1
