@@ -2,11 +2,11 @@
 // the grid, the masks and the room again. Synthetic grids fall off with the square
 // of the distance from the phantom so that the map spans all twelve bands.
 #include "Windows.h"
-#include "layout/LayoutPlan.h"
 #include "layout/Overlay.h"
-#include "layout/OverlayPainting.h"
-#include "layout/RoomLayout.h"
-#include "results/DoseGrids.h"
+#include "logic/DoseGrids.h"
+#include "logic/LayoutPlan.h"
+#include "logic/OverlayPainting.h"
+#include "logic/RoomLayout.h"
 #include "results/Form1.h"
 
 #include <QApplication>

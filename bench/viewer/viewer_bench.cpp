@@ -1,8 +1,8 @@
 // Times the viewer's two heavy steps on a full-size merged file: reading both
 // grids with their extremes and thresholds, and painting the map (bands, grid,
 // sketch and labels) into the picture's image.
-#include "results/DoseGrids.h"
-#include "results/MapPainting.h"
+#include "logic/DoseGrids.h"
+#include "logic/MapPainting.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 

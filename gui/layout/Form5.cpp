@@ -5,7 +5,7 @@
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
 #include "layout/Overlay.h"
-#include "layout/RoomFile.h"
+#include "logic/RoomFile.h"
 #include "platform/Platform.h"
 #include "setup/Module1.h"
 

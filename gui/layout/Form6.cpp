@@ -1,7 +1,7 @@
 #include "layout/Form6.h"
 
 #include "Windows.h"
-#include "layout/OverlayPainting.h"
+#include "logic/OverlayPainting.h"
 #include "results/PictureBox.h"
 
 #include <QLabel>

@@ -2,7 +2,7 @@
 // the element markers inside it and the instruction panel Picture2.
 #pragma once
 
-#include "layout/LayoutPlan.h"
+#include "logic/LayoutPlan.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,10 +1,10 @@
 #include "layout/Overlay.h"
 
-#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form6.h"
-#include "layout/OverlayPainting.h"
-#include "layout/RoomLayout.h"
+#include "logic/NumberText.h"
+#include "logic/OverlayPainting.h"
+#include "logic/RoomLayout.h"
 #include "platform/Platform.h"
 #include "results/Form1.h"
 #include "results/PictureBox.h"

@@ -3,9 +3,9 @@
 // dose map in colour bands with its legend and the read-out under the mouse.
 #pragma once
 
-#include "results/BandThresholds.h"
-#include "results/DoseGrids.h"
-#include "results/Uncertainty.h"
+#include "logic/BandThresholds.h"
+#include "logic/DoseGrids.h"
+#include "logic/Uncertainty.h"
 
 #include <QString>
 #include <QWidget>

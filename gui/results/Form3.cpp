@@ -1,9 +1,9 @@
 #include "results/Form3.h"
 
-#include "NumberText.h"
 #include "Windows.h"
+#include "logic/Correction.h"
+#include "logic/NumberText.h"
 #include "platform/Platform.h"
-#include "results/Correction.h"
 #include "results/Form1.h"
 #include "results/Form4.h"
 

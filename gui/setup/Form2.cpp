@@ -17,14 +17,14 @@
 
 #include <cmath>
 
-#include "NumberText.h"
 #include "Windows.h"
 #include "XrayTubeModel.h"
 #include "layout/Form6.h"
+#include "logic/JobFile.h"
+#include "logic/NumberText.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
 #include "results/Form1.h"
-#include "setup/JobFile.h"
 #include "setup/Module1.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"

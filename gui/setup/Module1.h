@@ -4,7 +4,7 @@
 // model's operations of the same module, are in XrayTubeModel.h.
 #pragma once
 
-#include "layout/RoomLayout.h"
+#include "logic/RoomLayout.h"
 
 #include <optional>
 
