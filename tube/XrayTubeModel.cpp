@@ -459,6 +459,15 @@ std::string formatSpectrumFile(const SpectrumResult& result, const BinArray& spe
     return text;
 }
 
+std::string writeSpectrumFile(const std::filesystem::path& folder, const SpectrumResult& result,
+                              const BinArray& spectrum) {
+    std::string writeError;
+    if (!textrec::writeFileAtomic(folder / textrec::exchange::spectrumFile,
+                                  formatSpectrumFile(result, spectrum), &writeError))
+        return quoted(textrec::exchange::spectrumFile) + " を書き込めません。" + writeError;
+    return {};
+}
+
 OutputRateResult computeOutputRate(const OutputSurvey& survey, double kv, double tubeCurrent,
                                    int rectificationMode, double kermaRatio) {
     OutputRateResult result;
@@ -511,13 +520,9 @@ SpectrumResult ComputeSpectrum(const TubeSettings& settings, const std::filesyst
     SpectrumResult result = computeSpectrum(spectrumTables, settings, spectrumArrays);
     if (!result.ok())
         return result;
-    std::string writeError;
-    if (!textrec::writeFileAtomic(folder / textrec::exchange::spectrumFile,
-                                  formatSpectrumFile(result, spectrumArrays.spectrum),
-                                  &writeError)) {
-        result.error = quoted(textrec::exchange::spectrumFile) + " を書き込めません。" + writeError;
+    result.error = writeSpectrumFile(folder, result, spectrumArrays.spectrum);
+    if (!result.ok())
         return result;
-    }
     kermaRatio = result.kermaRatio;
     return result;
 }

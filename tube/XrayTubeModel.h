@@ -119,6 +119,11 @@ SpectrumResult computeSpectrum(const SpectrumTables& tables, const TubeSettings&
 // The 307 lines of "B_SPCTL.dat" (each ending in CR LF) for a computed spectrum.
 std::string formatSpectrumFile(const SpectrumResult& result, const BinArray& spectrum);
 
+// Writes "B_SPCTL.dat" in `folder`, whole or not at all. Returns an empty text
+// on success, otherwise the message the window shows.
+std::string writeSpectrumFile(const std::filesystem::path& folder, const SpectrumResult& result,
+                              const BinArray& spectrum);
+
 struct OutputRateResult {
     std::string error;           // empty on success
     double surveyOutput = 0;     // Y interpolated at the voltage

@@ -638,7 +638,7 @@ bool Form2::writeJobFile() {
         jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
 
     std::string error;
-    if (!textrec::writeFileAtomic(exchange::jobFile, jobfile::jobFileText(job), &error)) {
+    if (!jobfile::writeJobFile({}, job, error)) {
         platform::warn(this, QStringLiteral("%1 を書き込めませんでした。\n%2")
                                  .arg(QLatin1String(exchange::jobFile), fromStd(error)));
         return false;

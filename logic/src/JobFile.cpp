@@ -21,6 +21,11 @@ std::string jobFileText(const JobParameters& job) {
     return text;
 }
 
+bool writeJobFile(const std::filesystem::path& folder, const JobParameters& job,
+                  std::string& error) {
+    return textrec::writeFileAtomic(folder / textrec::exchange::jobFile, jobFileText(job), &error);
+}
+
 NameCheck checkResultName(const QString& typedName) {
     if (typedName.isEmpty())
         return {NameProblem::Empty, {}, {}};

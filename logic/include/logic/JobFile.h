@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QString>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ struct JobParameters {
 // The whole text of "B2F.txt": six CR LF records with the display masks the
 // engine expects ("0.000E+00", "#00.0", "#0.0", "#0.0", "0.000E+00", the name).
 std::string jobFileText(const JobParameters& job);
+
+// Writes "B2F.txt" in `folder`, whole or not at all. Returns false and fills
+// `error` (the file and what failed) when it cannot.
+bool writeJobFile(const std::filesystem::path& folder, const JobParameters& job,
+                  std::string& error);
 
 // The engine keeps the first 30 bytes of line 6; the name it is given is the
 // typed name followed by ".data", so the typed part may use 25 bytes.
