@@ -195,7 +195,7 @@ void Form5::setFolder(const QString& folder) {
 }
 
 QString Form5::folder() const {
-    return folder_.isEmpty() ? QDir::currentPath() : folder_;
+    return folder_.isEmpty() ? platform::workFolder() : folder_;
 }
 
 QString Form5::filePath(const QString& fileName) const {

@@ -4,6 +4,7 @@
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
+#include "logic/Correction.h"
 #include "logic/MapPainting.h"
 #include "logic/NumberText.h"
 #include "logic/Readout.h"
@@ -12,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
 #include "results/Form3.h"
+#include "results/Form4.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
 #include "textrec/exchange_files.h"
@@ -222,16 +224,12 @@ void Form1::buildControls() {
     connect(Command5, &QPushButton::clicked, this, &Form1::deleteSelectedFile);
     connect(Command3, &QPushButton::clicked, this, &Form1::leave);
     // The correction and the room layout editor open without blocking the viewer.
-    connect(Command4, &QPushButton::clicked, this, [] { Windows::form3().open(); });
+    connect(Command4, &QPushButton::clicked, this, &Form1::openCorrection);
     connect(Command6, &QPushButton::clicked, this, [] { Windows::form5().open(); });
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
     return {Text5, Text6, Text7, Text13, Text14, Text15, Text16, Text17, Text19, Text20, Text21};
-}
-
-QString Form1::workFolder() {
-    return QDir::currentPath();
 }
 
 QString Form1::selectedFileName() const {
@@ -266,7 +264,7 @@ void Form1::reset() {
 void Form1::refreshFileList() {
     const QString chosen = selectedFileName();
     const QStringList names =
-        QDir(workFolder())
+        QDir(platform::workFolder())
             .entryList({QLatin1Char('*') + QLatin1String(exchange::resultExtension),
                         QLatin1Char('*') + QLatin1String(exchange::correctedExtension)},
                        QDir::Files, QDir::Name | QDir::IgnoreCase);
@@ -347,7 +345,7 @@ void Form1::showSelectedHeader() {
     if (name.isEmpty())
         return;
     const auto header = results::readResultHeader(
-        QFile::encodeName(QDir(workFolder()).filePath(name)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(name)).toStdString());
     if (!header) {
         // Not a result file: no conditions of another file stay beside its name.
         clearHeader();
@@ -392,7 +390,7 @@ void Form1::startMerge() {
     if (name.isEmpty())
         return;
     platform::Services& services = platform::services();
-    const QDir folder(workFolder());
+    const QDir folder(platform::workFolder());
     services.files->remove(folder.filePath(kMergedFile));
     forgetLoadedResult();
     mergedFile_ = name;
@@ -411,7 +409,7 @@ void Form1::startMerge() {
     const QString merger = QString::fromStdString(platform::platformProgramName("quenro-3.exe"));
     QString error;
     const bool started = services.launcher->startHidden(
-        merger, workFolder(),
+        merger, platform::workFolder(),
         [self = QPointer<Form1>(this), run, name, merger](bool succeeded,
                                                           const QString& errorText) {
             if (!self || run != self->mergeRun_)
@@ -437,7 +435,7 @@ void Form1::startMerge() {
 void Form1::loadMergedGrids() {
     platform::Services& services = platform::services();
     auto loaded = results::loadMergedFile(
-        QFile::encodeName(QDir(workFolder()).filePath(kMergedFile)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(kMergedFile)).toStdString());
     if (!loaded) {
         // Nothing of an earlier result stays on screen under this file's name.
         forgetLoadedResult();
@@ -451,7 +449,7 @@ void Form1::loadMergedGrids() {
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
     relativeErrors = results::readRelativeErrors(
-        QFile::encodeName(QDir(workFolder()).filePath(mergedFile_)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(mergedFile_)).toStdString());
     Check1->setEnabled(relativeErrors.has_value());
     Label11->setText(extremeText(loaded->kermaExtremes.maximum));
     Label12->setText(extremeText(loaded->kermaExtremes.minimum));
@@ -556,6 +554,25 @@ void Form1::showReadout(double X, double Y) {
         Text26->clear();
 }
 
+void Form1::openCorrection() {
+    Form3& form = Windows::form3();
+    connect(&form, &Form3::corrected, this, &Form1::showCorrectedFile, Qt::UniqueConnection);
+    std::optional<double> kerma;
+    std::optional<double> doseEquivalent;
+    if (gridsLoaded) {
+        kerma = kermaGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
+        doseEquivalent =
+            doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
+    }
+    form.openWith(Text18->text(), kerma, doseEquivalent);
+}
+
+void Form1::showCorrectedFile(const QString& fileName) {
+    refreshFileList();
+    Command4->setEnabled(false);
+    Windows::form4().showSaved(fileName);
+}
+
 results::Quantity Form1::shownQuantity() const {
     return Option1->isChecked() ? results::Quantity::Kerma : results::Quantity::DoseEquivalent;
 }
@@ -574,7 +591,7 @@ void Form1::deleteSelectedFile() {
     if (services.messages->show(this, kAskDelete, QString(), platform::MessageButtons::OkCancel,
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
-    const QString path = QDir(workFolder()).filePath(name);
+    const QString path = QDir(platform::workFolder()).filePath(name);
     services.files->remove(path);
     // A result's uncertainty file goes with it (a corrected copy shares its
     // source's, which stays while the source does).

@@ -31,8 +31,6 @@ public:
     // it shows the viewer.
     void reset();
 
-    // The working folder: the program's current folder.
-    static QString workFolder();
     // Name of the file highlighted in File1 (without folder); empty when none
     // is. A row that is only current (the list was tabbed into) is not chosen.
     QString selectedFileName() const;
@@ -100,6 +98,10 @@ public:
     void selectKerma();
     void selectDoseEquivalent();
     void showReadout(double X, double Y);
+    // Opens the correction window with this result's values: the free-air
+    // air-kerma rate at FSD as shown and, once a load is held, the two map
+    // values at the reference point 100 cm to the side.
+    void openCorrection();
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
     // The cells to hatch on the map of the shown quantity, when Check1 is on
@@ -129,6 +131,9 @@ private:
     void clearMap();
     void hideCrossHair();
     void showThresholds(const results::Thresholds& thresholds);
+    // The correction wrote `fileName`: it is listed and announced, and a
+    // corrected file is not corrected again until a file of the engine is drawn.
+    void showCorrectedFile(const QString& fileName);
     void setThresholdUnit(const QString& unit);
 
     // Counts merges so that only the latest one's end enables loading.

@@ -583,7 +583,7 @@ bool Form2::checkResultName() {
 
     // The engine replaces an existing result file when it finishes: ask first.
     const QString resultFile = resultFileName();
-    if (QFileInfo::exists(QDir::current().filePath(resultFile))) {
+    if (QFileInfo::exists(QDir(platform::workFolder()).filePath(resultFile))) {
         const platform::MessageResult answer = platform::services().messages->show(
             this,
             QStringLiteral("「%1」は既にあります。\n"
@@ -654,7 +654,7 @@ void Form2::startEngine() {
     // Two runs side by side are told apart by their console titles.
     const QString title = QStringLiteral("%1 — %2").arg(program, resultFileName());
     QString missing;
-    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), title,
+    if (!platform::services().launcher->startInConsole(program, platform::workFolder(), title,
                                                        missing)) {
         platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
                                  .arg(program, missing));

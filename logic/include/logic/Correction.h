@@ -4,6 +4,7 @@
 // "C" (".data" becomes ".datC"). Plain code without widgets; Form3 drives it.
 #pragma once
 
+#include <textrec/exchange_files.h>
 #include <textrec/result_file.h>
 
 #include <filesystem>
@@ -12,6 +13,11 @@
 #include <vector>
 
 namespace correction {
+
+// The map point a measurement 100 cm to the side of the phantom centre stands
+// for: x = 100 cm, c = 0, as a cell (column, row) of the merged grids.
+inline constexpr int kReferenceColumn = 100 - textrec::exchange::mergedgrid::firstX + 1; // 81
+inline constexpr int kReferenceRow = 0 - textrec::exchange::mergedgrid::firstC + 1;      // 301
 
 // Layout of a result file as the engine writes it.
 inline constexpr int kResultLines = textrec::resultfile::lines;
