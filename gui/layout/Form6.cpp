@@ -1,6 +1,7 @@
 #include "layout/Form6.h"
 
 #include "Windows.h"
+#include "layout/Overlay.h"
 #include "logic/OverlayPainting.h"
 #include "results/PictureBox.h"
 
@@ -128,6 +129,14 @@ void Form6::forgetMap() {
     for (QLineEdit* field : thresholdFields())
         field->clear();
     Picture1->setImage(overlay::blankPicture());
+}
+
+void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown) {
+    Module1::DrawLayoutOverlay(*Picture1, map, stillShown);
+}
+
+void Form6::showLayoutName(const QString& name) {
+    Label10->setText(name);
 }
 
 Form6& Windows::form6() {

@@ -3,8 +3,11 @@
 // and the name of the layout. Module1::DrawLayoutOverlay draws the picture.
 #pragma once
 
+#include "logic/ShownMap.h"
+
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -21,6 +24,12 @@ public:
     // Clears the picture and the thresholds: the viewer no longer holds the
     // result they showed.
     void forgetMap();
+    // Draws `map` over the room layout in use into the picture
+    // (Module1::DrawLayoutOverlay); `stillShown` tells at the end whether the
+    // map's result is still the viewer's.
+    void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
+    // Shows the name of the room layout.
+    void showLayoutName(const QString& name);
 
     // The overlay picture, white until the first drawing, and the legend.
     PictureBox* Picture1 = nullptr;

@@ -502,18 +502,7 @@ void Form1::selectDoseEquivalent() {
 void Form1::drawMap() {
     if (!gridsLoaded)
         return;
-    results::Thresholds thresholds{};
-    const auto fields = thresholdFields();
-    for (std::size_t k = 0; k < fields.size(); ++k)
-        thresholds[k] = numbertext::fieldNumber(fields[k]->text());
-
-    // Without the air-kerma switch the dose-equivalent grid is drawn.
-    const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;
-    QImage image = results::blankMapImage();
-    const std::optional<std::vector<bool>> hatched = hatchedCells();
-    results::paintBands(image, grid, thresholds, hatched ? &*hatched : nullptr);
-    results::paintMapFrame(image, bodyPosition, focusSkinDistance, Picture1->font());
-    Picture1->setImage(std::move(image));
+    Picture1->setImage(results::paintMap(currentMap(), Picture1->font()));
 
     mapDrawn = 1;
     Command6->setEnabled(true);
@@ -571,6 +560,27 @@ void Form1::showCorrectedFile(const QString& fileName) {
     refreshFileList();
     Command4->setEnabled(false);
     Windows::form4().showSaved(fileName);
+}
+
+results::ShownMap Form1::currentMap() const {
+    results::ShownMap map;
+    // Without the air-kerma switch the dose-equivalent grid is drawn.
+    map.quantity = shownQuantity();
+    if (gridsLoaded)
+        map.grid = map.quantity == results::Quantity::Kerma ? kermaGrid : doseEquivalentGrid;
+    const auto fields = thresholdFields();
+    for (std::size_t k = 0; k < fields.size(); ++k)
+        map.thresholds[k] = numbertext::fieldNumber(fields[k]->text());
+    map.bodyPosition = bodyPosition;
+    map.focusSkinDistance = focusSkinDistance;
+    map.hatched = hatchedCells();
+    return map;
+}
+
+std::function<bool()> Form1::stillShowing() const {
+    return [self = QPointer<const Form1>(this), generation = resultGeneration_] {
+        return self && self->resultGeneration_ == generation;
+    };
 }
 
 results::Quantity Form1::shownQuantity() const {

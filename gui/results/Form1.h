@@ -5,12 +5,14 @@
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/ShownMap.h"
 #include "logic/Uncertainty.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -107,6 +109,13 @@ public:
     // The cells to hatch on the map of the shown quantity, when Check1 is on
     // and the loaded result has its relative errors.
     std::optional<std::vector<bool>> hatchedCells() const;
+    // The map as drawn from now: the grid of the shown quantity (a copy;
+    // nothing while no load of the chosen file is held), the thresholds as the
+    // fields read, the body position, the FSD and the cells to hatch.
+    results::ShownMap currentMap() const;
+    // Tells work that lets window events run (a drawing over the room layout)
+    // whether the viewer still holds the result it holds now.
+    std::function<bool()> stillShowing() const;
     // Lists the result files of the working folder again (also after a
     // correction); the chosen file stays chosen while it is listed.
     void refreshFileList();

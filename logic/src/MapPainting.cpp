@@ -121,6 +121,14 @@ void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, co
     writeAt(painter, metrics, -70, 580, QStringLiteral("300 cm"));
 }
 
+QImage paintMap(const ShownMap& map, const QFont& font) {
+    QImage image = blankMapImage();
+    if (map.grid)
+        paintBands(image, *map.grid, map.thresholds, map.hatched ? &*map.hatched : nullptr);
+    paintMapFrame(image, map.bodyPosition, map.focusSkinDistance, font);
+    return image;
+}
+
 QImage paintLegend() {
     QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
     image.fill(Qt::white);

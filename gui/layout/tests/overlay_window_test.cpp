@@ -34,6 +34,12 @@ constexpr QRgb rgb(int r, int g, int b) {
 const QRgb kWhite = rgb(255, 255, 255);
 const QRgb kMagenta = rgb(255, 0, 255);
 
+// What the layout editor's "散乱線分布表示" draws: the viewer's map over the room.
+void drawOverlay() {
+    const Form1& viewer = Windows::form1();
+    Windows::form6().drawOverlay(viewer.currentMap(), viewer.stillShowing());
+}
+
 results::DoseGrid filledGrid(double value) {
     results::DoseGrid grid;
     std::fill(grid.cells().begin(), grid.cells().end(), value);
@@ -92,20 +98,20 @@ protected:
 
 TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdFields) {
     Form1& viewer = Windows::form1();
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(pump.calls, 600); // once after each map row
     EXPECT_EQ(Module1::bedOrientation, 1);
     EXPECT_EQ(overlayAt(50, 150), kMagenta);
 
     viewer.Option2->setChecked(true); // dose equivalent: 0.5 is below T11
     setThresholdFields();
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(overlayAt(50, 150), kWhite);
 
     // A field that does not begin with a number counts as 0.
     for (QLineEdit* field : viewer.thresholdFields())
         field->setText(QStringLiteral("abc"));
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(overlayAt(50, 150), kMagenta);
 
     // "Close" only hides: the drawing stays.
@@ -122,9 +128,9 @@ TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
     pump.probe = [&] {
         EXPECT_TRUE(Module1::layoutOverlayRunning());
         if (nested++ == 0)
-            Module1::DrawLayoutOverlay();
+            drawOverlay();
     };
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(pump.calls, 600);
     EXPECT_FALSE(Module1::layoutOverlayRunning());
 }
@@ -134,7 +140,7 @@ TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
 TEST_F(DrawLayoutOverlayTest, NoMapOfAResultTheViewerLetGo) {
     Form1& viewer = Windows::form1();
     viewer.gridsLoaded = false;
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(overlayAt(50, 150), kWhite); // thresholds 11..1: 100 would be magenta
     EXPECT_NE(Windows::form6().Picture1->image(), overlay::blankPicture()); // the room is there
 
@@ -143,14 +149,14 @@ TEST_F(DrawLayoutOverlayTest, NoMapOfAResultTheViewerLetGo) {
         if (pump.calls == 300)
             viewer.reset();
     };
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(Windows::form6().Picture1->image(), overlay::blankPicture());
 }
 
 TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     Module1::roomLayout.reset();
-    Module1::DrawLayoutOverlay();
+    drawOverlay();
     EXPECT_EQ(pump.calls, 600);
     const QImage& picture = Windows::form6().Picture1->image();
     EXPECT_EQ(picture, overlay::blankPicture());

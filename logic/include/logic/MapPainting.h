@@ -7,6 +7,7 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/ShownMap.h"
 
 #include <QImage>
 #include <QPoint>
@@ -62,6 +63,10 @@ void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& threshold
 // code 1, else standing with the focal spot `focusSkinDistance` cm from the
 // phantom's surface) and the axis labels.
 void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font);
+
+// The whole map picture of a shown map: its bands (when it has a grid), then
+// the frame.
+QImage paintMap(const ShownMap& map, const QFont& font);
 
 // The legend: eleven boxes of 30 x 10 units in the legend colours, band 1 at the
 // top.
