@@ -6,15 +6,16 @@
 #include "layout/Form6.h"
 #include "logic/Correction.h"
 #include "logic/MapPainting.h"
-#include "logic/NumberText.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
+#include "results/ConditionsPanel.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
 #include "results/PictureBox.h"
+#include "results/ThresholdColumn.h"
 #include "setup/Form2.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
@@ -99,15 +100,12 @@ void Form1::buildControls() {
         texts[static_cast<std::size_t>(number)] = field;
         return field;
     };
+    thresholdColumn_ = new ThresholdColumn(10 * results::kLegendPixelsPerUnitY, this);
+    thresholdColumn_->move(620, 56);
     const std::array<int, results::kThresholdCount> thresholdNumbers = {5,  6,  7,  13, 14, 15,
                                                                         16, 17, 19, 20, 21};
-    for (int k = 0; k < results::kThresholdCount; ++k) {
-        const double boxTop = 10.0 * k * results::kLegendPixelsPerUnitY;
-        const int y =
-            56 + static_cast<int>(boxTop + (10 * results::kLegendPixelsPerUnitY - 22) / 2);
-        makeText(thresholdNumbers[static_cast<std::size_t>(k)], 620, y, 84);
-        makeLabel(this, QStringLiteral("～"), 708, y, 20, 22);
-    }
+    for (std::size_t k = 0; k < thresholdNumbers.size(); ++k)
+        texts[static_cast<std::size_t>(thresholdNumbers[k])] = thresholdColumn_->fields()[k];
     auto* note = makeLabel(this, QStringLiteral(" 書き換え後、[散乱線量分布表示] を押して下さい "),
                            556, 326, 200, 40);
     note->setWordWrap(true);
@@ -155,40 +153,25 @@ void Form1::buildControls() {
     connect(File1, &QListWidget::itemSelectionChanged, this, &Form1::chooseFile);
     Command11 = makeButton(this, QStringLiteral("OK"), "Command11", 1070, 166, 80, 28);
 
-    Label44 = makeLabel(this, QString(), 776, 200, 220, 22, "Label44");
-    struct ConditionRow {
-        int number;
-        const char* label;
-        const char* unit;
-    };
-    const ConditionRow rows[] = {
-        {18, "FSDにおける自由空間の\n空気カーマ率（平均値）", "Gy/min"},
-        {2, "Ｘ線焦点 - 入射面 距離", "cm"},
-        {3, "照射野サイズ at FSD", nullptr},
-        {9, "Ｘ線管電圧", "kV"},
-        {1, "管電流", "mA"},
-        {8, "ターゲット角度", "degree"},
-        {12, "固有ろ過", "mmAl"},
-        {10, "アルミ付加フィルタ", "mm"},
-        {11, "銅付加フィルタ", "mm"},
-        {25, "入射光子数（ヒストリー）", "個"},
-    };
-    int y = 226;
-    for (const ConditionRow& row : rows) {
-        const bool twoLines = row.number == 18;
-        makeLabel(this, QString::fromUtf8(row.label), 776, y, 200, twoLines ? 36 : 22);
-        const int fieldY = twoLines ? y + 7 : y;
-        if (row.number == 3) {
-            makeText(3, 980, fieldY, 52);
-            makeLabel(this, QStringLiteral("×"), 1034, fieldY, 14, 22);
-            makeText(4, 1048, fieldY, 52);
-            makeLabel(this, QStringLiteral("cm²"), 1104, fieldY, 46, 22);
-        } else {
-            makeText(row.number, 980, fieldY, 100);
-            makeLabel(this, QString::fromUtf8(row.unit), 1084, fieldY, 66, 22);
-        }
-        y += twoLines ? 40 : 25;
-    }
+    conditions_ = new ConditionsPanel({.labelWidth = 200,
+                                       .fieldLeft = 204,
+                                       .fieldWidth = 100,
+                                       .unitWidth = 66,
+                                       .sizeFieldWidth = 52,
+                                       .timesWidth = 14,
+                                       .rateLabelHeight = 36,
+                                       .rateRowPitch = 40,
+                                       .positionWidth = 220},
+                                      ConditionsPanel::Rows::All, this);
+    conditions_->move(776, 200);
+    Label44 = conditions_->Label44;
+    const std::pair<int, QLineEdit*> conditionFields[] = {
+        {18, conditions_->Text18}, {2, conditions_->Text2},   {3, conditions_->Text3},
+        {4, conditions_->Text4},   {9, conditions_->Text9},   {1, conditions_->Text1},
+        {8, conditions_->Text8},   {12, conditions_->Text12}, {10, conditions_->Text10},
+        {11, conditions_->Text11}, {25, conditions_->Text25}};
+    for (const auto& [number, field] : conditionFields)
+        texts[static_cast<std::size_t>(number)] = field;
 
     // Loading and the extremes.
     Command2 = makeButton(this, QStringLiteral("データ読込"), "Command2", 776, 498, 170, 30);
@@ -229,7 +212,7 @@ void Form1::buildControls() {
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
-    return {Text5, Text6, Text7, Text13, Text14, Text15, Text16, Text17, Text19, Text20, Text21};
+    return thresholdColumn_->fields();
 }
 
 QString Form1::selectedFileName() const {
@@ -304,8 +287,7 @@ void Form1::forgetLoadedResult() {
     Check1->setEnabled(false);
     for (QLabel* label : {Label11, Label12, Label13, Label16})
         label->setText(QStringLiteral("-"));
-    for (QLineEdit* field : thresholdFields())
-        field->clear();
+    thresholdColumn_->clear();
     for (QPushButton* button : {Command1, Command4, Command6})
         button->setEnabled(false);
     if (Windows::form6Exists())
@@ -326,17 +308,9 @@ void Form1::hideCrossHair() {
 }
 
 void Form1::clearHeader() {
-    Label44->clear();
-    for (QLineEdit* field :
-         {Text1, Text2, Text3, Text4, Text8, Text9, Text10, Text11, Text12, Text18, Text25})
-        field->clear();
-    if (Windows::form6Exists()) {
-        Form6& form6 = Windows::form6();
-        form6.Label44->clear();
-        for (QLineEdit* field : {form6.Text1, form6.Text2, form6.Text3, form6.Text4, form6.Text9,
-                                 form6.Text10, form6.Text11, form6.Text12, form6.Text18})
-            field->clear();
-    }
+    conditions_->clear();
+    if (Windows::form6Exists())
+        Windows::form6().clearConditions();
 }
 
 void Form1::showSelectedHeader() {
@@ -352,36 +326,10 @@ void Form1::showSelectedHeader() {
         return;
     }
 
-    using namespace results;
-    auto text = [&header](int index) {
-        return fromStd(headerFieldText(index, header->values[static_cast<std::size_t>(index)]));
-    };
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
-
-    Form6& form6 = Windows::form6();
-    const QString position = fromStd(bodyPositionText(bodyPosition));
-    Label44->setText(position);
-    form6.Label44->setText(position);
-    struct Copy {
-        int index;
-        QLineEdit* mine;
-        QLineEdit* form6;
-    };
-    const Copy copies[] = {
-        {kKermaRateAtFsd, Text18, form6.Text18}, {kFocusSkinDistance, Text2, form6.Text2},
-        {kFieldLength, Text3, form6.Text3},      {kFieldWidth, Text4, form6.Text4},
-        {kTubeVoltage, Text9, form6.Text9},      {kTubeCurrent, Text1, form6.Text1},
-        {kTargetAngle, Text8, nullptr},          {kInherentFiltration, Text12, form6.Text12},
-        {kAddedAluminium, Text10, form6.Text10}, {kAddedCopper, Text11, form6.Text11},
-        {kPhotonCount, Text25, nullptr},
-    };
-    for (const Copy& copy : copies) {
-        const QString value = text(copy.index);
-        copy.mine->setText(value);
-        if (copy.form6)
-            copy.form6->setText(value);
-    }
+    conditions_->showHeader(*header);
+    Windows::form6().showConditions(*header);
     Command11->setEnabled(true);
 }
 
@@ -468,19 +416,13 @@ void Form1::loadMergedGrids() {
 }
 
 void Form1::showThresholds(const results::Thresholds& thresholds) {
-    const std::array<QLineEdit*, results::kThresholdCount> mine = thresholdFields();
-    const std::array<QLineEdit*, results::kThresholdCount> theirs =
-        Windows::form6().thresholdFields();
-    for (std::size_t k = 0; k < mine.size(); ++k) {
-        const QString value = fromStd(textrec::plainNumber(thresholds[k]));
-        mine[k]->setText(value);
-        theirs[k]->setText(value);
-    }
+    thresholdColumn_->setThresholds(thresholds);
+    Windows::form6().showThresholds(thresholds);
 }
 
 void Form1::setThresholdUnit(const QString& unit) {
     Label51->setText(unit);
-    Windows::form6().Label51->setText(unit);
+    Windows::form6().showThresholdUnit(unit);
 }
 
 // The units follow the switch at once; the thresholds only when a load of the
@@ -568,9 +510,7 @@ results::ShownMap Form1::currentMap() const {
     map.quantity = shownQuantity();
     if (gridsLoaded)
         map.grid = map.quantity == results::Quantity::Kerma ? kermaGrid : doseEquivalentGrid;
-    const auto fields = thresholdFields();
-    for (std::size_t k = 0; k < fields.size(); ++k)
-        map.thresholds[k] = numbertext::fieldNumber(fields[k]->text());
+    map.thresholds = thresholdColumn_->thresholds();
     map.bodyPosition = bodyPosition;
     map.focusSkinDistance = focusSkinDistance;
     map.hatched = hatchedCells();

@@ -23,7 +23,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class ConditionsPanel;
 class PictureBox;
+class ThresholdColumn;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -150,4 +152,6 @@ private:
     int resultGeneration_ = 0;
     // The file of the last merge: "F2B.dat" belongs to it.
     QString mergedFile_;
+    ThresholdColumn* thresholdColumn_ = nullptr;
+    ConditionsPanel* conditions_ = nullptr;
 };
