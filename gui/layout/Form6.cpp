@@ -80,10 +80,6 @@ void Form6::buildControls() {
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-std::array<QLineEdit*, results::kThresholdCount> Form6::thresholdFields() const {
-    return thresholds_->fields();
-}
-
 void Form6::reset() {
     conditions_->clear();
     thresholds_->clear();

@@ -71,8 +71,6 @@ public:
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
-    // The threshold fields T1..T11 in band order.
-    std::array<QLineEdit*, results::kThresholdCount> thresholdFields() const;
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
 

@@ -573,7 +573,3 @@ void Form1::closeEvent(QCloseEvent* event) {
 Form1& Windows::form1() {
     return detail::createdOnFirstUse<Form1>();
 }
-
-bool Windows::form1Exists() {
-    return detail::slot<Form1>() != nullptr;
-}

@@ -130,9 +130,6 @@ public:
     void openCorrection();
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
-    // The cells to hatch on the map of the shown quantity, when Check1 is on
-    // and the loaded result has its relative errors.
-    std::optional<std::vector<bool>> hatchedCells() const;
     // The map as drawn from now: the grid of the shown quantity (a copy;
     // nothing while no load of the chosen file is held), the thresholds as the
     // fields read, the body position, the FSD and the cells to hatch.
@@ -143,10 +140,6 @@ public:
     // Lists the result files of the working folder again (also after a
     // correction); the chosen file stays chosen while it is listed.
     void refreshFileList();
-
-    // Raised each time the viewer forgets its loaded result, so that work begun
-    // before (a drawing over the room layout) can tell it is out of date.
-    int resultGeneration() const { return resultGeneration_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,9 +161,14 @@ private:
     // corrected file is not corrected again until a file of the engine is drawn.
     void showCorrectedFile(const QString& fileName);
     void setThresholdUnit(const QString& unit);
+    // The cells to hatch on the map of the shown quantity, when Check1 is on
+    // and the loaded result has its relative errors.
+    std::optional<std::vector<bool>> hatchedCells() const;
 
     // Counts merges so that only the latest one's end enables loading.
     int mergeRun_ = 0;
+    // Raised each time the viewer forgets its loaded result, so that work begun
+    // before (a drawing over the room layout) can tell it is out of date.
     int resultGeneration_ = 0;
     // The file of the last merge: "F2B.dat" belongs to it.
     QString mergedFile_;

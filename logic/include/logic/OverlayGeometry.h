@@ -116,7 +116,6 @@ public:
           perUnitY_(pixels / scale.height) {}
     double deviceX(double x) const { return (x - left_) * perUnitX_; }
     double deviceY(double y) const { return (y - top_) * perUnitY_; }
-    double pixelsPerUnit() const { return perUnitX_; }
     // The first of the two pixels of a 2-pixel dot centred on x: the pixels whose
     // centres lie within one pixel of it.
     static int dotStart(double device) { return static_cast<int>(std::floor(device - 0.5)); }
