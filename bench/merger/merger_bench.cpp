@@ -63,7 +63,8 @@ void BM_WholeMerge(benchmark::State& state) {
             break;
         }
     }
-    state.counters["fields"] = 2.0 * 601 * 381;
+    state.counters["fields"] =
+        2.0 * textrec::exchange::mergedgrid::rows * textrec::exchange::mergedgrid::columns;
 }
 BENCHMARK(BM_WholeMerge)->Unit(benchmark::kMillisecond);
 

@@ -40,9 +40,9 @@ int nearestEngineIndex(double coordinate) {
 } // namespace
 
 double RelativeErrors::at(Quantity quantity, int j, int i) const {
-    const int column = std::clamp(nearestEngineIndex(19.0 + j), 0, columns - 1);
+    const int column = std::clamp(nearestEngineIndex(xOfColumn(j)), 0, columns - 1);
     // Halfway between two rows: the one further from the centre.
-    const double c = i - 301;
+    const double c = cOfRow(i);
     const int row =
         std::clamp(nearestEngineIndex(std::fabs(c)) * (c < 0 ? -1 : 1) + 30, 0, rows - 1);
     const auto& map = quantity == Quantity::Kerma ? kerma : doseEquivalent;

@@ -20,6 +20,15 @@ inline constexpr int kGridColumns = textrec::exchange::mergedgrid::columns; // j
 inline constexpr int kGridRows = textrec::exchange::mergedgrid::rows;       // i
 inline constexpr int kGridCells = kGridColumns * kGridRows;
 
+// Where a cell stands: x cm from the phantom's mid-plane for column j, c cm
+// along the mapped plane for row i.
+inline constexpr int xOfColumn(int j) {
+    return textrec::exchange::mergedgrid::firstX + j - 1;
+}
+inline constexpr int cOfRow(int i) {
+    return textrec::exchange::mergedgrid::firstC + i - 1;
+}
+
 // One quantity over the fine grid, row by row as in the file.
 class DoseGrid {
 public:

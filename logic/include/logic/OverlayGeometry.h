@@ -8,6 +8,7 @@
 // (u, v) are the same axes with the origin moved to the phantom centre.
 #pragma once
 
+#include "logic/DoseGrids.h"
 #include "logic/RoomLayout.h"
 
 #include <QString>
@@ -83,9 +84,11 @@ struct MapPoint {
     double v = 0;
 };
 inline MapPoint mapPoint(int orientation, int i, int j) {
+    const int x = results::xOfColumn(j);
+    const int c = results::cOfRow(i);
     if (orientation == 1)
-        return {301.0 - i, 19.0 + j};
-    return {19.0 + j, i - 301.0};
+        return {double(-c), double(x)};
+    return {double(x), double(c)};
 }
 
 // The drawn part of the map: cells j = 1..380 of rows i = 1..600.
