@@ -13,6 +13,7 @@ inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
 namespace {
 
+namespace exchange = textrec::exchange;
 using textrec::InputError;
 using textrec::LineReader;
 
@@ -139,11 +140,7 @@ JobParameters readJobFile(const std::filesystem::path& path) {
         reader.fail("the number of histories must be at most " + number(maxPhotonCount));
 
     // (A30): the first 30 characters; trailing blanks are not part of the name.
-    std::string_view name = reader.next();
-    if (name.size() > resultNameLength)
-        name = name.substr(0, resultNameLength);
-    while (!name.empty() && name.back() == ' ')
-        name.remove_suffix(1);
+    const std::string_view name = exchange::resultNameOnLine(reader.next());
     if (name.empty())
         reader.fail("the result file name is empty");
     job.resultFileName = std::string(name);
@@ -188,17 +185,17 @@ void checkInputsAgree(const EngineInputs& inputs) {
     const CrossSectionTable& xs = inputs.crossSections;
     if (inputs.spectrum.highestBin >= firstSimulatedBin &&
         !(xs.energy[xs.rowCount - 1] > highestEnergy))
-        throw InputError(crossSectionFileName, 0,
+        throw InputError(exchange::crossSectionFile, 0,
                          "the last energy (" + number(xs.energy[xs.rowCount - 1]) +
                              " keV) must exceed the highest photon energy of the spectrum (" +
                              number(highestEnergy) + " keV)");
 
     const KermaToDoseTable& h = inputs.kermaToDose;
     if (!(h.energy[0] <= scoringThreshold))
-        throw InputError(kermaToDoseFileName, 1,
+        throw InputError(exchange::kermaToDoseFile, 1,
                          "the first energy must be at most 10 keV, found " + number(h.energy[0]));
     if (inputs.spectrum.highestBin >= 20 && !(h.energy[kermaToDoseRows - 1] > highestEnergy))
-        throw InputError(kermaToDoseFileName, kermaToDoseRows,
+        throw InputError(exchange::kermaToDoseFile, kermaToDoseRows,
                          "the last energy (" + number(h.energy[kermaToDoseRows - 1]) +
                              " keV) must exceed the highest photon energy of the spectrum (" +
                              number(highestEnergy) + " keV)");
@@ -206,11 +203,12 @@ void checkInputsAgree(const EngineInputs& inputs) {
 
 EngineInputs loadInputs(const std::filesystem::path& folder) {
     EngineInputs inputs;
-    readCrossSectionFile(folder / crossSectionFileName, inputs.crossSections, inputs.formFactors);
-    inputs.airAbsorption = readAirAbsorptionFile(folder / airAbsorptionFileName);
-    inputs.kermaToDose = readKermaToDoseFile(folder / kermaToDoseFileName);
-    inputs.job = readJobFile(folder / jobFileName);
-    inputs.spectrum = readSpectrumFile(folder / spectrumFileName);
+    readCrossSectionFile(folder / exchange::crossSectionFile, inputs.crossSections,
+                         inputs.formFactors);
+    inputs.airAbsorption = readAirAbsorptionFile(folder / exchange::airAbsorptionFile);
+    inputs.kermaToDose = readKermaToDoseFile(folder / exchange::kermaToDoseFile);
+    inputs.job = readJobFile(folder / exchange::jobFile);
+    inputs.spectrum = readSpectrumFile(folder / exchange::spectrumFile);
     checkInputsAgree(inputs);
     return inputs;
 }

@@ -3,7 +3,7 @@
 
 #include "geometry.h"
 
-#include <textrec/result_file.h>
+#include <textrec/exchange_files.h>
 
 #include <array>
 #include <cstdint>
@@ -13,19 +13,11 @@
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
-// Fixed names in the working folder.
-inline constexpr const char* crossSectionFileName = "ICRUSoft.dat";
-inline constexpr const char* airAbsorptionFileName = "Air.eac";
-inline constexpr const char* kermaToDoseFileName = "Ak2Sv.dat";
-inline constexpr const char* jobFileName = "B2F.txt";
-inline constexpr const char* spectrumFileName = "B_SPCTL.dat";
-
 inline constexpr int maxCrossSectionRows = 25;
 inline constexpr int formFactorRows = 45;
 inline constexpr int spectrumBins = 300;
 inline constexpr int airAbsorptionRows = 300;
 inline constexpr int kermaToDoseRows = 1001;
-inline constexpr int resultNameLength = textrec::resultfile::nameLength;
 
 // ICRU soft tissue interaction coefficients (used as linear coefficients, 1/cm).
 struct CrossSectionTable {

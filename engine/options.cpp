@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <textrec/exchange_files.h>
+
 #include <charconv>
 #include <ostream>
 #include <thread>
@@ -90,13 +92,21 @@ std::optional<EngineOptions> parseArguments(const std::vector<std::string>& argu
 }
 
 std::string usageText(const std::string& program) {
+    namespace exchange = textrec::exchange;
     return "Usage: " + program +
            " [--threads N] [--seed S] [--single-stream]\n"
            "\n"
-           "Reads ICRUSoft.dat, Air.eac, Ak2Sv.dat, B2F.txt and B_SPCTL.dat in the current\n"
+           "Reads " +
+           exchange::crossSectionFile + ", " + exchange::airAbsorptionFile + ", " +
+           exchange::kermaToDoseFile + ", " + exchange::jobFile + " and " + exchange::spectrumFile +
+           " in the current\n"
            "folder, waits for Enter, follows the photon histories and writes the result file\n"
-           "named in B2F.txt and, beside it, the relative standard error of every cell in\n"
-           "the same name with \".unc\" appended.\n"
+           "named in " +
+           exchange::jobFile +
+           " and, beside it, the relative standard error of every cell in\n"
+           "the same name with \"" +
+           exchange::uncertaintySuffix +
+           "\" appended.\n"
            "\n"
            "  --threads N      threads to run on (default: every hardware thread, here " +
            std::to_string(hardwareThreads()) +

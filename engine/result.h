@@ -20,12 +20,12 @@ inline constexpr int resultFileLines = textrec::resultfile::lines;
 std::string formatResultFile(const EngineInputs& inputs, float kermaRateAtSkin,
                              const DoseGrid& grid);
 
-// The uncertainty file written beside the result ("<result name>.unc"): the
-// result file's header lines 1-12, then "  relative" on lines 13 and 75 and
-// the relative standard errors of the two maps in the maps' places.
+// The uncertainty file written beside the result (its name followed by
+// textrec::exchange::uncertaintySuffix): the result file's header lines 1-12,
+// then "  relative" on lines 13 and 75 and the relative standard errors of the
+// two maps in the maps' places.
 std::string formatUncertaintyFile(const EngineInputs& inputs, float kermaRateAtSkin,
                                   const DoseGrid& relativeErrors);
-inline constexpr const char* uncertaintySuffix = ".unc";
 
 // Console records: the first character of a record is carriage control and
 // is not shown.

@@ -59,7 +59,7 @@ bool writeResults(const std::filesystem::path& folder, const EngineInputs& input
                   std::ostream& err) {
     const std::filesystem::path result = folder / inputs.job.resultFileName;
     std::filesystem::path uncertainty = result;
-    uncertainty += uncertaintySuffix;
+    uncertainty += textrec::exchange::uncertaintySuffix;
     std::error_code ignored;
     std::filesystem::remove(uncertainty, ignored);
     std::string error;
@@ -84,9 +84,11 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
         inputs = loadInputs(folder);
         normalisation = computeNormalisation(inputs);
         if (!std::isfinite(normalisation.factor))
-            throw textrec::InputError(spectrumFileName, 0,
-                                      "the spectrum above 5 keV weighted by the air absorption "
-                                      "of Air.eac adds up to 0; the dose cannot be normalised");
+            throw textrec::InputError(textrec::exchange::spectrumFile, 0,
+                                      std::string("the spectrum above 5 keV weighted by the air "
+                                                  "absorption of ") +
+                                          textrec::exchange::airAbsorptionFile +
+                                          " adds up to 0; the dose cannot be normalised");
     } catch (const textrec::InputError& e) {
         err << e.what() << std::endl;
         return 1;

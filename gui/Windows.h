@@ -18,8 +18,8 @@ Form4& form4(); // notice that a corrected file was saved
 Form5& form5(); // room layout editor
 Form6& form6(); // dose map over the room layout
 
-// True once the window has been created (tests and reset logic).
-bool form1Exists();
+// True once the window has been created, so that the viewer can clear what
+// another window shows without creating it.
 bool form3Exists();
 bool form6Exists();
 

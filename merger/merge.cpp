@@ -71,16 +71,6 @@ void appendLines(const FineMap& map, std::string& out) {
 
 } // namespace
 
-std::string readResultName(const std::filesystem::path& nameFile) {
-    textrec::LineReader in(nameFile);
-    std::string name(in.next().substr(0, kNameLength));
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    if (name.empty())
-        in.fail("no result file name");
-    return name;
-}
-
 ResultMaps readResultFile(const std::filesystem::path& resultFile) {
     textrec::LineReader in(resultFile);
     for (int n = 0; n < kHeaderLines; ++n)
@@ -144,12 +134,13 @@ std::string formatMergedGrid(const FineMap& kerma, const FineMap& doseEquivalent
 
 int runMerge(const std::filesystem::path& folder, std::ostream& console, std::ostream& errors) {
     try {
-        std::string name = readResultName(folder / kNameFile);
+        std::string name =
+            textrec::exchange::readMergeRequest(folder / textrec::exchange::mergeRequestFile);
         ResultMaps maps = readResultFile(folder / name);
         console << " ***\n";
         std::string text = formatMergedGrid(resample(maps.kerma), resample(maps.doseEquivalent));
         std::string error;
-        if (!textrec::writeFileAtomic(folder / kMergedFile, text, &error)) {
+        if (!textrec::writeFileAtomic(folder / textrec::exchange::mergedGridFile, text, &error)) {
             errors << error << '\n';
             return 1;
         }

@@ -2,6 +2,7 @@
 // grid of F2B.dat by interpolation of logarithms.
 #pragma once
 
+#include <textrec/exchange_files.h>
 #include <textrec/result_file.h>
 
 #include <array>
@@ -19,21 +20,20 @@ inline constexpr int kEngineRows = textrec::resultfile::rows;
 inline constexpr int kFirstMappedColumn = 3;
 
 // Fine grid: column K = 1..401 is x = K-1 cm, row R = 1..601 is c = R-301 cm.
-// Only columns 21..401 are filled and written.
-inline constexpr int kFineColumns = 401;
-inline constexpr int kFineRows = 601;
-inline constexpr int kFirstFineColumn = 21;
-inline constexpr int kWrittenColumns = kFineColumns - kFirstFineColumn + 1;
+// Only the columns of the merged grid, 21..401, are filled and written.
+inline constexpr int kFirstFineColumn = textrec::exchange::mergedgrid::firstX + 1;
+inline constexpr int kWrittenColumns = textrec::exchange::mergedgrid::columns;
+inline constexpr int kFineColumns = kFirstFineColumn + kWrittenColumns - 1;
+inline constexpr int kFineRows = textrec::exchange::mergedgrid::rows;
+// One fine step is a tenth of an engine step.
+static_assert(kFineColumns == 10 * (kEngineColumns - 1) + 1 &&
+              kFineRows == 10 * (kEngineRows - 1) + 1);
 
-// Characters of the result file name taken from the first line of FLname.txt.
-inline constexpr std::size_t kNameLength = textrec::resultfile::nameLength;
 // Header lines of a result file before the first map.
 inline constexpr int kHeaderLines = textrec::resultfile::headerLines;
 // Field width of the result file's maps, and of F2B.dat's.
 inline constexpr int kFieldWidth = textrec::resultfile::fieldWidth;
-
-inline constexpr const char* kNameFile = "FLname.txt";
-inline constexpr const char* kMergedFile = "F2B.dat";
+static_assert(kFieldWidth == textrec::exchange::mergedgrid::fieldWidth);
 
 // One engine map, addressed as in the result file: at(I, J).
 struct EngineMap {
@@ -62,11 +62,6 @@ struct ResultMaps {
     EngineMap doseEquivalent; // Sv/min
 };
 
-// The result file name: the first 30 characters of the first line of
-// `nameFile`, trailing blanks dropped. Throws textrec::InputError when the file
-// is missing, empty or names nothing.
-std::string readResultName(const std::filesystem::path& nameFile);
-
 // The two maps of a result file (engine or corrected form). Throws
 // textrec::InputError naming the line when the file is missing or short, a map
 // line is shorter than 41 fields, a field is not a number, or a mapped value
@@ -82,7 +77,8 @@ FineMap resample(const EngineMap& map);
 // each 381 E11.4 fields for x = 20..400 cm, CR LF.
 std::string formatMergedGrid(const FineMap& kerma, const FineMap& doseEquivalent);
 
-// The whole run in `folder`: reads FLname.txt and the named result file, writes
+// The whole run in `folder`: reads the merge request FLname.txt
+// (textrec::exchange::readMergeRequest) and the named result file, writes
 // F2B.dat atomically. Console lines go to `console`, a failure to `errors`.
 // Returns the exit status (0 on success); on failure F2B.dat is left as it was.
 int runMerge(const std::filesystem::path& folder, std::ostream& console, std::ostream& errors);

@@ -7,8 +7,7 @@
 // Writes "B_SPCTL.dat" and prints one "name value" line each for the clamped
 // voltage, kermaRatio and kermaRateAt100cm. Options left out take the window's
 // defaults.
-#include "setup/Module1.h"
-#include "setup/XrayTubeModel.h"
+#include "XrayTubeModel.h"
 
 #include <textrec/textrec.h>
 
@@ -47,10 +46,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", loadError.c_str());
         return 1;
     }
-    Module1::RectificationMode = std::stoi(mode);
+    const int rectificationMode = std::stoi(mode);
     const Module1::TubeSettings settings = Module1::readTubeSettings(
         fields["--kv"], fields["--angle"], fields["--inherent"], fields["--al"], fields["--cu"],
-        fields["--ma"], Module1::RectificationMode);
+        fields["--ma"], rectificationMode);
     const Module1::SpectrumResult spectrum = Module1::ComputeSpectrum(settings);
     if (!spectrum.ok()) {
         std::fprintf(stderr, "%s\n", spectrum.error.c_str());
@@ -59,7 +58,7 @@ int main(int argc, char** argv) {
     // The window reads the voltage field again, which now holds the clamped text.
     const std::string voltageText = spectrum.voltageText.value_or(fields["--kv"]);
     const Module1::OutputRateResult output = Module1::ComputeOutputRate(
-        textrec::leadingNumber(voltageText), settings.tubeCurrent, Module1::RectificationMode);
+        textrec::leadingNumber(voltageText), settings.tubeCurrent, rectificationMode);
     if (!output.ok()) {
         std::fprintf(stderr, "%s\n", output.error.c_str());
         return 1;

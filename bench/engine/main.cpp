@@ -7,6 +7,8 @@
 // --al 1.5 --cu 0 --ma 1 --mode 1).
 #include "bench_job.h"
 
+#include <textrec/exchange_files.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,12 +26,16 @@ int main(int argc, char** argv) {
     const fs::path folder =
         fs::temp_directory_path() / ("engine-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
-    for (const char* name : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat"})
+    namespace exchange = textrec::exchange;
+    for (const char* name :
+         {exchange::crossSectionFile, exchange::airAbsorptionFile, exchange::kermaToDoseFile})
         fs::copy_file(fs::path(BENCH_DATA_DIR) / name, folder / name,
                       fs::copy_options::overwrite_existing);
-    fs::copy_file(BENCH_SPECTRUM, folder / "B_SPCTL.dat", fs::copy_options::overwrite_existing);
-    std::ofstream(folder / "B2F.txt", std::ios::binary) << "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n"
-                                                        << photonCount << "\r\nbench.data\r\n";
+    fs::copy_file(BENCH_SPECTRUM, folder / exchange::spectrumFile,
+                  fs::copy_options::overwrite_existing);
+    std::ofstream(folder / exchange::jobFile, std::ios::binary)
+        << "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n"
+        << photonCount << "\r\nbench.data\r\n";
 
     // Which runs: "all" (default), or one of "single", "default1", "defaultN".
     const std::string which = argc > 2 ? argv[2] : "all";

@@ -5,6 +5,7 @@
 //
 //   merger_bench [--result=<file.data>] [benchmark options]
 #include "merge.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <benchmark/benchmark.h>
@@ -21,6 +22,10 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path folder;
+
+fs::path mergeRequest() {
+    return textrec::exchange::readMergeRequest(folder / textrec::exchange::mergeRequestFile);
+}
 
 std::string syntheticResult() {
     std::mt19937 gen(7);
@@ -58,19 +63,20 @@ void BM_WholeMerge(benchmark::State& state) {
             break;
         }
     }
-    state.counters["fields"] = 2.0 * 601 * 381;
+    state.counters["fields"] =
+        2.0 * textrec::exchange::mergedgrid::rows * textrec::exchange::mergedgrid::columns;
 }
 BENCHMARK(BM_WholeMerge)->Unit(benchmark::kMillisecond);
 
 void BM_ReadResultFile(benchmark::State& state) {
-    fs::path result = folder / merger::readResultName(folder / merger::kNameFile);
+    fs::path result = folder / mergeRequest();
     for (auto _ : state)
         benchmark::DoNotOptimize(merger::readResultFile(result));
 }
 BENCHMARK(BM_ReadResultFile)->Unit(benchmark::kMillisecond);
 
 void BM_ResampleBothMaps(benchmark::State& state) {
-    auto maps = merger::readResultFile(folder / merger::readResultName(folder / merger::kNameFile));
+    auto maps = merger::readResultFile(folder / mergeRequest());
     for (auto _ : state) {
         benchmark::DoNotOptimize(merger::resample(maps.kerma));
         benchmark::DoNotOptimize(merger::resample(maps.doseEquivalent));
@@ -79,7 +85,7 @@ void BM_ResampleBothMaps(benchmark::State& state) {
 BENCHMARK(BM_ResampleBothMaps)->Unit(benchmark::kMillisecond);
 
 void BM_FormatMergedGrid(benchmark::State& state) {
-    auto maps = merger::readResultFile(folder / merger::readResultName(folder / merger::kNameFile));
+    auto maps = merger::readResultFile(folder / mergeRequest());
     auto kerma = merger::resample(maps.kerma);
     auto dose = merger::resample(maps.doseEquivalent);
     for (auto _ : state)
@@ -105,7 +111,8 @@ int main(int argc, char** argv) {
         std::ofstream(folder / "bench.data", std::ios::binary) << syntheticResult();
     else
         fs::copy_file(given, folder / "bench.data", fs::copy_options::overwrite_existing);
-    std::ofstream(folder / merger::kNameFile, std::ios::binary) << "bench.data\r\n";
+    std::ofstream(folder / textrec::exchange::mergeRequestFile, std::ios::binary)
+        << "bench.data\r\n";
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

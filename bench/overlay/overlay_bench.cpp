@@ -2,11 +2,12 @@
 // the grid, the masks and the room again. Synthetic grids fall off with the square
 // of the distance from the phantom so that the map spans all twelve bands.
 #include "Windows.h"
-#include "layout/LayoutPlan.h"
+#include "layout/Form6.h"
 #include "layout/Overlay.h"
-#include "layout/OverlayPainting.h"
-#include "layout/RoomLayout.h"
-#include "results/DoseGrids.h"
+#include "logic/DoseGrids.h"
+#include "logic/LayoutPlan.h"
+#include "logic/OverlayPainting.h"
+#include "logic/RoomLayout.h"
 #include "results/Form1.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ void BM_DrawLayoutOverlay(benchmark::State& state) {
     for (std::size_t k = 0; k < fields.size(); ++k)
         fields[k]->setText(QString::number(t[k]));
     for (auto _ : state)
-        Module1::DrawLayoutOverlay();
+        Windows::form6().drawOverlay(viewer.currentMap());
 }
 BENCHMARK(BM_DrawLayoutOverlay)->Unit(benchmark::kMillisecond);
 

@@ -1,6 +1,6 @@
 // Times the spectrum model over the installed data tables.
 //   tube_bench [--benchmark_filter=...]
-#include "setup/XrayTubeModel.h"
+#include "XrayTubeModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,9 @@
 // Times the viewer's two heavy steps on a full-size merged file: reading both
 // grids with their extremes and thresholds, and painting the map (bands, grid,
 // sketch and labels) into the picture's image.
-#include "results/DoseGrids.h"
-#include "results/MapPainting.h"
+#include "logic/DoseGrids.h"
+#include "logic/MapPainting.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <QFont>
@@ -76,7 +77,7 @@ int main(int argc, char* argv[]) {
     } else {
         folder = fs::temp_directory_path() / "viewer_bench";
         fs::create_directories(folder);
-        file = folder / "F2B.dat";
+        file = folder / textrec::exchange::mergedGridFile;
         writeRealisticMergedFile(file);
     }
     std::printf("merged file: %s (%ju bytes)\n", file.string().c_str(),

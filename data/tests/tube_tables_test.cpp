@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "setup/XrayTubeModel.h"
+#include "XrayTubeModel.h"
 
 namespace {
 

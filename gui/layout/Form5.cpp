@@ -4,9 +4,10 @@
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
-#include "layout/Overlay.h"
-#include "layout/RoomFile.h"
+#include "logic/RoomFile.h"
 #include "platform/Platform.h"
+#include "results/Form1.h"
+#include "setup/Module1.h"
 
 #include <QDir>
 #include <QLabel>
@@ -194,7 +195,7 @@ void Form5::setFolder(const QString& folder) {
 }
 
 QString Form5::folder() const {
-    return folder_.isEmpty() ? QDir::currentPath() : folder_;
+    return folder_.isEmpty() ? platform::workFolder() : folder_;
 }
 
 QString Form5::filePath(const QString& fileName) const {
@@ -269,7 +270,7 @@ void Form5::mouseMoveInPlan(double x, double y) {
 void Form5::finishSettings() {
     Module1::roomLayout = layout::capture(plan_);
     platform::services().events->processEvents();
-    Windows::form6().Label10->setText(Text1->text());
+    Windows::form6().showLayoutName(Text1->text());
     Picture2->clear();
     Command4->setEnabled(true);
     Command6->setEnabled(true);
@@ -280,7 +281,8 @@ void Form5::showOverlay() {
     // The drawing lets window events run; the button stays off meanwhile so that
     // a second press cannot start another drawing.
     Command6->setEnabled(false);
-    Module1::DrawLayoutOverlay();
+    const Form1& viewer = Windows::form1();
+    Windows::form6().drawOverlay(viewer.currentMap(), viewer.stillShowing());
     Command6->setEnabled(true);
     platform::services().events->processEvents();
     Windows::form6().show();
@@ -333,7 +335,7 @@ void Form5::loadLayout(const QString& fileName) {
     if (name.endsWith(roomfile::kExtension, Qt::CaseInsensitive))
         name.chop(roomfile::kExtension.size());
     Text1->setText(name);
-    Windows::form6().Label10->setText(name);
+    Windows::form6().showLayoutName(name);
 }
 
 void Form5::deleteLayout() {

@@ -4,7 +4,7 @@
 // the layout files (".Room") that store it.
 #pragma once
 
-#include "layout/LayoutPlan.h"
+#include "logic/LayoutPlan.h"
 
 #include <QString>
 #include <QWidget>

@@ -3,13 +3,20 @@
 // and the name of the layout. Module1::DrawLayoutOverlay draws the picture.
 #pragma once
 
+#include "logic/BandThresholds.h"
+#include "logic/ResultHeader.h"
+#include "logic/ShownMap.h"
+
 #include <QWidget>
 #include <array>
+#include <functional>
 
+class ConditionsPanel;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class PictureBox;
+class ThresholdColumn;
 
 class Form6 : public QWidget {
     Q_OBJECT
@@ -21,13 +28,26 @@ public:
     // Clears the picture and the thresholds: the viewer no longer holds the
     // result they showed.
     void forgetMap();
+    // Draws `map` over the room layout in use into the picture
+    // (Module1::DrawLayoutOverlay); `stillShown` tells at the end whether the
+    // map's result is still the viewer's.
+    void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
+    // Shows the name of the room layout.
+    void showLayoutName(const QString& name);
+    // The conditions of the result file chosen in the viewer, or none.
+    void showConditions(const results::ResultHeader& header);
+    void clearConditions();
+    // The band thresholds of the viewer's map and their unit ("Gy/min" or
+    // "Sv/min").
+    void showThresholds(const results::Thresholds& thresholds);
+    void showThresholdUnit(const QString& unit);
 
     // The overlay picture, white until the first drawing, and the legend.
     PictureBox* Picture1 = nullptr;
     PictureBox* Picture7 = nullptr;
     QPushButton* Command1 = nullptr; // "Close": hides the window
 
-    // Conditions of the chosen result file, filled by the results viewer.
+    // Conditions of the chosen result file (in the conditions panel).
     QLabel* Label44 = nullptr;   // body position text
     QLineEdit* Text18 = nullptr; // free-air air-kerma rate at FSD, "0.000E+00"
     QLineEdit* Text2 = nullptr;  // FSD
@@ -38,7 +58,7 @@ public:
     QLineEdit* Text12 = nullptr; // inherent filtration
     QLineEdit* Text10 = nullptr; // added Al filter
     QLineEdit* Text11 = nullptr; // added Cu filter
-    // Band thresholds T1..T11 and their unit, filled by the results viewer.
+    // Band thresholds T1..T11 (in the threshold column) and their unit.
     QLineEdit* Text5 = nullptr;
     QLineEdit* Text6 = nullptr;
     QLineEdit* Text7 = nullptr;
@@ -51,11 +71,12 @@ public:
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
-    // The threshold fields T1..T11 in band order.
-    std::array<QLineEdit*, 11> thresholdFields() const;
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
 
 private:
     void buildControls();
+
+    ThresholdColumn* thresholds_ = nullptr;
+    ConditionsPanel* conditions_ = nullptr;
 };

@@ -12,14 +12,6 @@ QFont editorFont(double points) {
     return font;
 }
 
-double toPixel(double planValue) {
-    return kPictureBorder + (planValue - kPlanMin) * kPixelsPerUnit;
-}
-
-double toPlan(double pixel) {
-    return kPlanMin + (pixel - kPictureBorder) / kPixelsPerUnit;
-}
-
 LayoutPicture::LayoutPicture(QWidget* parent) : QWidget(parent) {
     setFixedSize(kPictureSize, kPictureSize);
     setMouseTracking(true);

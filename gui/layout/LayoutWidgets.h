@@ -2,7 +2,7 @@
 // the element markers inside it and the instruction panel Picture2.
 #pragma once
 
-#include "layout/LayoutPlan.h"
+#include "logic/LayoutPlan.h"
 
 #include <QColor>
 #include <QFont>
@@ -11,18 +11,8 @@
 
 namespace layout {
 
-// The plan is 7575 twips square at 8.35 twips per cm, its top-left corner at
-// (-50, -50) cm; a pixel is 15 twips.
-inline constexpr double kPixelsPerUnit = 8.35 / 15.0;
-inline constexpr int kPictureBorder = 2;
-inline constexpr int kPictureSize = 505; // pixels, border included
-
 // The editor's font at a size in points: Meiryo, else a Japanese Noto face.
 QFont editorFont(double points);
-
-// Plan units (cm) to the picture's pixels and back.
-double toPixel(double planValue);
-double toPlan(double pixel);
 
 class LayoutPicture : public QWidget {
     Q_OBJECT

@@ -1,6 +1,13 @@
-// The dose map of the results viewer drawn over the room layout into the picture
-// of the overlay window Form6.
+// A dose map drawn over the room layout in use into a picture (that of the
+// overlay window Form6).
 #pragma once
+
+#include "logic/ShownMap.h"
+#include "setup/Module1.h"
+
+#include <functional>
+
+class PictureBox;
 
 namespace Module1 {
 
@@ -8,15 +15,15 @@ namespace Module1 {
 // high), 2 along Y.
 inline int bedOrientation = 0;
 
-// Draws the room layout, the phantom and beam sketch, the viewer's dose map (the
-// air-kerma grid when the viewer's Option1 is selected, otherwise the
-// dose-equivalent grid) banded by the viewer's threshold fields, the 100 cm grid
-// and the white masks into Form6's Picture1, creating Form6 when needed; while
-// the viewer holds no load of its chosen file the room is drawn without a map. Lets
-// pending window events run after each map row; a call made meanwhile returns
-// at once. Without a room layout, or with a room of no size, the picture is only
-// cleared.
-void DrawLayoutOverlay();
+// Draws the room layout, the phantom and beam sketch, `map` (its grid banded by
+// its thresholds; the room alone when the map has no grid), the 100 cm grid and
+// the white masks into `picture`. Lets pending window events run after each map
+// row; a call made meanwhile returns at once. When `stillShown` (if given) says
+// at the end that the map's result has been let go meanwhile, the picture is
+// left as it is. Without a room layout, or with a room of no size, the picture
+// is only cleared.
+void DrawLayoutOverlay(PictureBox& picture, const results::ShownMap& map,
+                       const std::function<bool()>& stillShown = {});
 
 // True while DrawLayoutOverlay runs.
 bool layoutOverlayRunning();

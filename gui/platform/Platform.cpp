@@ -278,4 +278,8 @@ void warn(QWidget* parent, const QString& text) {
                               MessageIcon::Exclamation);
 }
 
+QString workFolder() {
+    return QDir::currentPath();
+}
+
 } // namespace platform

@@ -99,4 +99,8 @@ void resetServices();
 // `parent`, titled with the program name.
 void warn(QWidget* parent, const QString& text);
 
+// The working folder that the programs share: the window program's current
+// folder.
+QString workFolder();
+
 } // namespace platform

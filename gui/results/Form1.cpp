@@ -1,19 +1,23 @@
 #include "results/Form1.h"
 
 #include "Controls.h"
-#include "NumberText.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
+#include "logic/Correction.h"
+#include "logic/MapPainting.h"
+#include "logic/Readout.h"
+#include "logic/ResultHeader.h"
+#include "logic/Uncertainty.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
+#include "results/ConditionsPanel.h"
 #include "results/Form3.h"
-#include "results/MapPainting.h"
+#include "results/Form4.h"
 #include "results/PictureBox.h"
-#include "results/Readout.h"
-#include "results/ResultHeader.h"
-#include "results/Uncertainty.h"
+#include "results/ThresholdColumn.h"
 #include "setup/Form2.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include <QCheckBox>
@@ -31,8 +35,10 @@
 
 namespace {
 
-const QString kMergedFile = QStringLiteral("F2B.dat");
-const QString kMergeRequestFile = QStringLiteral("FLname.txt");
+namespace exchange = textrec::exchange;
+
+const QString kMergedFile = QString::fromLatin1(exchange::mergedGridFile);
+const QString kMergeRequestFile = QString::fromLatin1(exchange::mergeRequestFile);
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
 const QString kAskDelete = QStringLiteral(" このファイルを削除していいですか？ ");
 
@@ -94,15 +100,12 @@ void Form1::buildControls() {
         texts[static_cast<std::size_t>(number)] = field;
         return field;
     };
+    thresholdColumn_ = new ThresholdColumn(10 * results::kLegendPixelsPerUnitY, this);
+    thresholdColumn_->move(620, 56);
     const std::array<int, results::kThresholdCount> thresholdNumbers = {5,  6,  7,  13, 14, 15,
                                                                         16, 17, 19, 20, 21};
-    for (int k = 0; k < results::kThresholdCount; ++k) {
-        const double boxTop = 10.0 * k * results::kLegendPixelsPerUnitY;
-        const int y =
-            56 + static_cast<int>(boxTop + (10 * results::kLegendPixelsPerUnitY - 22) / 2);
-        makeText(thresholdNumbers[static_cast<std::size_t>(k)], 620, y, 84);
-        makeLabel(this, QStringLiteral("～"), 708, y, 20, 22);
-    }
+    for (std::size_t k = 0; k < thresholdNumbers.size(); ++k)
+        texts[static_cast<std::size_t>(thresholdNumbers[k])] = thresholdColumn_->fields()[k];
     auto* note = makeLabel(this, QStringLiteral(" 書き換え後、[散乱線量分布表示] を押して下さい "),
                            556, 326, 200, 40);
     note->setWordWrap(true);
@@ -150,40 +153,25 @@ void Form1::buildControls() {
     connect(File1, &QListWidget::itemSelectionChanged, this, &Form1::chooseFile);
     Command11 = makeButton(this, QStringLiteral("OK"), "Command11", 1070, 166, 80, 28);
 
-    Label44 = makeLabel(this, QString(), 776, 200, 220, 22, "Label44");
-    struct ConditionRow {
-        int number;
-        const char* label;
-        const char* unit;
-    };
-    const ConditionRow rows[] = {
-        {18, "FSDにおける自由空間の\n空気カーマ率（平均値）", "Gy/min"},
-        {2, "Ｘ線焦点 - 入射面 距離", "cm"},
-        {3, "照射野サイズ at FSD", nullptr},
-        {9, "Ｘ線管電圧", "kV"},
-        {1, "管電流", "mA"},
-        {8, "ターゲット角度", "degree"},
-        {12, "固有ろ過", "mmAl"},
-        {10, "アルミ付加フィルタ", "mm"},
-        {11, "銅付加フィルタ", "mm"},
-        {25, "入射光子数（ヒストリー）", "個"},
-    };
-    int y = 226;
-    for (const ConditionRow& row : rows) {
-        const bool twoLines = row.number == 18;
-        makeLabel(this, QString::fromUtf8(row.label), 776, y, 200, twoLines ? 36 : 22);
-        const int fieldY = twoLines ? y + 7 : y;
-        if (row.number == 3) {
-            makeText(3, 980, fieldY, 52);
-            makeLabel(this, QStringLiteral("×"), 1034, fieldY, 14, 22);
-            makeText(4, 1048, fieldY, 52);
-            makeLabel(this, QStringLiteral("cm²"), 1104, fieldY, 46, 22);
-        } else {
-            makeText(row.number, 980, fieldY, 100);
-            makeLabel(this, QString::fromUtf8(row.unit), 1084, fieldY, 66, 22);
-        }
-        y += twoLines ? 40 : 25;
-    }
+    conditions_ = new ConditionsPanel({.labelWidth = 200,
+                                       .fieldLeft = 204,
+                                       .fieldWidth = 100,
+                                       .unitWidth = 66,
+                                       .sizeFieldWidth = 52,
+                                       .timesWidth = 14,
+                                       .rateLabelHeight = 36,
+                                       .rateRowPitch = 40,
+                                       .positionWidth = 220},
+                                      ConditionsPanel::Rows::All, this);
+    conditions_->move(776, 200);
+    Label44 = conditions_->Label44;
+    const std::pair<int, QLineEdit*> conditionFields[] = {
+        {18, conditions_->Text18}, {2, conditions_->Text2},   {3, conditions_->Text3},
+        {4, conditions_->Text4},   {9, conditions_->Text9},   {1, conditions_->Text1},
+        {8, conditions_->Text8},   {12, conditions_->Text12}, {10, conditions_->Text10},
+        {11, conditions_->Text11}, {25, conditions_->Text25}};
+    for (const auto& [number, field] : conditionFields)
+        texts[static_cast<std::size_t>(number)] = field;
 
     // Loading and the extremes.
     Command2 = makeButton(this, QStringLiteral("データ読込"), "Command2", 776, 498, 170, 30);
@@ -219,16 +207,12 @@ void Form1::buildControls() {
     connect(Command5, &QPushButton::clicked, this, &Form1::deleteSelectedFile);
     connect(Command3, &QPushButton::clicked, this, &Form1::leave);
     // The correction and the room layout editor open without blocking the viewer.
-    connect(Command4, &QPushButton::clicked, this, [] { Windows::form3().open(); });
+    connect(Command4, &QPushButton::clicked, this, &Form1::openCorrection);
     connect(Command6, &QPushButton::clicked, this, [] { Windows::form5().open(); });
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
-    return {Text5, Text6, Text7, Text13, Text14, Text15, Text16, Text17, Text19, Text20, Text21};
-}
-
-QString Form1::workFolder() {
-    return QDir::currentPath();
+    return thresholdColumn_->fields();
 }
 
 QString Form1::selectedFileName() const {
@@ -262,9 +246,11 @@ void Form1::reset() {
 
 void Form1::refreshFileList() {
     const QString chosen = selectedFileName();
-    const QStringList names = QDir(workFolder())
-                                  .entryList({QStringLiteral("*.data"), QStringLiteral("*.datC")},
-                                             QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        QDir(platform::workFolder())
+            .entryList({QLatin1Char('*') + QLatin1String(exchange::resultExtension),
+                        QLatin1Char('*') + QLatin1String(exchange::correctedExtension)},
+                       QDir::Files, QDir::Name | QDir::IgnoreCase);
     {
         const QSignalBlocker blocker(File1);
         File1->clear();
@@ -301,8 +287,7 @@ void Form1::forgetLoadedResult() {
     Check1->setEnabled(false);
     for (QLabel* label : {Label11, Label12, Label13, Label16})
         label->setText(QStringLiteral("-"));
-    for (QLineEdit* field : thresholdFields())
-        field->clear();
+    thresholdColumn_->clear();
     for (QPushButton* button : {Command1, Command4, Command6})
         button->setEnabled(false);
     if (Windows::form6Exists())
@@ -323,17 +308,9 @@ void Form1::hideCrossHair() {
 }
 
 void Form1::clearHeader() {
-    Label44->clear();
-    for (QLineEdit* field :
-         {Text1, Text2, Text3, Text4, Text8, Text9, Text10, Text11, Text12, Text18, Text25})
-        field->clear();
-    if (Windows::form6Exists()) {
-        Form6& form6 = Windows::form6();
-        form6.Label44->clear();
-        for (QLineEdit* field : {form6.Text1, form6.Text2, form6.Text3, form6.Text4, form6.Text9,
-                                 form6.Text10, form6.Text11, form6.Text12, form6.Text18})
-            field->clear();
-    }
+    conditions_->clear();
+    if (Windows::form6Exists())
+        Windows::form6().clearConditions();
 }
 
 void Form1::showSelectedHeader() {
@@ -342,43 +319,17 @@ void Form1::showSelectedHeader() {
     if (name.isEmpty())
         return;
     const auto header = results::readResultHeader(
-        QFile::encodeName(QDir(workFolder()).filePath(name)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(name)).toStdString());
     if (!header) {
         // Not a result file: no conditions of another file stay beside its name.
         clearHeader();
         return;
     }
 
-    using namespace results;
-    auto text = [&header](int index) {
-        return fromStd(headerFieldText(index, header->values[static_cast<std::size_t>(index)]));
-    };
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
-
-    Form6& form6 = Windows::form6();
-    const QString position = fromStd(bodyPositionText(bodyPosition));
-    Label44->setText(position);
-    form6.Label44->setText(position);
-    struct Copy {
-        int index;
-        QLineEdit* mine;
-        QLineEdit* form6;
-    };
-    const Copy copies[] = {
-        {kKermaRateAtFsd, Text18, form6.Text18}, {kFocusSkinDistance, Text2, form6.Text2},
-        {kFieldLength, Text3, form6.Text3},      {kFieldWidth, Text4, form6.Text4},
-        {kTubeVoltage, Text9, form6.Text9},      {kTubeCurrent, Text1, form6.Text1},
-        {kTargetAngle, Text8, nullptr},          {kInherentFiltration, Text12, form6.Text12},
-        {kAddedAluminium, Text10, form6.Text10}, {kAddedCopper, Text11, form6.Text11},
-        {kPhotonCount, Text25, nullptr},
-    };
-    for (const Copy& copy : copies) {
-        const QString value = text(copy.index);
-        copy.mine->setText(value);
-        if (copy.form6)
-            copy.form6->setText(value);
-    }
+    conditions_->showHeader(*header);
+    Windows::form6().showConditions(*header);
     Command11->setEnabled(true);
 }
 
@@ -387,7 +338,7 @@ void Form1::startMerge() {
     if (name.isEmpty())
         return;
     platform::Services& services = platform::services();
-    const QDir folder(workFolder());
+    const QDir folder(platform::workFolder());
     services.files->remove(folder.filePath(kMergedFile));
     forgetLoadedResult();
     mergedFile_ = name;
@@ -406,7 +357,7 @@ void Form1::startMerge() {
     const QString merger = QString::fromStdString(platform::platformProgramName("quenro-3.exe"));
     QString error;
     const bool started = services.launcher->startHidden(
-        merger, workFolder(),
+        merger, platform::workFolder(),
         [self = QPointer<Form1>(this), run, name, merger](bool succeeded,
                                                           const QString& errorText) {
             if (!self || run != self->mergeRun_)
@@ -432,7 +383,7 @@ void Form1::startMerge() {
 void Form1::loadMergedGrids() {
     platform::Services& services = platform::services();
     auto loaded = results::loadMergedFile(
-        QFile::encodeName(QDir(workFolder()).filePath(kMergedFile)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(kMergedFile)).toStdString());
     if (!loaded) {
         // Nothing of an earlier result stays on screen under this file's name.
         forgetLoadedResult();
@@ -446,7 +397,7 @@ void Form1::loadMergedGrids() {
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
     relativeErrors = results::readRelativeErrors(
-        QFile::encodeName(QDir(workFolder()).filePath(mergedFile_)).toStdString());
+        QFile::encodeName(QDir(platform::workFolder()).filePath(mergedFile_)).toStdString());
     Check1->setEnabled(relativeErrors.has_value());
     Label11->setText(extremeText(loaded->kermaExtremes.maximum));
     Label12->setText(extremeText(loaded->kermaExtremes.minimum));
@@ -465,19 +416,13 @@ void Form1::loadMergedGrids() {
 }
 
 void Form1::showThresholds(const results::Thresholds& thresholds) {
-    const std::array<QLineEdit*, results::kThresholdCount> mine = thresholdFields();
-    const std::array<QLineEdit*, results::kThresholdCount> theirs =
-        Windows::form6().thresholdFields();
-    for (std::size_t k = 0; k < mine.size(); ++k) {
-        const QString value = fromStd(textrec::plainNumber(thresholds[k]));
-        mine[k]->setText(value);
-        theirs[k]->setText(value);
-    }
+    thresholdColumn_->setThresholds(thresholds);
+    Windows::form6().showThresholds(thresholds);
 }
 
 void Form1::setThresholdUnit(const QString& unit) {
     Label51->setText(unit);
-    Windows::form6().Label51->setText(unit);
+    Windows::form6().showThresholdUnit(unit);
 }
 
 // The units follow the switch at once; the thresholds only when a load of the
@@ -499,22 +444,11 @@ void Form1::selectDoseEquivalent() {
 void Form1::drawMap() {
     if (!gridsLoaded)
         return;
-    results::Thresholds thresholds{};
-    const auto fields = thresholdFields();
-    for (std::size_t k = 0; k < fields.size(); ++k)
-        thresholds[k] = numbertext::fieldNumber(fields[k]->text());
-
-    // Without the air-kerma switch the dose-equivalent grid is drawn.
-    const results::DoseGrid& grid = Option1->isChecked() ? kermaGrid : doseEquivalentGrid;
-    QImage image = results::blankMapImage();
-    const std::optional<std::vector<bool>> hatched = hatchedCells();
-    results::paintBands(image, grid, thresholds, hatched ? &*hatched : nullptr);
-    results::paintMapFrame(image, bodyPosition, focusSkinDistance, Picture1->font());
-    Picture1->setImage(std::move(image));
+    Picture1->setImage(results::paintMap(currentMap(), Picture1->font()));
 
     mapDrawn = 1;
     Command6->setEnabled(true);
-    if (!mergedFile_.endsWith(QLatin1Char('C')))
+    if (!mergedFile_.endsWith(QLatin1Char(exchange::correctedMark)))
         Command4->setEnabled(true);
     Command6->setFocus();
 }
@@ -551,6 +485,44 @@ void Form1::showReadout(double X, double Y) {
         Text26->clear();
 }
 
+void Form1::openCorrection() {
+    Form3& form = Windows::form3();
+    connect(&form, &Form3::corrected, this, &Form1::showCorrectedFile, Qt::UniqueConnection);
+    std::optional<double> kerma;
+    std::optional<double> doseEquivalent;
+    if (gridsLoaded) {
+        kerma = kermaGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
+        doseEquivalent =
+            doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
+    }
+    form.openWith(Text18->text(), kerma, doseEquivalent);
+}
+
+void Form1::showCorrectedFile(const QString& fileName) {
+    refreshFileList();
+    Command4->setEnabled(false);
+    Windows::form4().showSaved(fileName);
+}
+
+results::ShownMap Form1::currentMap() const {
+    results::ShownMap map;
+    // Without the air-kerma switch the dose-equivalent grid is drawn.
+    map.quantity = shownQuantity();
+    if (gridsLoaded)
+        map.grid = map.quantity == results::Quantity::Kerma ? kermaGrid : doseEquivalentGrid;
+    map.thresholds = thresholdColumn_->thresholds();
+    map.bodyPosition = bodyPosition;
+    map.focusSkinDistance = focusSkinDistance;
+    map.hatched = hatchedCells();
+    return map;
+}
+
+std::function<bool()> Form1::stillShowing() const {
+    return [self = QPointer<const Form1>(this), generation = resultGeneration_] {
+        return self && self->resultGeneration_ == generation;
+    };
+}
+
 results::Quantity Form1::shownQuantity() const {
     return Option1->isChecked() ? results::Quantity::Kerma : results::Quantity::DoseEquivalent;
 }
@@ -569,13 +541,13 @@ void Form1::deleteSelectedFile() {
     if (services.messages->show(this, kAskDelete, QString(), platform::MessageButtons::OkCancel,
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
-    const QString path = QDir(workFolder()).filePath(name);
+    const QString path = QDir(platform::workFolder()).filePath(name);
     services.files->remove(path);
     // A result's uncertainty file goes with it (a corrected copy shares its
     // source's, which stays while the source does).
     const QString uncertainty = QFile::decodeName(
         results::uncertaintyFileOf(QFile::encodeName(path).toStdString()).string().c_str());
-    if (uncertainty == path + QStringLiteral(".unc"))
+    if (uncertainty == path + QLatin1String(exchange::uncertaintySuffix))
         services.files->remove(uncertainty);
     if (name == mergedFile_) {
         // The result on screen has no file any more.
@@ -600,8 +572,4 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 Form1& Windows::form1() {
     return detail::createdOnFirstUse<Form1>();
-}
-
-bool Windows::form1Exists() {
-    return detail::slot<Form1>() != nullptr;
 }

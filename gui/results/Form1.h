@@ -3,14 +3,16 @@
 // dose map in colour bands with its legend and the read-out under the mouse.
 #pragma once
 
-#include "results/BandThresholds.h"
-#include "results/DoseGrids.h"
-#include "results/Uncertainty.h"
+#include "logic/BandThresholds.h"
+#include "logic/DoseGrids.h"
+#include "logic/ShownMap.h"
+#include "logic/Uncertainty.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,7 +23,9 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class ConditionsPanel;
 class PictureBox;
+class ThresholdColumn;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -31,8 +35,6 @@ public:
     // it shows the viewer.
     void reset();
 
-    // The working folder: the program's current folder.
-    static QString workFolder();
     // Name of the file highlighted in File1 (without folder); empty when none
     // is. A row that is only current (the list was tabbed into) is not chosen.
     QString selectedFileName() const;
@@ -63,22 +65,44 @@ public:
     QPushButton* Command11 = nullptr; // merge the selected file
     // Text1..Text26; index 0 unused.
     std::array<QLineEdit*, 27> texts{};
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr;
-    QLineEdit *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
-    QLineEdit *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr, *Text12 = nullptr;
-    QLineEdit *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr, *Text16 = nullptr;
-    QLineEdit *Text17 = nullptr, *Text18 = nullptr, *Text19 = nullptr, *Text20 = nullptr;
-    QLineEdit *Text21 = nullptr, *Text22 = nullptr, *Text23 = nullptr, *Text24 = nullptr;
-    QLineEdit* Text25 = nullptr;
+    // Conditions of the chosen result file (the conditions panel).
+    QLineEdit* Text18 = nullptr; // free-air air-kerma rate at FSD, Gy/min, "0.000E+00"
+    QLineEdit* Text2 = nullptr;  // focus-to-surface distance, cm
+    QLineEdit* Text3 = nullptr;  // field size at the FSD, length, cm
+    QLineEdit* Text4 = nullptr;  // field size at the FSD, width, cm
+    QLineEdit* Text9 = nullptr;  // tube voltage, kV
+    QLineEdit* Text1 = nullptr;  // tube current, mA
+    QLineEdit* Text8 = nullptr;  // target angle, degrees
+    QLineEdit* Text12 = nullptr; // inherent filtration, mm Al
+    QLineEdit* Text10 = nullptr; // added aluminium, mm
+    QLineEdit* Text11 = nullptr; // added copper, mm
+    QLineEdit* Text25 = nullptr; // photon histories, "#.0E+00"
+    // Band thresholds T1..T11 (the threshold column), in μGy/min or μSv/min;
+    // the user may retype them before drawing.
+    QLineEdit* Text5 = nullptr;  // T1, the top of band 1
+    QLineEdit* Text6 = nullptr;  // T2
+    QLineEdit* Text7 = nullptr;  // T3
+    QLineEdit* Text13 = nullptr; // T4
+    QLineEdit* Text14 = nullptr; // T5
+    QLineEdit* Text15 = nullptr; // T6
+    QLineEdit* Text16 = nullptr; // T7
+    QLineEdit* Text17 = nullptr; // T8
+    QLineEdit* Text19 = nullptr; // T9
+    QLineEdit* Text20 = nullptr; // T10
+    QLineEdit* Text21 = nullptr; // T11, below which a value is band 12 (white)
+    // Read-out under the mouse.
+    QLineEdit* Text23 = nullptr; // X, cm from the phantom's mid-plane
+    QLineEdit* Text24 = nullptr; // Y, c in cm from the phantom centre
+    QLineEdit* Text22 = nullptr; // the map value there, in the unit of Label54
     QLineEdit* Text26 = nullptr; // relative error of the read-out's engine cell, "± n %"
     QCheckBox* Check1 = nullptr; // hatch the cells of uncertain value
-    QLabel* Label11 = nullptr;   // air-kerma maximum
-    QLabel* Label12 = nullptr;   // air-kerma minimum
-    QLabel* Label13 = nullptr;   // dose-equivalent maximum
-    QLabel* Label16 = nullptr;   // dose-equivalent minimum
-    QLabel* Label44 = nullptr;   // body position
-    QLabel* Label51 = nullptr;   // threshold unit
-    QLabel* Label54 = nullptr;   // read-out unit
+    QLabel* Label11 = nullptr;   // air-kerma maximum, μGy/min
+    QLabel* Label12 = nullptr;   // air-kerma minimum, μGy/min
+    QLabel* Label13 = nullptr;   // dose-equivalent maximum, μSv/min
+    QLabel* Label16 = nullptr;   // dose-equivalent minimum, μSv/min
+    QLabel* Label44 = nullptr;   // body position of the chosen file
+    QLabel* Label51 = nullptr;   // threshold unit, "Gy/min" or "Sv/min" after "μ"
+    QLabel* Label54 = nullptr;   // read-out unit, "μGy/min" or "μSv/min"
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr; // air-kerma rate
     QRadioButton* Option2 = nullptr; // dose-equivalent rate
@@ -100,18 +124,22 @@ public:
     void selectKerma();
     void selectDoseEquivalent();
     void showReadout(double X, double Y);
+    // Opens the correction window with this result's values: the free-air
+    // air-kerma rate at FSD as shown and, once a load is held, the two map
+    // values at the reference point 100 cm to the side.
+    void openCorrection();
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
-    // The cells to hatch on the map of the shown quantity, when Check1 is on
-    // and the loaded result has its relative errors.
-    std::optional<std::vector<bool>> hatchedCells() const;
+    // The map as drawn from now: the grid of the shown quantity (a copy;
+    // nothing while no load of the chosen file is held), the thresholds as the
+    // fields read, the body position, the FSD and the cells to hatch.
+    results::ShownMap currentMap() const;
+    // Tells work that lets window events run (a drawing over the room layout)
+    // whether the viewer still holds the result it holds now.
+    std::function<bool()> stillShowing() const;
     // Lists the result files of the working folder again (also after a
     // correction); the chosen file stays chosen while it is listed.
     void refreshFileList();
-
-    // Raised each time the viewer forgets its loaded result, so that work begun
-    // before (a drawing over the room layout) can tell it is out of date.
-    int resultGeneration() const { return resultGeneration_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,11 +157,21 @@ private:
     void clearMap();
     void hideCrossHair();
     void showThresholds(const results::Thresholds& thresholds);
+    // The correction wrote `fileName`: it is listed and announced, and a
+    // corrected file is not corrected again until a file of the engine is drawn.
+    void showCorrectedFile(const QString& fileName);
     void setThresholdUnit(const QString& unit);
+    // The cells to hatch on the map of the shown quantity, when Check1 is on
+    // and the loaded result has its relative errors.
+    std::optional<std::vector<bool>> hatchedCells() const;
 
     // Counts merges so that only the latest one's end enables loading.
     int mergeRun_ = 0;
+    // Raised each time the viewer forgets its loaded result, so that work begun
+    // before (a drawing over the room layout) can tell it is out of date.
     int resultGeneration_ = 0;
     // The file of the last merge: "F2B.dat" belongs to it.
     QString mergedFile_;
+    ThresholdColumn* thresholdColumn_ = nullptr;
+    ConditionsPanel* conditions_ = nullptr;
 };

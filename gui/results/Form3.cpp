@@ -1,11 +1,9 @@
 #include "results/Form3.h"
 
-#include "NumberText.h"
 #include "Windows.h"
+#include "logic/Correction.h"
+#include "logic/NumberText.h"
 #include "platform/Platform.h"
-#include "results/Correction.h"
-#include "results/Form1.h"
-#include "results/Form4.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,10 +20,6 @@ namespace {
 // The map values are shown to three significant digits; the correction uses
 // them as shown.
 constexpr std::string_view kMapValueMask = "0.00E+00";
-
-// The map reference point x = 100 cm, c = 0 in the viewer's grids.
-constexpr int kReferenceColumn = 81; // j = x - 19
-constexpr int kReferenceRow = 301;   // i = c + 301
 
 QLabel* valueLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -152,17 +146,6 @@ void Form3::buildControls() {
 // Opening and the option rules
 // ---------------------------------------------------------------------------
 
-void Form3::open() {
-    Form1& viewer = Windows::form1();
-    std::optional<double> kerma;
-    std::optional<double> doseEquivalent;
-    if (viewer.gridsLoaded) {
-        kerma = viewer.kermaGrid.at(kReferenceColumn, kReferenceRow);
-        doseEquivalent = viewer.doseEquivalentGrid.at(kReferenceColumn, kReferenceRow);
-    }
-    openWith(viewer.Text18->text(), kerma, doseEquivalent);
-}
-
 void Form3::openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
                      std::optional<double> doseEquivalentAt100cm) {
     Option1->setChecked(true);
@@ -229,7 +212,7 @@ void Form3::command2Click() {
 
     platform::EventPump& events = *platform::services().events;
     events.processEvents();
-    const std::filesystem::path folder(Form1::workFolder().toStdU16String());
+    const std::filesystem::path folder(platform::workFolder().toStdU16String());
     correction::Outcome outcome = correction::correctMergedFile(
         folder, numbertext::asciiBytes(measured->text()), numbertext::asciiBytes(current->text()));
     events.processEvents();
@@ -238,19 +221,8 @@ void Form3::command2Click() {
         return;
     }
 
-    QString name = QString::fromStdString(outcome.correctedName);
-    updateViewer();
-    emit corrected(name);
-    Windows::form4().showSaved(name);
+    emit corrected(QString::fromStdString(outcome.correctedName));
     hide();
-}
-
-// The viewer lists the new file; a corrected file is not corrected again until a
-// file of the engine is drawn.
-void Form3::updateViewer() {
-    Form1& viewer = Windows::form1();
-    viewer.refreshFileList();
-    viewer.Command4->setEnabled(false);
 }
 
 Form3& Windows::form3() {

@@ -17,10 +17,6 @@ class Form3 : public QWidget {
 public:
     explicit Form3(QWidget* parent = nullptr);
 
-    // Opens the window for the viewer's state: its free-air air-kerma rate at FSD
-    // as shown and the two map values at x = 100 cm, c = 0 (cell (81, 301)).
-    void open();
-
     // Opens the window without blocking the others: `airKermaText` is the
     // free-air air-kerma rate at FSD as the viewer shows it, the map values are
     // those at x = 100 cm, c = 0 (nothing before the first load).
@@ -42,6 +38,7 @@ public:
 
 signals:
     // A corrected file was written; `fileName` is relative to the working folder.
+    // The window hides itself right after.
     void corrected(const QString& fileName);
 
 private:
@@ -51,5 +48,4 @@ private:
     void command1Click();
     void command2Click();
     void clearMapChoice();
-    void updateViewer();
 };

@@ -17,18 +17,21 @@
 
 #include <cmath>
 
-#include "NumberText.h"
 #include "Windows.h"
+#include "XrayTubeModel.h"
 #include "layout/Form6.h"
+#include "logic/JobFile.h"
+#include "logic/NumberText.h"
 #include "platform/Platform.h"
 #include "platform/ProgramNames.h"
 #include "results/Form1.h"
-#include "setup/JobFile.h"
 #include "setup/Module1.h"
-#include "setup/XrayTubeModel.h"
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 namespace {
+
+namespace exchange = textrec::exchange;
 
 const QString kMessageTitle = QStringLiteral("Dorvalis-3");
 
@@ -106,6 +109,26 @@ QLabel* Form2::newLabel(const QString& text, QWidget* parent) {
 // ---------------------------------------------------------------------------
 
 void Form2::buildControls() {
+    createControls();
+    QLayout* titleRow = buildTitle();
+
+    auto* stepsColumn = new QVBoxLayout;
+    stepsColumn->addWidget(buildGeometryStep());
+    stepsColumn->addWidget(buildConditionsStep());
+    stepsColumn->addWidget(buildHistoriesStep());
+    QFrame* rightColumn = buildButtonColumn();
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(stepsColumn, 1);
+    body->addWidget(rightColumn);
+
+    auto* top = new QVBoxLayout(this);
+    top->addLayout(titleRow);
+    top->addLayout(body, 1);
+}
+
+// The fields, options and buttons, before they are arranged.
+void Form2::createControls() {
     Text1 = newField("Text1");
     Text2 = newField("Text2");
     Text3 = newField("Text3");
@@ -134,47 +157,52 @@ void Form2::buildControls() {
     Command2 = newButton("Command2", QStringLiteral("    計算結果    検索・表示"));
     Command4 = newButton("Command4", QStringLiteral("Exit"));
     Command5 = newButton("Command5", QStringLiteral("OK →"));
+}
 
+// The number of a step, "(1)" to "(3)": large, bold and blue.
+QLabel* Form2::stepLabel(const QString& number) {
     QFont stepFont = font();
     stepFont.setPointSizeF(stepFont.pointSizeF() * 1.5);
     stepFont.setBold(true);
-    auto stepLabel = [&](const QString& number) {
-        QLabel* label = newLabel(number);
-        label->setFont(stepFont);
-        label->setStyleSheet(QStringLiteral("color: #00308f;"));
-        return label;
-    };
+    QLabel* label = newLabel(number);
+    label->setFont(stepFont);
+    label->setStyleSheet(QStringLiteral("color: #00308f;"));
+    return label;
+}
+
+QLabel* Form2::heading(const QString& text) {
     QFont headingFont = font();
     headingFont.setBold(true);
-    auto heading = [&](const QString& text) {
-        QLabel* label = newLabel(text);
-        label->setFont(headingFont);
-        return label;
-    };
+    QLabel* label = newLabel(text);
+    label->setFont(headingFont);
+    return label;
+}
 
-    // Title: the name and the program name each drawn twice, offset as a shadow.
-    auto shadowTitle = [&](const QString& text, double pointScale, bool italic) {
-        QFont titleFont = font();
-        titleFont.setPointSizeF(titleFont.pointSizeF() * pointScale);
-        titleFont.setBold(true);
-        titleFont.setItalic(italic);
-        auto* area = new QWidget;
-        QLabel* shadow = newLabel(text, area);
-        QLabel* front = newLabel(text, area);
-        for (QLabel* label : {shadow, front}) {
-            label->setFont(titleFont);
-            label->adjustSize();
-        }
-        shadow->setStyleSheet(QStringLiteral("color: #8c8c8c;"));
-        front->setStyleSheet(QStringLiteral("color: #0b2a8a;"));
-        constexpr int offset = 3;
-        shadow->move(offset, offset);
-        front->move(0, 0);
-        front->raise();
-        area->setFixedSize(front->width() + offset, front->height() + offset);
-        return area;
-    };
+// A title line drawn twice, offset as a shadow.
+QWidget* Form2::shadowTitle(const QString& text, double pointScale, bool italic) {
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * pointScale);
+    titleFont.setBold(true);
+    titleFont.setItalic(italic);
+    auto* area = new QWidget;
+    QLabel* shadow = newLabel(text, area);
+    QLabel* front = newLabel(text, area);
+    for (QLabel* label : {shadow, front}) {
+        label->setFont(titleFont);
+        label->adjustSize();
+    }
+    shadow->setStyleSheet(QStringLiteral("color: #8c8c8c;"));
+    front->setStyleSheet(QStringLiteral("color: #0b2a8a;"));
+    constexpr int offset = 3;
+    shadow->move(offset, offset);
+    front->move(0, 0);
+    front->raise();
+    area->setFixedSize(front->width() + offset, front->height() + offset);
+    return area;
+}
 
+// The name and the program name beside the heading and what the program does.
+QLayout* Form2::buildTitle() {
     auto* titleColumn = new QVBoxLayout;
     titleColumn->addWidget(shadowTitle(QStringLiteral("透視室内散乱線分布"), 2.2, false));
     titleColumn->addWidget(shadowTitle(QStringLiteral("Dorvalis-3"), 2.0, true));
@@ -198,8 +226,11 @@ void Form2::buildControls() {
     titleRow->addLayout(titleColumn);
     titleRow->addSpacing(16);
     titleRow->addLayout(subtitleColumn, 1);
+    return titleRow;
+}
 
-    // Step (1): geometry. Three boxes: the phantom, the FSD and the field size.
+// Step (1), geometry: the phantom, the FSD and the field size.
+QFrame* Form2::buildGeometryStep() {
     QFrame* phantomBox = newBox();
     auto* phantomLayout = new QGridLayout(phantomBox);
     phantomLayout->addWidget(newLabel(QStringLiteral("被照射体（ICRU軟部組織）")), 0, 0, 1, 4);
@@ -238,8 +269,11 @@ void Form2::buildControls() {
     step1Layout->addWidget(phantomBox, 1, 0);
     step1Layout->addWidget(distanceBox, 1, 1);
     step1Layout->addWidget(fieldBox, 1, 2);
+    return step1;
+}
 
-    // Step (2): irradiation conditions.
+// Step (2), irradiation conditions: rectification, tube, current and position.
+QFrame* Form2::buildConditionsStep() {
     auto* rectificationGroup = new QGroupBox(QStringLiteral("整流方式"));
     rectificationGroup->setObjectName(QStringLiteral("Frame1"));
     auto* rectificationLayout = new QVBoxLayout(rectificationGroup);
@@ -304,8 +338,11 @@ void Form2::buildControls() {
     step2Layout->addLayout(positionRow);
     step2Layout->addWidget(newLabel(
         QStringLiteral("Ｘ線出力は、多施設の出力データ調査から得られた平均的な値を用います。")));
+    return step2;
+}
 
-    // Step (3): histories and the result file name.
+// Step (3): histories and the result file name.
+QFrame* Form2::buildHistoriesStep() {
     QFrame* step3 = newBox(QFrame::StyledPanel);
     auto* step3Layout = new QGridLayout(step3);
     step3Layout->addWidget(stepLabel(QStringLiteral("(3)")), 0, 0, 2, 1, Qt::AlignTop);
@@ -323,13 +360,11 @@ void Form2::buildControls() {
     step3Layout->addWidget(newLabel(QStringLiteral("結果保存ファイル名")), 1, 1, Qt::AlignRight);
     step3Layout->addLayout(fieldWithNote(Text10, QStringLiteral("（拡張子なしで入力）")), 1, 2);
     step3Layout->setColumnStretch(2, 1);
+    return step3;
+}
 
-    auto* stepsColumn = new QVBoxLayout;
-    stepsColumn->addWidget(step1);
-    stepsColumn->addWidget(step2);
-    stepsColumn->addWidget(step3);
-
-    // Right-hand column: the step texts, the run and results buttons, Exit.
+// The right-hand column: the step texts, the run and results buttons, Exit.
+QFrame* Form2::buildButtonColumn() {
     QFrame* rightColumn = newBox(QFrame::StyledPanel);
     auto* rightLayout = new QVBoxLayout(rightColumn);
     QLabel* newCalculation = heading(QStringLiteral("新規計算"));
@@ -345,14 +380,7 @@ void Form2::buildControls() {
     rightLayout->addWidget(Command2);
     rightLayout->addStretch(1);
     rightLayout->addWidget(Command4);
-
-    auto* body = new QHBoxLayout;
-    body->addLayout(stepsColumn, 1);
-    body->addWidget(rightColumn);
-
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(titleRow);
-    top->addLayout(body, 1);
+    return rightColumn;
 }
 
 void Form2::connectHandlers() {
@@ -580,7 +608,7 @@ bool Form2::checkResultName() {
 
     // The engine replaces an existing result file when it finishes: ask first.
     const QString resultFile = resultFileName();
-    if (QFileInfo::exists(QDir::current().filePath(resultFile))) {
+    if (QFileInfo::exists(QDir(platform::workFolder()).filePath(resultFile))) {
         const platform::MessageResult answer = platform::services().messages->show(
             this,
             QStringLiteral("「%1」は既にあります。\n"
@@ -635,9 +663,9 @@ bool Form2::writeJobFile() {
         jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
 
     std::string error;
-    if (!textrec::writeFileAtomic("B2F.txt", jobfile::jobFileText(job), &error)) {
-        platform::warn(this,
-                       QStringLiteral("B2F.txt を書き込めませんでした。\n%1").arg(fromStd(error)));
+    if (!jobfile::writeJobFile({}, job, error)) {
+        platform::warn(this, QStringLiteral("%1 を書き込めませんでした。\n%2")
+                                 .arg(QLatin1String(exchange::jobFile), fromStd(error)));
         return false;
     }
     platform::services().events->processEvents();
@@ -651,7 +679,7 @@ void Form2::startEngine() {
     // Two runs side by side are told apart by their console titles.
     const QString title = QStringLiteral("%1 — %2").arg(program, resultFileName());
     QString missing;
-    if (!platform::services().launcher->startInConsole(program, QDir::currentPath(), title,
+    if (!platform::services().launcher->startInConsole(program, platform::workFolder(), title,
                                                        missing)) {
         platform::warn(this, QStringLiteral("%1 を起動できませんでした。\n見つからないもの： %2")
                                  .arg(program, missing));
@@ -681,14 +709,16 @@ void Form2::command2Click() {
 void Form2::command4Click() {
     // Exit leaves any "B2F.dat": only closing the window removes that one.
     auto& files = *platform::services().files;
-    for (const char* name : {"B2F.txt", "FLname.txt", "F2B.dat", "B_SPCTL.dat"})
+    for (const char* name : {exchange::jobFile, exchange::mergeRequestFile,
+                             exchange::mergedGridFile, exchange::spectrumFile})
         files.remove(QString::fromLatin1(name));
     platform::services().ending->endProgram();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
     auto& files = *platform::services().files;
-    for (const char* name : {"B2F.txt", "B2F.dat", "F2B.dat", "FLname.txt", "B_SPCTL.dat"})
+    for (const char* name : {exchange::jobFile, exchange::oldJobFile, exchange::mergedGridFile,
+                             exchange::mergeRequestFile, exchange::spectrumFile})
         files.remove(QString::fromLatin1(name));
     event->accept();
     platform::services().ending->endProgram();

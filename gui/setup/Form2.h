@@ -6,7 +6,9 @@
 
 #include <QWidget>
 
+class QFrame;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -55,6 +57,17 @@ protected:
 
 private:
     void buildControls();
+    // Sections of the window, in the order they are built.
+    void createControls();
+    QLayout* buildTitle();
+    QFrame* buildGeometryStep();
+    QFrame* buildConditionsStep();
+    QFrame* buildHistoriesStep();
+    QFrame* buildButtonColumn();
+    // Labels of the sections.
+    QLabel* stepLabel(const QString& number);
+    QLabel* heading(const QString& text);
+    QWidget* shadowTitle(const QString& text, double pointScale, bool italic);
     void connectHandlers();
     void loadForm();
 

@@ -122,14 +122,8 @@ TEST_F(MergeFolder, ConstantMapGivesTheSameValueEverywhere) {
                 << line << " " << value;
 }
 
+// The reading of FLname.txt itself is tested with the text-record library.
 TEST_F(MergeFolder, NameIsCutToThirtyCharactersAndTrimmed) {
-    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.dat\r\n");
-    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
-    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\nignored\r\n");
-    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
-    write("FLname.txt", "12-06-2026.data   \n");
-    EXPECT_EQ(merger::readResultName(dir / "FLname.txt"), "12-06-2026.data");
-
     writeResult("abcdefghijklmnopqrstuvwxyz.dat", constant(2e-6f), constant(3e-6f));
     EXPECT_EQ(field(merged("abcdefghijklmnopqrstuvwxyz.data"), 1, 1), " 0.2000E+01");
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
 #include "TempFolderTest.h"
@@ -68,4 +69,15 @@ TEST_F(Files, AtomicWriteIntoMissingFolderFailsAndKeepsNothing) {
     EXPECT_FALSE(textrec::writeFileAtomic(dir / "no-such" / "x.dat", "x", &error));
     EXPECT_NE(error.find("x.dat"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "no-such"));
+}
+
+// The merger and the correction read the result to work on from FLname.txt.
+TEST_F(Files, MergeRequestNameIsCutToThirtyCharactersAndTrimmed) {
+    using textrec::exchange::readMergeRequest;
+    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.dat\r\n");
+    EXPECT_EQ(readMergeRequest(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
+    write("FLname.txt", "abcdefghijklmnopqrstuvwxyz.data\r\nignored\r\n");
+    EXPECT_EQ(readMergeRequest(dir / "FLname.txt"), "abcdefghijklmnopqrstuvwxyz.dat");
+    write("FLname.txt", "12-06-2026.data   \n");
+    EXPECT_EQ(readMergeRequest(dir / "FLname.txt"), "12-06-2026.data");
 }

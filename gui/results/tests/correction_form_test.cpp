@@ -150,7 +150,7 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
 
     // The dose-equivalent pair: 2 against 4.00E+00 halves.
     writeFile(dir / "FLname.txt", "12-06-2026.data\r\n");
-    form.open();
+    viewer.openCorrection();
     form.Option2->click();
     form.Option4->click();
     form.Text3->setText(QStringLiteral("2 μSv/min"));

@@ -2,9 +2,9 @@
 // conditions window writes the job and the spectrum, the lying engine runs its
 // 100000000 histories, the viewer merges with the real merger, loads and draws.
 #include "layout/Form6.h"
+#include "logic/MapPainting.h"
 #include "platform/Platform.h"
 #include "results/Form1.h"
-#include "results/MapPainting.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
 #include "textrec/textrec.h"

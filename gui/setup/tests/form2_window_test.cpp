@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "Windows.h"
+#include "XrayTubeModel.h"
 #include "results/Form1.h"
 #include "setup/Form2.h"
 #include "setup/Module1.h"

@@ -13,10 +13,6 @@ inline constexpr int firstMapLine = headerLines + 1;          // 1-based: 14
 inline constexpr int secondMapLine = firstMapLine + rows + 1; // 76, after its heading line
 inline constexpr int lines = secondMapLine + rows - 1;        // 136
 
-// Characters of a result name that the programs keep (the engine cuts the
-// name it is given, the merger the name in FLname.txt).
-inline constexpr int nameLength = 30;
-
 static_assert(lines == 136);
 
 } // namespace textrec::resultfile

@@ -1,0 +1,33 @@
+// The band thresholds T1..T11 as a column of text fields beside a colour
+// legend, each with "～" after it: one field centred on each legend box. The
+// viewer and the overlay window show their thresholds in one each.
+#pragma once
+
+#include "logic/BandThresholds.h"
+
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+
+class ThresholdColumn : public QWidget {
+    Q_OBJECT
+public:
+    // `boxHeight` is the height of one legend box in pixels; the column's top
+    // is placed level with the legend's.
+    ThresholdColumn(double boxHeight, QWidget* parent);
+
+    // The fields T1..T11 in band order, named Text5, Text6, Text7, Text13 ...
+    // Text17, Text19, Text20, Text21 as the windows name them.
+    const std::array<QLineEdit*, results::kThresholdCount>& fields() const { return fields_; }
+
+    // Writes each threshold as its plain number.
+    void setThresholds(const results::Thresholds& thresholds);
+    void clear();
+    // The thresholds as the fields read (a field that does not begin with a
+    // number reads 0).
+    results::Thresholds thresholds() const;
+
+private:
+    std::array<QLineEdit*, results::kThresholdCount> fields_{};
+};

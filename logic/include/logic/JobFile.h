@@ -1,0 +1,74 @@
+// The plain part of starting a run from the conditions window: the job file
+// "B2F.txt" that hands the run to the engine, the checks on the result file name,
+// the mean tube current of pulsed fluoroscopy and the default result name.
+#pragma once
+
+#include <textrec/exchange_files.h>
+
+#include <QDate>
+#include <QString>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace jobfile {
+
+// The six values of "B2F.txt", in the order the engine reads them.
+struct JobParameters {
+    double kermaRateAt100cm = 0;  // Gy/min at 100 cm from the focus
+    double focusSkinDistance = 0; // cm
+    double fieldLength = 0;       // cm
+    double fieldWidth = 0;        // cm
+    double photonCount = 0;       // histories
+    std::string resultFileName;   // bytes as the engine reads them, ".data" included
+};
+
+// The whole text of "B2F.txt": six CR LF records with the display masks the
+// engine expects ("0.000E+00", "#00.0", "#0.0", "#0.0", "0.000E+00", the name).
+std::string jobFileText(const JobParameters& job);
+
+// Writes "B2F.txt" in `folder`, whole or not at all. Returns false and fills
+// `error` (the file and what failed) when it cannot.
+bool writeJobFile(const std::filesystem::path& folder, const JobParameters& job,
+                  std::string& error);
+
+// The engine keeps the first 30 bytes of line 6; the name it is given is the
+// typed name followed by ".data", so the typed part may use 25 bytes.
+inline constexpr std::string_view kResultExtension = textrec::exchange::resultExtension;
+inline constexpr int kTypedNameLimit = textrec::exchange::typedNameLength;
+
+enum class NameProblem {
+    None,
+    Empty,              // the result file would be the hidden ".data"
+    PathSeparator,      // "/" or "\\": the file would land in another folder
+    ControlCharacter,   // a tab or another control character
+    ForbiddenCharacter, // one of : * ? " < > |, which Windows refuses in names
+    LeadingDot,         // a hidden file, never listed by the viewer
+    ReservedName,       // CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with any extension
+    TooLong,            // more than kTypedNameLimit bytes in the job file
+};
+
+struct NameCheck {
+    NameProblem problem = NameProblem::None;
+    QChar character;  // the refused character (PathSeparator, ForbiddenCharacter)
+    QString reserved; // the reserved device name as typed (ReservedName)
+};
+
+// Checks the typed result name so that the result can be listed by the viewer
+// and copied to any machine: the characters as typed, the length as the bytes
+// that will be written to the job file.
+NameCheck checkResultName(const QString& typedName);
+
+// The bytes the typed name takes in the job file: the local 8-bit encoding of
+// the platform (UTF-8 on Linux, the ANSI code page on Windows).
+std::string resultNameBytes(const QString& typedName);
+
+// Mean current of pulsed fluoroscopy in mA: the current during a pulse (mA)
+// times the pulse rate (1/s) times the pulse width (ms) / 1000, multiplied in
+// that order and written in the shortest form of up to 15 significant digits.
+QString meanTubeCurrentText(double pulseCurrent, double pulseRate, double pulseWidth);
+
+// Today's default result name: the date as mm-dd-yyyy.
+QString defaultResultName(const QDate& date);
+
+} // namespace jobfile

@@ -1,0 +1,111 @@
+// What the layout editor holds without any widget: the geometry of its eight
+// element markers, the active element and the rules by which clicks in the plan
+// place them. Form5 draws this state and forwards its events here.
+#pragma once
+
+#include "logic/RoomLayout.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace layout {
+
+// The element the clicks in the plan place; the values are the editor's codes.
+enum class Element {
+    None = 0, // nothing chosen yet: clicks do nothing
+    PhantomCentre = 1,
+    Room = 2,
+    Bed = 3,
+    StaffDoor = 4,
+    ViewingWindow = 5,
+    ControlRoomText = 6,
+    FreeText = 7,
+    PatientEntrance = 44,
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+// A marker in plan units (cm). Labels use only left and top.
+struct Marker {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+    bool visible = false;
+};
+
+// Half the phantom marker: the marker is centred on the phantom centre.
+inline constexpr double kPhantomMarkerOffset = 15;
+// The room's lower-right corner lands this far beyond the click.
+inline constexpr double kRoomClickMargin = 2;
+// The plan shows -50..850 cm both ways.
+inline constexpr double kPlanMin = -50;
+inline constexpr double kPlanMax = 850;
+
+// The plan's picture is 7575 twips square at 8.35 twips per cm, its top-left
+// corner at (-50, -50) cm; a pixel is 15 twips.
+inline constexpr double kPixelsPerUnit = 8.35 / 15.0;
+inline constexpr int kPictureBorder = 2;
+inline constexpr int kPictureSize = 505; // pixels, border included
+
+// Plan units (cm) to the picture's pixels and back.
+double toPixel(double planValue);
+double toPlan(double pixel);
+
+inline const QString kControlRoomText = QStringLiteral("操作室");
+inline const QString kInitialFreeText = QStringLiteral("任意文字列");
+
+struct LayoutPlan {
+    Marker phantom{285, 235, 30.5, 30.5};    // Shape1
+    Marker room{0, 0, 600, 600};             // Shape2
+    Marker bed{194, 209, 200, 90};           // Shape3
+    Marker staffDoor{51, 586, 101, 23};      // Shape4
+    Marker viewingWindow{266, 584, 189, 29}; // Shape5
+    Marker patientEntrance{22, -7, 180, 20}; // Shape6
+    Marker controlRoomLabel{252, 669};       // Label8
+    QString controlRoomCaption = kControlRoomText;
+    Marker freeTextLabel{640, 554}; // Label16
+    QString freeTextCaption = kInitialFreeText;
+    Element currentElement = Element::None;
+
+    // The marker of an element; nullptr for Element::None.
+    Marker* markerOf(Element element);
+    const Marker* markerOf(Element element) const;
+    // Hides all eight markers (the editor does so whenever it is opened).
+    void hideAll();
+};
+
+// An element button: makes the element active and its marker visible.
+void selectElement(LayoutPlan& plan, Element element);
+
+// Places the active element for a mouse button pressed at (x, y) in the plan.
+void place(LayoutPlan& plan, MouseButton button, double x, double y);
+
+// "削 除": hides the marker of the active element; the element stays active
+// and its geometry is kept.
+void hideCurrent(LayoutPlan& plan);
+
+// Accepts a free text from the input box: it becomes the caption of the free
+// text label, which is shown and made active. An empty text changes nothing
+// and returns false.
+bool acceptFreeText(LayoutPlan& plan, const QString& text);
+
+// "設定終了": the record from the markers, visible or not.
+Module1::RoomLayout capture(const LayoutPlan& plan);
+
+// Sets every marker and both captions from a record (a loaded layout file) and
+// shows them all.
+void applyLayout(LayoutPlan& plan, const Module1::RoomLayout& layout);
+
+// Cursor read-out in metres ("0.0"); both empty outside the plan.
+struct Readout {
+    QString x;
+    QString y;
+};
+Readout cursorReadout(double x, double y);
+
+// The lines an element button prints in the instruction panel, one per print.
+QStringList instructionLines(Element element);
+
+} // namespace layout

@@ -1,0 +1,75 @@
+// Painting of the dose map picture and of the colour legend into images.
+//
+// The map picture is 529 x 633 pixels with one unit of its coordinates per pixel
+// (1 cm of the room): X runs from -100 at the left edge to 429, Y from -14 at the
+// top edge to 619. X is the distance from the phantom's mid-plane and Y = c + 300,
+// so the phantom centre is at (0, 300).
+#pragma once
+
+#include "logic/BandThresholds.h"
+#include "logic/ShownMap.h"
+
+#include <QImage>
+#include <QPoint>
+#include <array>
+#include <vector>
+
+class QFont;
+
+namespace results {
+
+class DoseGrid;
+
+inline constexpr int kMapPictureWidth = 529;  // 7935 twips
+inline constexpr int kMapPictureHeight = 633; // 9495 twips
+inline constexpr int kMapPictureLeft = -100;  // X at the left edge
+inline constexpr int kMapPictureTop = -14;    // Y at the top edge
+
+// The legend picture: 855 x 3975 twips, 26.5 twips per unit across and 35.59
+// down, so that eleven boxes of 30 x 10 units fill it.
+inline constexpr int kLegendWidth = 57;
+inline constexpr int kLegendHeight = 265;
+inline constexpr double kLegendPixelsPerUnitX = 26.5 / 15;
+inline constexpr double kLegendPixelsPerUnitY = 35.59 / 15;
+
+// Pixel of picture point (X, Y).
+inline QPoint mapPixel(double X, double Y) {
+    return QPoint(static_cast<int>(X) - kMapPictureLeft, static_cast<int>(Y) - kMapPictureTop);
+}
+
+// An empty (white) map picture.
+QImage blankMapImage();
+
+// The map colour of each band, entry 0 for band 1, ready to be written into
+// image pixels.
+std::array<QRgb, kBandCount> mapColourTable();
+
+// Hatching of cells of uncertain value: thin diagonal lines in this colour,
+// every kHatchSpacing pixels (pixel x + y a multiple of it).
+inline constexpr QRgb kHatchColour = 0xff000000;
+inline constexpr int kHatchSpacing = 6;
+inline bool onHatchLine(int x, int y) {
+    return (x + y) % kHatchSpacing == 0;
+}
+
+// Sets one point per cell for i = 11..591 and j = 1..376 (X = 20..395,
+// Y = 10..590) in the map colour of the cell's band. One pass over the grid
+// through a colour table. With `hatched` (one flag per cell, row by row),
+// the flagged cells' points on the hatch lines are drawn in the hatch colour.
+void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
+                const std::vector<bool>* hatched = nullptr);
+
+// The grid lines, the sketch of the phantom and the beam (lying for body position
+// code 1, else standing with the focal spot `focusSkinDistance` cm from the
+// phantom's surface) and the axis labels.
+void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font);
+
+// The whole map picture of a shown map: its bands (when it has a grid), then
+// the frame.
+QImage paintMap(const ShownMap& map, const QFont& font);
+
+// The legend: eleven boxes of 30 x 10 units in the legend colours, band 1 at the
+// top.
+QImage paintLegend();
+
+} // namespace results

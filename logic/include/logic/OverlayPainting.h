@@ -1,0 +1,103 @@
+// Painting of the room dose overlay and its legend into images: the room with
+// its fittings, the phantom and beam sketch, the dose map in colour bands, the
+// 100 cm grid and the white masks, in the order that lets later figures cover
+// earlier ones.
+#pragma once
+
+#include "logic/BandThresholds.h"
+#include "logic/OverlayGeometry.h"
+#include "logic/RoomLayout.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <functional>
+#include <vector>
+
+namespace results {
+class DoseGrid;
+}
+
+namespace overlay {
+
+// The legend picture: 855 x 5295 twips, 0..30 units across at 26.5 twips a unit
+// and 0..110 down at 47.59 twips a unit.
+inline constexpr int kLegendWidth = 57;
+inline constexpr int kLegendHeight = 353;
+inline constexpr double kLegendPixelsPerUnitX = 26.5 / 15;
+inline constexpr double kLegendPixelsPerUnitY = 47.59 / 15;
+
+// The font of the overlay picture: Meiryo 18 pt, 24 pixels on a 96 dpi screen.
+QFont pictureFont();
+
+// A white overlay picture.
+QImage blankPicture();
+
+// The legend: boxes 1..10 in the legend colours of bands 1..10, band 1 at the
+// top, and a grey box (200, 200, 200) under them.
+QImage paintLegend();
+
+// A picture surface with a user coordinate system, a drawing width in pixels,
+// a fill style and colour for circles, and a fore colour for outlines and text.
+class OverlayCanvas {
+public:
+    explicit OverlayCanvas(QImage& image, QFont font = pictureFont());
+
+    void clear();
+    void setScale(const UserScale& scale) { scale_ = scale; }
+    const UserScale& scale() const { return scale_; }
+    PixelMapping mapping() const { return PixelMapping(scale_, image_.width()); }
+    void setDrawWidth(int pixels) { drawWidth_ = pixels; }
+    void setFillSolid(bool solid) { fillSolid_ = solid; }
+    void setFillColour(QColor colour) { fillColour_ = colour; }
+
+    void line(double x1, double y1, double x2, double y2, QColor colour = Qt::black);
+    void box(const Box& box, QColor colour = Qt::black);
+    // A box filled with `colour`; covers the pixels whose centres lie inside it.
+    void filledBox(const Box& box, QColor colour);
+    // Circle of radius r, filled with the fill colour when the fill style is solid.
+    void circle(double x, double y, double r, QColor outline = Qt::black);
+    // Arc from angle `from` to `to` (radians), counter-clockwise on the screen
+    // from the direction of growing X.
+    void arc(double x, double y, double r, double from, double to, QColor outline = Qt::black);
+    // Text in the fore colour with its top-left corner at (x, y).
+    void text(double x, double y, const QString& text);
+
+    QImage& image() { return image_; }
+
+private:
+    template <typename Paint> void paint(QColor outline, Paint&& paint);
+
+    QImage& image_;
+    QFont font_;
+    UserScale scale_{0, 0, double(kPicturePixels), double(kPicturePixels)};
+    int drawWidth_ = 1;
+    bool fillSolid_ = false;
+    QColor fillColour_ = Qt::black;
+};
+
+// Everything one overlay drawing reads.
+struct OverlayInputs {
+    Module1::RoomLayout room;
+    int bodyPosition = 1;                    // 1 lying, anything else standing
+    double focusSkinDistance = 0;            // cm
+    const results::DoseGrid* grid = nullptr; // no map is drawn without one
+    results::Thresholds thresholds{};
+    const std::vector<bool>* hatched = nullptr; // cells to hatch, row by row
+};
+
+// Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
+// 2-pixel dot in the map colour of its band, at the cell's phantom coordinates in
+// `mapping`. Calls `afterRow(i)` after each row when given.
+// With `hatched`, the flagged cells' pixels on the hatch lines take the hatch colour.
+void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
+              const results::DoseGrid& grid, const results::Thresholds& thresholds,
+              const std::function<void(int)>& afterRow = {},
+              const std::vector<bool>* hatched = nullptr);
+
+// The whole overlay into a picture of kPicturePixels a side; returns the bed
+// orientation. The room must have a width or a height above 0.
+int paintOverlay(QImage& image, const OverlayInputs& inputs,
+                 const std::function<void(int)>& afterRow = {}, QFont font = pictureFont());
+
+} // namespace overlay

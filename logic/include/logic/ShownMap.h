@@ -1,0 +1,26 @@
+// One dose map as the viewer shows it: what its drawing and the drawing over
+// the room layout paint.
+#pragma once
+
+#include "logic/BandThresholds.h"
+#include "logic/DoseGrids.h"
+#include "logic/Uncertainty.h"
+
+#include <optional>
+#include <vector>
+
+namespace results {
+
+struct ShownMap {
+    Quantity quantity = Quantity::Kerma;
+    // The grid of the quantity, in μGy/min or μSv/min; nothing while the
+    // viewer holds no load of its chosen file.
+    std::optional<DoseGrid> grid;
+    Thresholds thresholds{};      // T1..T11 as the threshold fields read
+    int bodyPosition = 0;         // 1 lying, anything else standing
+    double focusSkinDistance = 0; // cm
+    // The cells to hatch, row by row as the grid; nothing when none are.
+    std::optional<std::vector<bool>> hatched;
+};
+
+} // namespace results

@@ -1,0 +1,74 @@
+#include "logic/JobFile.h"
+
+#include "textrec/textrec.h"
+
+#include <QStringList>
+
+namespace jobfile {
+
+std::string jobFileText(const JobParameters& job) {
+    std::string text;
+    auto record = [&text](std::string_view line) {
+        text += line;
+        text += textrec::kRecordEnd;
+    };
+    record(textrec::formatMask(job.kermaRateAt100cm, "0.000E+00"));
+    record(textrec::formatMask(job.focusSkinDistance, "#00.0"));
+    record(textrec::formatMask(job.fieldLength, "#0.0"));
+    record(textrec::formatMask(job.fieldWidth, "#0.0"));
+    record(textrec::formatMask(job.photonCount, "0.000E+00"));
+    record(job.resultFileName);
+    return text;
+}
+
+bool writeJobFile(const std::filesystem::path& folder, const JobParameters& job,
+                  std::string& error) {
+    return textrec::writeFileAtomic(folder / textrec::exchange::jobFile, jobFileText(job), &error);
+}
+
+NameCheck checkResultName(const QString& typedName) {
+    if (typedName.isEmpty())
+        return {NameProblem::Empty, {}, {}};
+    for (QChar c : typedName) {
+        // Either separator: the working folder may be shared with the Windows build.
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return {NameProblem::PathSeparator, c, {}};
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return {NameProblem::ControlCharacter, c, {}};
+        if (QStringView(u":*?\"<>|").contains(c))
+            return {NameProblem::ForbiddenCharacter, c, {}};
+    }
+    if (typedName.startsWith(QLatin1Char('.')))
+        return {NameProblem::LeadingDot, QLatin1Char('.'), {}};
+
+    // Windows takes these names for devices whatever extension follows them.
+    const QString device = typedName.section(QLatin1Char('.'), 0, 0).trimmed();
+    static const QStringList kReserved = [] {
+        QStringList names = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                             QStringLiteral("NUL")};
+        for (int n = 1; n <= 9; ++n)
+            names << QStringLiteral("COM%1").arg(n) << QStringLiteral("LPT%1").arg(n);
+        return names;
+    }();
+    if (kReserved.contains(device, Qt::CaseInsensitive))
+        return {NameProblem::ReservedName, {}, device};
+
+    if (resultNameBytes(typedName).size() > std::size_t(kTypedNameLimit))
+        return {NameProblem::TooLong, {}, {}};
+    return {};
+}
+
+std::string resultNameBytes(const QString& typedName) {
+    return typedName.toLocal8Bit().toStdString();
+}
+
+QString meanTubeCurrentText(double pulseCurrent, double pulseRate, double pulseWidth) {
+    double mean = pulseCurrent * pulseRate * pulseWidth * 0.001;
+    return QString::fromStdString(textrec::plainNumber(mean, 15));
+}
+
+QString defaultResultName(const QDate& date) {
+    return date.toString(QStringLiteral("MM-dd-yyyy"));
+}
+
+} // namespace jobfile

@@ -1,0 +1,146 @@
+#include "logic/MapPainting.h"
+
+#include "logic/DoseGrids.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <array>
+
+namespace results {
+
+namespace {
+
+QRgb toQRgb(Rgb c) {
+    return qRgb(c.r, c.g, c.b);
+}
+
+// Writes `text` with its top-left corner at picture point (X, Y).
+void writeAt(QPainter& painter, const QFontMetrics& metrics, double X, double Y,
+             const QString& text) {
+    painter.drawText(QPointF(X, Y + metrics.ascent()), text);
+}
+
+void paintLying(QPainter& painter, const QPen& outline) {
+    painter.setPen(outline);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(-15, 270, 30, 60)); // the phantom seen from above
+    painter.setBrush(QColor(255, 0, 0));
+    painter.drawEllipse(QPointF(0, 300), 10, 10); // the beam
+}
+
+void paintStanding(QPainter& painter, const QPen& outline, double focusSkinDistance) {
+    painter.setPen(outline);
+    painter.setBrush(Qt::NoBrush);
+    // Race-track cross-section, 40 across and 20 deep.
+    painter.drawLine(QPointF(-10, 290), QPointF(10, 290));
+    painter.drawLine(QPointF(-10, 310), QPointF(10, 310));
+    painter.drawArc(QRectF(-20, 290, 20, 20), 90 * 16, 180 * 16);
+    painter.drawArc(QRectF(0, 290, 20, 20), 270 * 16, 180 * 16);
+    // The focal spot and the beam with its arrow head at the phantom's surface.
+    painter.setBrush(QColor(255, 0, 0));
+    painter.drawEllipse(QPointF(0, 290 - focusSkinDistance), 10, 10);
+    QPen red = outline;
+    red.setColor(QColor(255, 0, 0));
+    painter.setPen(red);
+    painter.drawLine(QPointF(0, 300 - focusSkinDistance), QPointF(0, 290));
+    painter.drawLine(QPointF(-5, 280), QPointF(0, 290));
+    painter.drawLine(QPointF(0, 290), QPointF(5, 280));
+}
+
+} // namespace
+
+QImage blankMapImage() {
+    QImage image(kMapPictureWidth, kMapPictureHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+std::array<QRgb, kBandCount> mapColourTable() {
+    std::array<QRgb, kBandCount> colours{};
+    for (int band = 1; band <= kBandCount; ++band)
+        colours[static_cast<std::size_t>(band - 1)] = toQRgb(mapColour(band));
+    return colours;
+}
+
+void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
+                const std::vector<bool>* hatched) {
+    const std::array<QRgb, kBandCount> colours = mapColourTable();
+
+    const int firstColumn = 20 - kMapPictureLeft; // pixel of X = 20
+    for (int i = 11; i <= 591; ++i) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(i - 1 - kMapPictureTop));
+        const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * kGridColumns];
+        const std::size_t rowStart = static_cast<std::size_t>(i - 1) * kGridColumns;
+        for (int j = 1; j <= 376; ++j) {
+            const int band = bandOf(row[j - 1], thresholds);
+            const int x = firstColumn + j - 1;
+            line[x] = hatched && (*hatched)[rowStart + static_cast<std::size_t>(j - 1)] &&
+                              onHatchLine(x, i - 1 - kMapPictureTop)
+                          ? kHatchColour
+                          : colours[static_cast<std::size_t>(band - 1)];
+        }
+    }
+}
+
+void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font) {
+    QPainter painter(&image);
+    painter.translate(-kMapPictureLeft, -kMapPictureTop);
+
+    QPen thin(Qt::black);
+    thin.setWidth(1);
+    painter.setPen(thin);
+    for (int X = 0; X <= 400; X += 100)
+        painter.drawLine(X, 0, X, 600);
+    for (int Y = 0; Y <= 600; Y += 100)
+        painter.drawLine(-50, Y, 400, Y);
+
+    QPen thick(Qt::black);
+    thick.setWidth(2);
+    if (bodyPosition == 1)
+        paintLying(painter, thick);
+    else
+        paintStanding(painter, thick, focusSkinDistance);
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(thin);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    writeAt(painter, metrics, -5, -14, QStringLiteral("0"));
+    writeAt(painter, metrics, 90, -14, QStringLiteral("100"));
+    writeAt(painter, metrics, 190, -14, QStringLiteral("200"));
+    writeAt(painter, metrics, 290, -14, QStringLiteral("300 cm"));
+    writeAt(painter, metrics, 390, -14, QStringLiteral("400"));
+    writeAt(painter, metrics, -70, 290, QStringLiteral("0"));
+    writeAt(painter, metrics, -70, 200, QStringLiteral("-100"));
+    writeAt(painter, metrics, -70, 100, QStringLiteral("-200"));
+    writeAt(painter, metrics, -70, 0, QStringLiteral("-300"));
+    writeAt(painter, metrics, -70, 380, QStringLiteral("100"));
+    writeAt(painter, metrics, -70, 480, QStringLiteral("200"));
+    writeAt(painter, metrics, -70, 580, QStringLiteral("300 cm"));
+}
+
+QImage paintMap(const ShownMap& map, const QFont& font) {
+    QImage image = blankMapImage();
+    if (map.grid)
+        paintBands(image, *map.grid, map.thresholds, map.hatched ? &*map.hatched : nullptr);
+    paintMapFrame(image, map.bodyPosition, map.focusSkinDistance, font);
+    return image;
+}
+
+QImage paintLegend() {
+    QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    for (int k = 1; k <= kThresholdCount; ++k) {
+        const QPointF topLeft(0, 10.0 * (k - 1) * kLegendPixelsPerUnitY);
+        const QPointF bottomRight(30 * kLegendPixelsPerUnitX, 10.0 * k * kLegendPixelsPerUnitY);
+        const Rgb c = legendColour(k);
+        painter.fillRect(QRectF(topLeft, bottomRight), QColor(c.r, c.g, c.b));
+    }
+    return image;
+}
+
+} // namespace results

@@ -1,0 +1,103 @@
+// The plain part of a run: job file text, result name checks, mean current and
+// the default result name.
+#include <gtest/gtest.h>
+
+#include "logic/JobFile.h"
+
+using namespace jobfile;
+
+TEST(JobFileText, SixRecordsInTheirMasks) {
+    JobParameters job;
+    job.kermaRateAt100cm = 0.012345;
+    job.focusSkinDistance = 90;
+    job.fieldLength = 20;
+    job.fieldWidth = 5.25;
+    job.photonCount = 1e9;
+    job.resultFileName = "12-06-2026.data";
+    EXPECT_EQ(jobFileText(job), "1.235E-02\r\n"
+                                "90.0\r\n"
+                                "20.0\r\n"
+                                "5.3\r\n"
+                                "1.000E+09\r\n"
+                                "12-06-2026.data\r\n");
+}
+
+TEST(ResultName, LengthCountedInBytesOfTheJobFile) {
+    EXPECT_EQ(kTypedNameLimit, 25);
+    EXPECT_EQ(checkResultName(QString(25, 'a')).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(QString(26, 'a')).problem, NameProblem::TooLong);
+
+    // Full-width characters take three bytes each in UTF-8: 8 fit, 9 do not.
+    QString eight = QString(8, QChar(0x7DDA));
+    QString nine = QString(9, QChar(0x7DDA));
+    EXPECT_EQ(resultNameBytes(eight).size(), 24u);
+    EXPECT_EQ(checkResultName(eight).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(nine).problem, NameProblem::TooLong);
+    // 22 ASCII + one full-width character is exactly 25 bytes.
+    EXPECT_EQ(checkResultName(QString(22, 'x') + QChar(0x7DDA)).problem, NameProblem::None);
+    EXPECT_EQ(checkResultName(QString(23, 'x') + QChar(0x7DDA)).problem, NameProblem::TooLong);
+}
+
+// Names whose result could not be listed by the viewer or copied to a Windows
+// machine, with the character or device name the message shows.
+TEST(ResultName, NamesThatCannotTravelAreRefused) {
+    struct Case {
+        const char* typed;
+        NameProblem problem;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"", NameProblem::Empty, ""},
+        {"../x", NameProblem::PathSeparator, "/"},
+        {"a/b", NameProblem::PathSeparator, "/"},
+        {"a\\b", NameProblem::PathSeparator, "\\"},
+        {"/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", NameProblem::PathSeparator, "/"},
+        {"run:1", NameProblem::ForbiddenCharacter, ":"},
+        {"a*", NameProblem::ForbiddenCharacter, "*"},
+        {"why?", NameProblem::ForbiddenCharacter, "?"},
+        {"\"q\"", NameProblem::ForbiddenCharacter, "\""},
+        {"<a>", NameProblem::ForbiddenCharacter, "<"},
+        {"a>b", NameProblem::ForbiddenCharacter, ">"},
+        {"a|b", NameProblem::ForbiddenCharacter, "|"},
+        {"a\tb", NameProblem::ControlCharacter, "\t"},
+        {"a\x7f", NameProblem::ControlCharacter, "\x7f"},
+        {".x", NameProblem::LeadingDot, "."},
+        {"CON", NameProblem::ReservedName, "CON"},
+        {"prn", NameProblem::ReservedName, "prn"},
+        {"Aux.old", NameProblem::ReservedName, "Aux"},
+        {"nul.tar.gz", NameProblem::ReservedName, "nul"},
+        {"COM1", NameProblem::ReservedName, "COM1"},
+        {"lpt9.x", NameProblem::ReservedName, "lpt9"},
+        {"CON ", NameProblem::ReservedName, "CON"},
+        // Names that only look like them pass.
+        {"CONSOLE", NameProblem::None, ""},
+        {"COM10", NameProblem::None, ""},
+        {"LPT0", NameProblem::None, ""},
+        {"a.CON", NameProblem::None, ""},
+        {"12-06-2026", NameProblem::None, ""},
+        {"run A (2).v2", NameProblem::None, ""},
+        {"歩行 1", NameProblem::None, ""},
+    };
+    for (const Case& c : cases) {
+        const NameCheck check = checkResultName(QString::fromUtf8(c.typed));
+        EXPECT_EQ(check.problem, c.problem) << c.typed;
+        const QString shown = c.problem == NameProblem::ReservedName ? check.reserved
+                              : check.character.isNull()             ? QString()
+                                                                     : QString(check.character);
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.typed;
+    }
+}
+
+TEST(MeanTubeCurrent, ShortestDecimalForm) {
+    EXPECT_EQ(meanTubeCurrentText(10, 15, 4), QStringLiteral("0.6"));
+    EXPECT_EQ(meanTubeCurrentText(2.5, 7.5, 10), QStringLiteral("0.1875"));
+    // 3 * 30 * 0.1 is 9.000000000000002 in binary: 15 digits give 0.009.
+    EXPECT_EQ(meanTubeCurrentText(3, 30, 0.1), QStringLiteral("0.009"));
+    EXPECT_EQ(meanTubeCurrentText(100, 30, 10), QStringLiteral("30"));
+}
+
+TEST(DefaultResultName, MonthDayYearWithLeadingZeros) {
+    EXPECT_EQ(defaultResultName(QDate(2026, 12, 6)), QStringLiteral("12-06-2026"));
+    EXPECT_EQ(defaultResultName(QDate(2027, 1, 5)), QStringLiteral("01-05-2027"));
+    EXPECT_EQ(defaultResultName(QDate(2026, 11, 30)).size(), 10);
+}

@@ -1,0 +1,196 @@
+// Band thresholds, bands and colours, the read-out cell, the loading of merged
+// grids and the painting of the map: plain code, no window.
+#include "GuiApplication.h"
+#include "TempFolderTest.h"
+#include "logic/BandThresholds.h"
+#include "logic/DoseGrids.h"
+#include "logic/MapPainting.h"
+#include "logic/Readout.h"
+#include "viewer_files.h"
+
+#include <QColor>
+#include <QFont>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace fs = std::filesystem;
+using namespace results;
+
+namespace {
+
+void expectThresholds(double maximum, double top) {
+    const std::array<double, 11> factors = {0.75,  0.5,  0.25,   0.1,   0.075, 0.05,
+                                            0.025, 0.01, 0.0075, 0.005, 0.0025};
+    const Thresholds t = defaultThresholds(maximum);
+    for (std::size_t k = 0; k < t.size(); ++k)
+        EXPECT_DOUBLE_EQ(t[k], top * factors[k]) << "maximum " << maximum << ", T" << k + 1;
+}
+
+class MergedFile : public testsupport::TempFolderTest {};
+
+} // namespace
+
+TEST(DefaultThresholds, DecadeClassesAndScaleTops) {
+    EXPECT_EQ(decadeClass(5432), 1);
+    expectThresholds(5432, 5000); // 3750, 2500, 1250, 500, 375, ... 12.5
+    EXPECT_DOUBLE_EQ(defaultThresholds(5432)[8], 37.5);
+    EXPECT_DOUBLE_EQ(defaultThresholds(5432)[10], 12.5);
+    EXPECT_EQ(decadeClass(432), 2);
+    expectThresholds(432, 400);
+    EXPECT_EQ(decadeClass(43.2), 3);
+    expectThresholds(43.2, 40);
+    EXPECT_EQ(decadeClass(4.32), 4);
+    expectThresholds(4.32, 4);
+    EXPECT_EQ(decadeClass(0.432), 5);
+    expectThresholds(0.432, 0.4);
+    EXPECT_EQ(decadeClass(0.0543), 6);
+    expectThresholds(0.0543, 0.05);
+    // ln 1 = 0 is not above 0: class 5, whose top keeps 1.
+    EXPECT_EQ(decadeClass(1), 5);
+    expectThresholds(1, 1);
+}
+
+TEST(DefaultThresholds, ConstantsToThreeDecimalsLeaveZeroScales) {
+    // ln 99.99 = 4.60507 is above 4.605: class 2, and 100 * floor(0.9999) = 0.
+    EXPECT_EQ(decadeClass(99.99), 2);
+    expectThresholds(99.99, 0);
+    // Just under e^4.605 (99.983...) it is class 3 with the top 90.
+    EXPECT_EQ(decadeClass(99.98), 3);
+    expectThresholds(99.98, 90);
+    // The same in class 5 just below 0.1, and class 6 below 0.01.
+    EXPECT_EQ(decadeClass(0.09999), 5);
+    expectThresholds(0.09999, 0);
+    expectThresholds(0.0099, 0);
+    // ln 1000 = 6.9078 is not above 6.908: class 2, top 1000.
+    EXPECT_EQ(decadeClass(1000), 2);
+    expectThresholds(1000, 1000);
+}
+
+TEST(Bands, ThresholdsAndColours) {
+    const Thresholds t = defaultThresholds(5432);
+    EXPECT_EQ(bandOf(t[3], t), 4); // v = T4 is yellow
+    EXPECT_EQ(bandOf(std::nextafter(t[3], 0.0), t), 5);
+    EXPECT_EQ(bandOf(1e9, t), 1);
+    EXPECT_EQ(bandOf(12.5, t), 11);
+    EXPECT_EQ(bandOf(12.49, t), 12);
+    // All thresholds 0: every value of 0 or more is band 1.
+    const Thresholds zero{};
+    EXPECT_EQ(bandOf(0, zero), 1);
+    EXPECT_EQ(bandOf(5, zero), 1);
+    // Thresholds that do not fall: the first one reached wins.
+    Thresholds unordered = t;
+    unordered[0] = 10;
+    EXPECT_EQ(bandOf(100, unordered), 1);
+
+    EXPECT_EQ(mapColour(5).r, 164);
+    EXPECT_EQ(legendColour(5).r, 146);
+    EXPECT_EQ(mapColour(9).b, 160);
+    EXPECT_EQ(mapColour(12).g, 255);
+    for (int band = 1; band <= 11; ++band) {
+        if (band != 5) {
+            EXPECT_EQ(mapColour(band).r, legendColour(band).r) << band;
+        }
+    }
+}
+
+TEST(Readout, CellsEdgesAndHalves) {
+    EXPECT_EQ(readoutCell(20, 10)->j, 1);
+    EXPECT_EQ(readoutCell(20, 10)->i, 11);
+    EXPECT_EQ(readoutPositionText(20), " 20");
+    EXPECT_EQ(readoutPositionText(10 - 300), "-290");
+    EXPECT_EQ(readoutPositionText(20.25), " 20.25");
+    EXPECT_EQ(readoutCell(395, 590)->j, 376);
+    EXPECT_EQ(readoutCell(395, 590)->i, 591);
+    EXPECT_FALSE(readoutCell(19.9, 300));
+    EXPECT_FALSE(readoutCell(395.1, 300));
+    EXPECT_FALSE(readoutCell(100, 590.5));
+    // Halves go to the even neighbour.
+    EXPECT_EQ(readoutCell(20.5, 10.5)->j, 2);  // 1.5
+    EXPECT_EQ(readoutCell(21.5, 11.5)->j, 2);  // 2.5
+    EXPECT_EQ(readoutCell(21.5, 11.5)->i, 12); // 12.5
+    EXPECT_EQ(roundHalfEven(2.5000001), 3);
+}
+
+TEST_F(MergedFile, GridsInFileOrderAndExtremes) {
+    // Four significant digits survive the E11.4 fields exactly.
+    const auto kerma = [](int j, int i) { return 1000.0 + 10 * j + i % 10; };
+    viewer_files::writeMergedFile(dir / "F2B.dat", kerma,
+                                  [&](int j, int i) { return 2 * kerma(j, i); });
+    auto loaded = loadMergedFile(dir / "F2B.dat");
+    ASSERT_TRUE(loaded);
+    EXPECT_DOUBLE_EQ(loaded->kerma.at(381, 601), 4811);
+    EXPECT_DOUBLE_EQ(loaded->kerma.at(2, 9), 1029);
+    EXPECT_DOUBLE_EQ(loaded->doseEquivalent.at(81, 301), 3622);
+    EXPECT_DOUBLE_EQ(loaded->kermaExtremes.maximum, 4819);
+    EXPECT_DOUBLE_EQ(loaded->kermaExtremes.minimum, 1010);
+    EXPECT_DOUBLE_EQ(loaded->doseEquivalentExtremes.maximum, 9638);
+    EXPECT_DOUBLE_EQ(loaded->kermaThresholds[0], 4000 * 0.75);
+    EXPECT_DOUBLE_EQ(loaded->doseEquivalentThresholds[0], 9000 * 0.75);
+
+    // The minimum starts at 10000.
+    viewer_files::writeMergedFile(
+        dir / "F2B.dat", [](int, int) { return 12000.0; }, [](int, int) { return 0.5; });
+    loaded = loadMergedFile(dir / "F2B.dat");
+    ASSERT_TRUE(loaded);
+    EXPECT_DOUBLE_EQ(loaded->kermaExtremes.minimum, 10000);
+    EXPECT_DOUBLE_EQ(loaded->doseEquivalentExtremes.minimum, 0.5);
+}
+
+TEST_F(MergedFile, MissingShortUnreadableOrZeroFails) {
+    std::string error;
+    EXPECT_FALSE(loadMergedFile(dir / "F2B.dat", &error));
+    EXPECT_NE(error.find("F2B.dat"), std::string::npos);
+
+    const auto one = [](int, int) { return 1.0; };
+    viewer_files::writeMergedFile(dir / "short.dat", one, one, 2 * kGridRows - 1);
+    EXPECT_FALSE(loadMergedFile(dir / "short.dat", &error));
+    EXPECT_NE(error.find("dose-equivalent"), std::string::npos);
+
+    viewer_files::writeMergedFile(dir / "bad.dat", one, one);
+    std::fstream(dir / "bad.dat", std::ios::in | std::ios::out | std::ios::binary).seekp(5) << "x";
+    EXPECT_FALSE(loadMergedFile(dir / "bad.dat"));
+
+    viewer_files::writeMergedFile(dir / "zero.dat", one, [](int, int) { return 0.0; });
+    EXPECT_FALSE(loadMergedFile(dir / "zero.dat", &error));
+    EXPECT_NE(error.find("maximum"), std::string::npos);
+}
+
+TEST(MapPainting, BandsFrameAndLegend) {
+    testsupport::guiApplication(); // fonts for the axis labels
+
+    DoseGrid grid;
+    for (int i = 1; i <= kGridRows; ++i)
+        for (int j = 1; j <= kGridColumns; ++j)
+            grid.at(j, i) = j <= 100 ? 5000 : (j <= 200 ? 400 : 0.001);
+    QImage image = blankMapImage();
+    paintBands(image, grid, defaultThresholds(5432));
+    const auto at = [](const QImage& im, int X, int Y) { return QColor(im.pixel(mapPixel(X, Y))); };
+    EXPECT_EQ(at(image, 20, 10), QColor(255, 0, 255));     // cell (1, 11): band 1
+    EXPECT_EQ(at(image, 150, 50), QColor(164, 208, 80));   // 400: band 5
+    EXPECT_EQ(at(image, 395, 590), QColor(255, 255, 255)); // band 12
+    EXPECT_EQ(at(image, 50, 9), QColor(Qt::white));        // rows 1..10 are not drawn
+    EXPECT_EQ(at(image, 19, 50), QColor(Qt::white));
+
+    QImage lying = image;
+    paintMapFrame(lying, 1, 90, QFont());
+    EXPECT_EQ(at(lying, 100, 50), QColor(Qt::black)); // grid line X = 100
+    EXPECT_EQ(at(lying, 50, 200), QColor(Qt::black)); // grid line Y = 200
+    EXPECT_EQ(at(lying, 0, 300), QColor(255, 0, 0));  // the beam
+    EXPECT_NE(at(lying, 0, 200), QColor(255, 0, 0));
+    QImage standing = image;
+    paintMapFrame(standing, 2, 90, QFont());
+    EXPECT_EQ(at(standing, 0, 200), QColor(255, 0, 0)); // focal spot 90 cm from the surface
+    EXPECT_EQ(at(standing, 0, 250), QColor(255, 0, 0)); // the beam
+    EXPECT_NE(at(standing, 0, 300), QColor(255, 0, 0));
+
+    const QImage legend = paintLegend();
+    const auto box = [&legend](int k) {
+        return QColor(legend.pixel(static_cast<int>(15 * kLegendPixelsPerUnitX),
+                                   static_cast<int>((10 * k - 5) * kLegendPixelsPerUnitY)));
+    };
+    EXPECT_EQ(box(1), QColor(255, 0, 255));
+    EXPECT_EQ(box(5), QColor(146, 208, 80));
+    EXPECT_EQ(box(11), QColor(200, 200, 200));
+}
