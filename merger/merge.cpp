@@ -2,6 +2,8 @@
 
 #include "textrec/textrec.h"
 
+#include <float_math.h>
+
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -98,7 +100,7 @@ FineMap resample(const EngineMap& map) {
     for (int j = 1; j <= kEngineRows; ++j)
         for (int i = kFirstMappedColumn; i <= kEngineColumns; ++i) {
             float v = map.at(i, j);
-            logs.at(i, j) = v == 0 ? kLogOfZero : std::log(v * kMicro);
+            logs.at(i, j) = v == 0 ? kLogOfZero : quenro::floatmath::log(v * kMicro);
         }
 
     // First pass, along x: 61 rows of fine columns 21..401. The end of one
@@ -128,7 +130,7 @@ FineMap resample(const EngineMap& map) {
 
     for (int r = 1; r <= kFineRows; ++r)
         for (int k = kFirstFineColumn; k <= kFineColumns; ++k)
-            fine.at(k, r) = std::exp(fine.at(k, r));
+            fine.at(k, r) = quenro::floatmath::exp(fine.at(k, r));
     return fine;
 }
 
