@@ -146,8 +146,13 @@ std::string formatMergedGrid(const FineMap& kerma, const FineMap& doseEquivalent
 
 int runMerge(const std::filesystem::path& folder, std::ostream& console, std::ostream& errors) {
     try {
-        std::string name = readResultName(folder / kNameFile);
-        ResultMaps maps = readResultFile(folder / name);
+        const std::string name = readResultName(folder / kNameFile);
+        const std::optional<std::filesystem::path> resultName = textrec::pathFromNativeName(name);
+        if (!resultName)
+            throw textrec::InputError(kNameFile, 1,
+                                      "the result name \"" + textrec::displayNativeName(name) +
+                                          "\" is not text of this computer's code page");
+        ResultMaps maps = readResultFile(folder / *resultName);
         console << " ***\n";
         std::string text = formatMergedGrid(resample(maps.kerma), resample(maps.doseEquivalent));
         std::string error;
