@@ -4,11 +4,14 @@
 #include "options.h"
 #include "run.h"
 
+#include <textrec/textrec.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    textrec::useUtf8Console();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto options = quenro::parseArguments(arguments, std::cerr);
     if (!options)

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quenro {
@@ -51,21 +52,58 @@ void showTitle(std::ostream& out, const RunOptions& options) {
         << std::flush;
 }
 
+// The result file's path, and whether a file can be created there: checked
+// before the run, so that a name this computer cannot hold or a folder that
+// cannot be written stops the engine before the histories, not after them.
+std::filesystem::path resultPath(const std::filesystem::path& folder, const JobParameters& job) {
+    const std::optional<std::filesystem::path> name =
+        textrec::pathFromNativeName(job.resultFileName);
+    if (!name)
+        throw textrec::InputError(textrec::exchange::jobFile, 6,
+                                  "the result name \"" +
+                                      textrec::displayNativeName(job.resultFileName) +
+                                      "\" is not text of this computer's code page");
+    const std::filesystem::path path = folder / *name;
+    std::string error;
+    const std::optional<std::filesystem::path> probe =
+        textrec::writeTemporaryBeside(path, "", &error);
+    if (!probe)
+        throw textrec::InputError(textrec::exchange::jobFile, 6,
+                                  "the result file cannot be written here: " + error);
+    std::error_code ignored;
+    std::filesystem::remove(*probe, ignored);
+    return path;
+}
+
 // Writes the result file, then its uncertainty file. An uncertainty file of
 // an earlier run under the same name goes first, so that it is never read
-// beside the new result.
-bool writeResults(const std::filesystem::path& folder, const EngineInputs& inputs,
+// beside the new result. A result file that cannot be replaced (another
+// program holds it open) is kept in its temporary file while the user is
+// asked to let it go and press Enter.
+bool writeResults(const std::filesystem::path& result, const EngineInputs& inputs,
                   float kermaRateAtSkin, const DoseGrid& map, const DoseGrid& errors,
-                  std::ostream& err) {
-    const std::filesystem::path result = folder / inputs.job.resultFileName;
+                  std::istream& in, std::ostream& err) {
     std::filesystem::path uncertainty = result;
     uncertainty += textrec::exchange::uncertaintySuffix;
     std::error_code ignored;
     std::filesystem::remove(uncertainty, ignored);
     std::string error;
-    if (!textrec::writeFileAtomic(result, formatResultFile(inputs, kermaRateAtSkin, map), &error)) {
+    const std::optional<std::filesystem::path> temporary = textrec::writeTemporaryBeside(
+        result, formatResultFile(inputs, kermaRateAtSkin, map), &error);
+    if (!temporary) {
         err << error << std::endl;
         return false;
+    }
+    while (!textrec::replaceFile(*temporary, result, &error)) {
+        err << error << "\n"
+            << "The result is kept in " << textrec::displayName(temporary->filename())
+            << ". If another program has " << textrec::displayName(result.filename())
+            << " open, close it there and press Enter to try again." << std::endl;
+        std::string line;
+        if (!std::getline(in, line)) {
+            err << "The result stays in " << textrec::displayName(*temporary) << "." << std::endl;
+            return false;
+        }
     }
     if (!textrec::writeFileAtomic(uncertainty,
                                   formatUncertaintyFile(inputs, kermaRateAtSkin, errors), &error))
@@ -80,8 +118,10 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
               const std::filesystem::path& folder, const RunOptions& options) {
     EngineInputs inputs;
     Normalisation normalisation;
+    std::filesystem::path result;
     try {
         inputs = loadInputs(folder);
+        result = resultPath(folder, inputs.job);
         normalisation = computeNormalisation(inputs);
         if (!std::isfinite(normalisation.factor))
             throw textrec::InputError(textrec::exchange::spectrumFile, 0,
@@ -123,7 +163,7 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
     roundToGrid(*run, *map);
     relativeErrors(*run, *errors);
     normalise(*map, normalisation.factor);
-    if (!writeResults(folder, inputs, normalisation.kermaRateAtSkin, *map, *errors, err))
+    if (!writeResults(result, inputs, normalisation.kermaRateAtSkin, *map, *errors, in, err))
         return 1;
 
     const ClockTime finish = localClock();

@@ -2,8 +2,11 @@
 // working folder.
 #include "merge.h"
 
+#include <textrec/textrec.h>
+
 #include <iostream>
 
 int main() {
+    textrec::useUtf8Console();
     return merger::runMerge(".", std::cout, std::cerr);
 }

@@ -2,6 +2,8 @@
 
 #include "textrec/textrec.h"
 
+#include <float_math.h>
+
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -88,7 +90,7 @@ FineMap resample(const EngineMap& map) {
     for (int j = 1; j <= kEngineRows; ++j)
         for (int i = kFirstMappedColumn; i <= kEngineColumns; ++i) {
             float v = map.at(i, j);
-            logs.at(i, j) = v == 0 ? kLogOfZero : std::log(v * kMicro);
+            logs.at(i, j) = v == 0 ? kLogOfZero : quenro::floatmath::log(v * kMicro);
         }
 
     // First pass, along x: 61 rows of fine columns 21..401. The end of one
@@ -118,7 +120,7 @@ FineMap resample(const EngineMap& map) {
 
     for (int r = 1; r <= kFineRows; ++r)
         for (int k = kFirstFineColumn; k <= kFineColumns; ++k)
-            fine.at(k, r) = std::exp(fine.at(k, r));
+            fine.at(k, r) = quenro::floatmath::exp(fine.at(k, r));
     return fine;
 }
 
@@ -134,9 +136,14 @@ std::string formatMergedGrid(const FineMap& kerma, const FineMap& doseEquivalent
 
 int runMerge(const std::filesystem::path& folder, std::ostream& console, std::ostream& errors) {
     try {
-        std::string name =
+        const std::string name =
             textrec::exchange::readMergeRequest(folder / textrec::exchange::mergeRequestFile);
-        ResultMaps maps = readResultFile(folder / name);
+        const std::optional<std::filesystem::path> resultName = textrec::pathFromNativeName(name);
+        if (!resultName)
+            throw textrec::InputError(textrec::exchange::mergeRequestFile, 1,
+                                      "the result name \"" + textrec::displayNativeName(name) +
+                                          "\" is not text of this computer's code page");
+        ResultMaps maps = readResultFile(folder / *resultName);
         console << " ***\n";
         std::string text = formatMergedGrid(resample(maps.kerma), resample(maps.doseEquivalent));
         std::string error;

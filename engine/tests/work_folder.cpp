@@ -2,14 +2,14 @@
 
 #include "geometry.h"
 
+#include "RunProgram.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace enginetest {
 
@@ -28,8 +28,8 @@ std::string readFile(const fs::path& path) {
 
 WorkFolder::WorkFolder(bool withJob) {
     static std::atomic<int> counter{0};
-    dir_ = fs::temp_directory_path() /
-           ("quenro-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    dir_ = fs::temp_directory_path() / ("quenro-test-" + std::to_string(testsupport::processId()) +
+                                        "-" + std::to_string(counter++));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     for (const char* name : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat", "B_SPCTL.dat"})
@@ -106,29 +106,12 @@ std::string replaceLine(const std::string& text, int line, const std::string& re
 
 ProgramRun runProgram(const std::string& program, const fs::path& folder, const std::string& input,
                       const std::string& arguments) {
-    const fs::path in = folder / "stdin.txt.test";
-    const fs::path out = folder / "stdout.txt.test";
-    const fs::path err = folder / "stderr.txt.test";
-    {
-        std::ofstream f(in, std::ios::binary);
-        f << input;
-    }
-    const std::string command = "cd '" + folder.string() + "' && '" + program + "' " + arguments +
-                                " < '" + in.string() + "' > '" + out.string() + "' 2> '" +
-                                err.string() + "'";
-    ProgramRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = readFile(out);
-    run.err = readFile(err);
-    fs::remove(in);
-    fs::remove(out);
-    fs::remove(err);
-    return run;
+    const testsupport::ProgramRun run = testsupport::runProgram(program, folder, input, arguments);
+    return {run.status, run.out, run.err};
 }
 
 std::string engineProgram() {
-    return std::string(WORK_DIR) + (quenro::geometryCode == 1 ? "/Quenro-11" : "/Quenro-22");
+    return ENGINE_PROGRAM;
 }
 
 } // namespace enginetest

@@ -134,9 +134,14 @@ public:
                 .arg(QDir::toNativeSeparators(path), kEnterPrompt));
         console.setWorkingDirectory(workDir);
         const std::wstring consoleTitle = title.toStdWString();
+        // A window program has no console, so Qt would start the program
+        // without one (CREATE_NO_WINDOW); the engine needs its own console to
+        // show its progress and read Enter, with its standard handles there.
         console.setCreateProcessArgumentsModifier(
             [consoleTitle](QProcess::CreateProcessArguments* arguments) {
+                arguments->flags &= ~static_cast<DWORD>(CREATE_NO_WINDOW);
                 arguments->flags |= CREATE_NEW_CONSOLE;
+                arguments->startupInfo->dwFlags &= ~static_cast<DWORD>(STARTF_USESTDHANDLES);
                 arguments->startupInfo->lpTitle = const_cast<wchar_t*>(consoleTitle.c_str());
             });
         if (!console.startDetached()) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "RunProgram.h"
 #include "TempFolderTest.h"
 #include "merge.h"
 #include "textrec/textrec.h"
@@ -218,19 +219,42 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
 }
 
 TEST_F(MergeFolder, ProgramPrintsItsLinesAndReportsFailureByStatus) {
-    fs::path program = fs::path(WORK_DIR) / "quenro-3";
+    const fs::path program = MERGER_PROGRAM;
     ASSERT_TRUE(fs::exists(program));
-    std::string run =
-        "cd \"" + dir.string() + "\" && \"" + program.string() + "\" >out.txt 2>err.txt";
     writeResult("r.data", constant(1e-6f), constant(2e-6f));
     write("FLname.txt", "r.data\r\n");
-    ASSERT_EQ(std::system(run.c_str()), 0);
-    EXPECT_EQ(read("out.txt"), " ***\nStop - Program terminated.\n");
+    testsupport::ProgramRun run = testsupport::runProgram(program, dir, "");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, " ***\nStop - Program terminated.\n");
     EXPECT_EQ(field(read("F2B.dat"), 1202, 381), " 0.2000E+01");
 
     fs::remove(dir / "F2B.dat");
     write("FLname.txt", "gone.data\r\n");
-    EXPECT_NE(std::system(run.c_str()), 0);
-    EXPECT_NE(read("err.txt").find("gone.data"), std::string::npos);
+    run = testsupport::runProgram(program, dir, "");
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("gone.data"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "F2B.dat"));
 }
+
+#ifdef _WIN32
+#include <windows.h>
+
+TEST_F(MergeFolder, AJapaneseResultNameInTheCodePageIsMerged) {
+    // FLname.txt holds the name in the machine's 8-bit code page, as the
+    // window program writes it.
+    const std::wstring name = L"透視室A.data";
+    BOOL usedDefault = FALSE;
+    char bytes[64] = {};
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(),
+                                           static_cast<int>(name.size()), bytes, sizeof bytes,
+                                           nullptr, &usedDefault);
+    if (usedDefault || length <= 0)
+        GTEST_SKIP() << "this machine's code page (" << GetACP() << ") cannot hold the name";
+    writeResult("plain.data", constant(1e-6f), constant(2e-6f));
+    fs::rename(dir / "plain.data", dir / name);
+    write("FLname.txt", std::string(bytes, static_cast<std::size_t>(length)) + "\r\n");
+    const testsupport::ProgramRun run = testsupport::runProgram(MERGER_PROGRAM, dir, "");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(field(read("F2B.dat"), 1202, 381), " 0.2000E+01");
+}
+#endif

@@ -8,10 +8,17 @@
 
 #ifdef _WIN32
 #include <process.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #define getpid _getpid
 #else
 #include <unistd.h>
 #endif
+
+#include <chrono>
+#include <thread>
 
 namespace textrec {
 
@@ -20,7 +27,7 @@ InputError::InputError(const std::string& file, int line, const std::string& wha
                          ": " + what),
       file_(file), line_(line) {}
 
-LineReader::LineReader(const std::filesystem::path& path) : name_(path.filename().string()) {
+LineReader::LineReader(const std::filesystem::path& path) : name_(displayName(path.filename())) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw InputError(name_, 0, "cannot open the file");
@@ -88,17 +95,18 @@ std::optional<std::vector<std::string>> readLines(const std::filesystem::path& p
     return lines;
 }
 
-bool writeFileAtomic(const std::filesystem::path& path, std::string_view content,
-                     std::string* error) {
+std::optional<std::filesystem::path> writeTemporaryBeside(const std::filesystem::path& path,
+                                                          std::string_view content,
+                                                          std::string* error) {
     static std::atomic<unsigned> counter{0};
     std::filesystem::path temp = path;
     temp += "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    auto report = [&](const std::string& what) {
+    auto report = [&](const std::string& what) -> std::optional<std::filesystem::path> {
         if (error)
-            *error = path.filename().string() + ": " + what;
+            *error = displayName(path.filename()) + ": " + what;
         std::error_code ec;
         std::filesystem::remove(temp, ec);
-        return false;
+        return std::nullopt;
     };
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -109,11 +117,83 @@ bool writeFileAtomic(const std::filesystem::path& path, std::string_view content
         if (!out)
             return report("cannot write the file");
     }
+    return temp;
+}
+
+bool replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& path,
+                 std::string* error) {
     std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec)
-        return report("cannot replace the file (" + ec.message() + ")");
-    return true;
+    for (int attempt = 0;; ++attempt) {
+        std::filesystem::rename(temporary, path, ec);
+        if (!ec)
+            return true;
+#ifdef _WIN32
+        // A reader (a viewer, a spreadsheet) that holds the file open keeps it
+        // from being replaced; most let go within moments.
+        if (attempt < 20) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+#endif
+        break;
+    }
+    if (error)
+        *error = displayName(path.filename()) + ": cannot replace the file (" + ec.message() + ")";
+    return false;
+}
+
+bool writeFileAtomic(const std::filesystem::path& path, std::string_view content,
+                     std::string* error) {
+    const std::optional<std::filesystem::path> temp = writeTemporaryBeside(path, content, error);
+    if (!temp)
+        return false;
+    if (replaceFile(*temp, path, error))
+        return true;
+    std::error_code ec;
+    std::filesystem::remove(*temp, ec);
+    return false;
+}
+
+std::optional<std::filesystem::path> pathFromNativeName(std::string_view name) {
+#ifdef _WIN32
+    if (name.empty())
+        return std::filesystem::path();
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(),
+                                           static_cast<int>(name.size()), nullptr, 0);
+    if (length <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
+                        wide.data(), length);
+    return std::filesystem::path(wide);
+#else
+    return std::filesystem::path(std::string(name));
+#endif
+}
+
+std::string displayName(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string displayNativeName(std::string_view name) {
+#ifdef _WIN32
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    if (length <= 0)
+        return std::string(name);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    return displayName(std::filesystem::path(wide));
+#else
+    return std::string(name);
+#endif
+}
+
+void useUtf8Console() {
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+#endif
 }
 
 } // namespace textrec

@@ -195,4 +195,38 @@ std::optional<std::vector<std::string>> readLines(const std::filesystem::path& p
 bool writeFileAtomic(const std::filesystem::path& path, std::string_view content,
                      std::string* error = nullptr);
 
+// The two steps of writeFileAtomic, for a writer that keeps its content when
+// the file cannot be replaced yet. writeTemporaryBeside writes `content` to a
+// new temporary file beside `path` and returns its path (nothing, with
+// `error`, when it cannot be written; nothing is left then).
+std::optional<std::filesystem::path> writeTemporaryBeside(const std::filesystem::path& path,
+                                                          std::string_view content,
+                                                          std::string* error = nullptr);
+// Renames `temporary` to `path`, replacing it. A file that another program
+// holds open cannot be replaced on Windows; the rename is tried again for
+// about two seconds before it fails. On failure the temporary file stays.
+bool replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& path,
+                 std::string* error = nullptr);
+
+// ---------------------------------------------------------------------------
+// File names read from files, and text for the console
+// ---------------------------------------------------------------------------
+
+// The path of a file name read from an exchange file. The window program writes
+// names in the machine's 8-bit code page: on Windows they are converted from
+// it (nothing when the bytes are not text of that code page); elsewhere the
+// bytes are the name.
+std::optional<std::filesystem::path> pathFromNativeName(std::string_view name);
+
+// A path's name as UTF-8, for messages.
+std::string displayName(const std::filesystem::path& path);
+
+// A name read from an exchange file as UTF-8, for messages (on Windows
+// converted from the 8-bit code page; bytes that are not text shown as "?").
+std::string displayNativeName(std::string_view name);
+
+// Makes the console show the UTF-8 text the programs write (Windows: the
+// console's output code page; elsewhere the terminal's own setting holds).
+void useUtf8Console();
+
 } // namespace textrec
