@@ -43,6 +43,15 @@ fi
 export LANG=ja_JP.UTF-8
 unset LC_ALL LC_CTYPE
 export WINEPREFIX=${WINEPREFIX:-$PWD/build-win/wineprefix}
+# One wine server for the whole build and test run, the prefix made before the
+# first test program starts: programs started in parallel then never race to
+# make it (which showed as "wine client error" failures).
+mkdir -p "$WINEPREFIX"
+WINESERVER=$(command -v wineserver || command -v wineserver64 || echo /usr/lib/wine/wineserver64)
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINESERVER" -p
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+scripts/wine-run.sh wineboot --init >/dev/null 2>&1 || true
 cmake -S . -B build-win -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DBUILD_GUI=OFF -DBUILD_BENCHMARKS=OFF -DLINUX_WORK_DIR="$LINUX_WORK_DIR"
