@@ -4,6 +4,7 @@
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
+#include "logic/FilePaths.h"
 #include "logic/RoomFile.h"
 #include "platform/Platform.h"
 #include "results/Form1.h"
@@ -309,7 +310,7 @@ void Form5::saveLayout() {
         return;
     }
     QString error;
-    if (!roomfile::save(roomfile::toPath(filePath(fileName)), *Module1::roomLayout, error)) {
+    if (!roomfile::save(files::toPath(filePath(fileName)), *Module1::roomLayout, error)) {
         warn(QStringLiteral("「%1」を保存できません。\n%2").arg(fileName, error));
         return;
     }
@@ -322,7 +323,7 @@ void Form5::saveLayout() {
 void Form5::loadLayout(const QString& fileName) {
     QString error;
     std::optional<Module1::RoomLayout> layout =
-        roomfile::load(roomfile::toPath(filePath(fileName)), error);
+        roomfile::load(files::toPath(filePath(fileName)), error);
     if (!layout) {
         // The editor keeps what it had: nothing of a bad file is taken.
         warn(error);

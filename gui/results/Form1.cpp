@@ -5,6 +5,7 @@
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "logic/Correction.h"
+#include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
@@ -318,8 +319,8 @@ void Form1::showSelectedHeader() {
     const QString name = selectedFileName();
     if (name.isEmpty())
         return;
-    const auto header = results::readResultHeader(
-        QFile::encodeName(QDir(platform::workFolder()).filePath(name)).toStdString());
+    const auto header =
+        results::readResultHeader(files::toPath(QDir(platform::workFolder()).filePath(name)));
     if (!header) {
         // Not a result file: no conditions of another file stay beside its name.
         clearHeader();
@@ -345,8 +346,7 @@ void Form1::startMerge() {
 
     std::string request = QFile::encodeName(name).toStdString();
     request += textrec::kRecordEnd;
-    textrec::writeFileAtomic(QFile::encodeName(folder.filePath(kMergeRequestFile)).toStdString(),
-                             request);
+    textrec::writeFileAtomic(files::toPath(folder.filePath(kMergeRequestFile)), request);
 
     // Loading waits for the merger: the load button comes on when it has ended
     // well. A merger that failed says why (the file and the line) and there is
@@ -382,8 +382,8 @@ void Form1::startMerge() {
 
 void Form1::loadMergedGrids() {
     platform::Services& services = platform::services();
-    auto loaded = results::loadMergedFile(
-        QFile::encodeName(QDir(platform::workFolder()).filePath(kMergedFile)).toStdString());
+    auto loaded =
+        results::loadMergedFile(files::toPath(QDir(platform::workFolder()).filePath(kMergedFile)));
     if (!loaded) {
         // Nothing of an earlier result stays on screen under this file's name.
         forgetLoadedResult();
@@ -397,7 +397,7 @@ void Form1::loadMergedGrids() {
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
     relativeErrors = results::readRelativeErrors(
-        QFile::encodeName(QDir(platform::workFolder()).filePath(mergedFile_)).toStdString());
+        files::toPath(QDir(platform::workFolder()).filePath(mergedFile_)));
     Check1->setEnabled(relativeErrors.has_value());
     Label11->setText(extremeText(loaded->kermaExtremes.maximum));
     Label12->setText(extremeText(loaded->kermaExtremes.minimum));
@@ -545,8 +545,7 @@ void Form1::deleteSelectedFile() {
     services.files->remove(path);
     // A result's uncertainty file goes with it (a corrected copy shares its
     // source's, which stays while the source does).
-    const QString uncertainty = QFile::decodeName(
-        results::uncertaintyFileOf(QFile::encodeName(path).toStdString()).string().c_str());
+    const QString uncertainty = files::fromPath(results::uncertaintyFileOf(files::toPath(path)));
     if (uncertainty == path + QLatin1String(exchange::uncertaintySuffix))
         services.files->remove(uncertainty);
     if (name == mergedFile_) {

@@ -594,6 +594,11 @@ bool Form2::checkResultName() {
         refusal = QStringLiteral("結果保存ファイル名を「.」で始めることはできません。\n"
                                  "（結果ファイルの一覧に表示されません）");
         break;
+    case jobfile::NameProblem::NotInCodePage:
+        refusal = QStringLiteral("結果保存ファイル名の「%1」は、このコンピュータの文字コードで"
+                                 "表せないため使えません。")
+                      .arg(check.character);
+        break;
     case jobfile::NameProblem::ReservedName:
         refusal = QStringLiteral("「%1」は Windows が機器の名前として予約しているため、"
                                  "結果保存ファイル名に使えません。")

@@ -166,8 +166,15 @@ Outcome correctMergedFile(const std::filesystem::path& folder, std::string_view 
         return outcome;
     }
     outcome.correctedName = correctedName(outcome.sourceName);
+    // The names in FLname.txt are in the machine's 8-bit code page.
+    const auto sourcePath = textrec::pathFromNativeName(outcome.sourceName);
+    const auto correctedPath = textrec::pathFromNativeName(outcome.correctedName);
+    if (!sourcePath || !correctedPath) {
+        outcome.refusal = Refusal::SourceUnreadable;
+        return outcome;
+    }
 
-    std::optional<std::vector<std::string>> lines = textrec::readLines(folder / outcome.sourceName);
+    std::optional<std::vector<std::string>> lines = textrec::readLines(folder / *sourcePath);
     if (!lines) {
         outcome.refusal = Refusal::SourceUnreadable;
         return outcome;
@@ -176,13 +183,13 @@ Outcome correctMergedFile(const std::filesystem::path& folder, std::string_view 
     if (!outcome.ok())
         return outcome;
 
-    if (!textrec::writeFileAtomic(folder / outcome.correctedName, content, &outcome.detail))
+    if (!textrec::writeFileAtomic(folder / *correctedPath, content, &outcome.detail))
         outcome.refusal = Refusal::WriteFailed;
     return outcome;
 }
 
 std::string refusalMessage(const Outcome& outcome) {
-    const std::string& source = outcome.sourceName;
+    const std::string source = textrec::displayNativeName(outcome.sourceName);
     std::string line = std::to_string(outcome.line);
     switch (outcome.refusal) {
     case Refusal::None:
@@ -209,7 +216,7 @@ std::string refusalMessage(const Outcome& outcome) {
     case Refusal::ValueOutOfRange:
         return source + " の " + line + " 行目の補正値が大きすぎるか小さすぎるため、補正できません";
     case Refusal::WriteFailed:
-        return outcome.correctedName + " に保存できません" +
+        return textrec::displayNativeName(outcome.correctedName) + " に保存できません" +
                (outcome.detail.empty() ? std::string() : "（" + outcome.detail + "）");
     }
     return {};

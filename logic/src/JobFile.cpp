@@ -2,6 +2,8 @@
 
 #include "textrec/textrec.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 
 namespace jobfile {
@@ -26,7 +28,33 @@ bool writeJobFile(const std::filesystem::path& folder, const JobParameters& job,
     return textrec::writeFileAtomic(folder / textrec::exchange::jobFile, jobFileText(job), &error);
 }
 
-NameCheck checkResultName(const QString& typedName) {
+namespace {
+
+// The first character of `text` that `codePage` (nothing: the machine's own
+// 8-bit encoding) cannot hold; empty when it holds them all. A character it
+// lacks comes back from the encoding as another one.
+QString characterNotIn(const QString& text, const char* codePage) {
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        QStringEncoder encoder =
+            codePage ? QStringEncoder(codePage) : QStringEncoder(QStringConverter::System);
+        QStringDecoder decoder =
+            codePage ? QStringDecoder(codePage) : QStringDecoder(QStringConverter::System);
+        if (!encoder.isValid() || !decoder.isValid())
+            return {};
+        const QByteArray bytes = encoder.encode(character);
+        const QString back = decoder.decode(bytes);
+        if (encoder.hasError() || decoder.hasError() || back != character)
+            return character;
+        i += length;
+    }
+    return {};
+}
+
+} // namespace
+
+NameCheck checkResultName(const QString& typedName, const char* codePage) {
     if (typedName.isEmpty())
         return {NameProblem::Empty, {}, {}};
     for (QChar c : typedName) {
@@ -39,7 +67,7 @@ NameCheck checkResultName(const QString& typedName) {
             return {NameProblem::ForbiddenCharacter, c, {}};
     }
     if (typedName.startsWith(QLatin1Char('.')))
-        return {NameProblem::LeadingDot, QLatin1Char('.'), {}};
+        return {NameProblem::LeadingDot, QStringLiteral("."), {}};
 
     // Windows takes these names for devices whatever extension follows them.
     const QString device = typedName.section(QLatin1Char('.'), 0, 0).trimmed();
@@ -52,6 +80,8 @@ NameCheck checkResultName(const QString& typedName) {
     }();
     if (kReserved.contains(device, Qt::CaseInsensitive))
         return {NameProblem::ReservedName, {}, device};
+    if (const QString lacking = characterNotIn(typedName, codePage); !lacking.isEmpty())
+        return {NameProblem::NotInCodePage, lacking, {}};
 
     if (resultNameBytes(typedName).size() > std::size_t(kTypedNameLimit))
         return {NameProblem::TooLong, {}, {}};

@@ -238,8 +238,4 @@ std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QStri
     return parse(*lines, name, error);
 }
 
-std::filesystem::path toPath(const QString& name) {
-    return std::filesystem::path(name.toStdU16String());
-}
-
 } // namespace roomfile

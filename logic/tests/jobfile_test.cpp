@@ -81,10 +81,31 @@ TEST(ResultName, NamesThatCannotTravelAreRefused) {
     for (const Case& c : cases) {
         const NameCheck check = checkResultName(QString::fromUtf8(c.typed));
         EXPECT_EQ(check.problem, c.problem) << c.typed;
-        const QString shown = c.problem == NameProblem::ReservedName ? check.reserved
-                              : check.character.isNull()             ? QString()
-                                                                     : QString(check.character);
+        const QString shown =
+            c.problem == NameProblem::ReservedName ? check.reserved : check.character;
         EXPECT_EQ(shown, QString::fromUtf8(c.shown)) << c.typed;
+    }
+}
+
+TEST(ResultName, CharactersTheMachinesCodePageLacksAreRefused) {
+    // The engine opens the name through the 8-bit code page of the machine:
+    // Japanese on code page 932, not on a Western 1252; accents the other way.
+    struct Case {
+        const char* typed;
+        const char* codePage;
+        const char* lacking;
+    };
+    const Case cases[] = {
+        {"透視室A", "windows-31j", ""},  {"透視室A", "windows-1252", "透"},
+        {"café", "windows-1252", ""},    {"café", "windows-31j", "é"},
+        {"walk1", "windows-1252", ""},   {"9〜17時", "windows-31j", "〜"},
+        {"𠮷野家", "windows-31j", "𠮷"}, // outside the basic plane
+    };
+    for (const Case& c : cases) {
+        const NameCheck check = checkResultName(QString::fromUtf8(c.typed), c.codePage);
+        EXPECT_EQ(check.problem, *c.lacking ? NameProblem::NotInCodePage : NameProblem::None)
+            << c.typed << " in " << c.codePage;
+        EXPECT_EQ(check.character, QString::fromUtf8(c.lacking)) << c.typed << " in " << c.codePage;
     }
 }
 

@@ -1,5 +1,6 @@
 // The ".Room" file: number lines, code page 932 texts, the 28-line layout and
 // the refusal of short or malformed files.
+#include "logic/FilePaths.h"
 #include "logic/LayoutPlan.h"
 #include "logic/RoomFile.h"
 
@@ -240,7 +241,7 @@ TEST(RoomFileRead, NumbersBeyondTheLimitAreRefusedAndNeverWritten) {
 TEST(RoomFileDisk, SaveTwiceKeepsTheSecondAndMissingFileIsReported) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const auto path = roomfile::toPath(dir.filePath(QStringLiteral("室A.Room")));
+    const auto path = files::toPath(dir.filePath(QStringLiteral("室A.Room")));
     Module1::RoomLayout first = sampleLayout();
     Module1::RoomLayout second = first;
     second.roomWidth = 450;
@@ -255,9 +256,8 @@ TEST(RoomFileDisk, SaveTwiceKeepsTheSecondAndMissingFileIsReported) {
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->size(), 28u);
 
-    EXPECT_FALSE(
-        roomfile::load(roomfile::toPath(dir.filePath(QStringLiteral("none.Room"))), error));
+    EXPECT_FALSE(roomfile::load(files::toPath(dir.filePath(QStringLiteral("none.Room"))), error));
     EXPECT_TRUE(error.contains(QStringLiteral("none.Room")));
-    EXPECT_FALSE(roomfile::save(roomfile::toPath(dir.filePath(QStringLiteral("no/such.Room"))),
-                                first, error));
+    EXPECT_FALSE(
+        roomfile::save(files::toPath(dir.filePath(QStringLiteral("no/such.Room"))), first, error));
 }

@@ -45,19 +45,23 @@ enum class NameProblem {
     ForbiddenCharacter, // one of : * ? " < > |, which Windows refuses in names
     LeadingDot,         // a hidden file, never listed by the viewer
     ReservedName,       // CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with any extension
+    NotInCodePage,      // a character the machine's 8-bit code page cannot hold
     TooLong,            // more than kTypedNameLimit bytes in the job file
 };
 
 struct NameCheck {
     NameProblem problem = NameProblem::None;
-    QChar character;  // the refused character (PathSeparator, ForbiddenCharacter)
-    QString reserved; // the reserved device name as typed (ReservedName)
+    QString character; // the refused character (PathSeparator, ForbiddenCharacter,
+                       // ControlCharacter, LeadingDot, NotInCodePage)
+    QString reserved;  // the reserved device name as typed (ReservedName)
 };
 
 // Checks the typed result name so that the result can be listed by the viewer
 // and copied to any machine: the characters as typed, the length as the bytes
-// that will be written to the job file.
-NameCheck checkResultName(const QString& typedName);
+// that will be written to the job file. The name reaches the engine in the
+// machine's 8-bit encoding (`codePage`, an encoding name such as
+// "windows-1252"; none: the machine's own), which must hold every character.
+NameCheck checkResultName(const QString& typedName, const char* codePage = nullptr);
 
 // The bytes the typed name takes in the job file: the local 8-bit encoding of
 // the platform (UTF-8 on Linux, the ANSI code page on Windows).

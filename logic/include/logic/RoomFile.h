@@ -62,7 +62,4 @@ bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, 
 // Reads a file; nothing and a message in `error` when it cannot be read whole.
 std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QString& error);
 
-// A file path from a name as the window shows it.
-std::filesystem::path toPath(const QString& name);
-
 } // namespace roomfile
