@@ -49,7 +49,8 @@ void readMapLines(textrec::LineReader& in, EngineMap& map) {
                 line.substr(static_cast<std::size_t>((i - 1) * kFieldWidth), kFieldWidth);
             float v = 0;
             if (!textrec::readRealField(field, 4, v))
-                in.fail(describeField(i) + " is not a number: \"" + std::string(field) + "\"");
+                in.fail(describeField(i) + " is not a number: \"" + textrec::shownText(field) +
+                        "\"");
             if (i >= kFirstMappedColumn) {
                 if (v < 0)
                     in.fail(describeField(i) + " is negative: \"" + std::string(field) + "\"");
@@ -78,6 +79,11 @@ std::string readResultName(const std::filesystem::path& nameFile) {
         name.pop_back();
     if (name.empty())
         in.fail("no result file name");
+    // A NUL would cut the name short at the file system, and any control
+    // character makes a name that nobody chose.
+    if (textrec::hasControlCharacter(name))
+        in.fail("the result file name \"" + textrec::shownText(name) +
+                "\" holds a control character");
     return name;
 }
 

@@ -64,7 +64,7 @@ struct ResultMaps {
 
 // The result file name: the first 30 characters of the first line of
 // `nameFile`, trailing blanks dropped. Throws textrec::InputError when the file
-// is missing, empty or names nothing.
+// is missing, empty, names nothing or the name holds a control character.
 std::string readResultName(const std::filesystem::path& nameFile);
 
 // The two maps of a result file (engine or corrected form). Throws
