@@ -160,11 +160,18 @@ std::string readMaterialTable(const std::filesystem::path& path, BinArray& table
     return {};
 }
 
+// Survey outputs Y, whose Y * 33.97 is the air kerma per mAs at 100 cm: from
+// 1 nGy to 1 Gy per mAs, a ten-thousandth to a thousand times any tube's.
+// Within these bounds the interpolation between two rows keeps a row's output
+// (an output of 4E-26 beside one of 3E-6 had come out as exactly 0).
+constexpr double kLeastOutput = 1e-9 / kSurveyKermaFactor;
+constexpr double kMostOutput = 1 / kSurveyKermaFactor;
+
 // The survey file: a header line, then Vs(1..12) and, for each mode, Y(1..12, m)
 // with the reference aluminium and copper filtration in mm. Voltages of a
-// diagnostic tube, outputs below 1 Gy per mAs at 100 cm (a thousand times any
-// tube's), and reference filtrations that let photons through: some aluminium,
-// up to 50 mm, and up to 10 mm of copper, none being allowed.
+// diagnostic tube, outputs as above, and reference filtrations that let
+// photons through: some aluminium, up to 50 mm, and up to 10 mm of copper,
+// none being allowed.
 std::string readOutputSurvey(const std::filesystem::path& path, OutputSurvey& survey) {
     constexpr int kNumbers = kSurveyRows + 3 * (kSurveyRows + 2);
     std::vector<FileNumber> numbers;
@@ -185,7 +192,7 @@ std::string readOutputSurvey(const std::filesystem::path& path, OutputSurvey& su
         take(read.voltage[k], "管電圧", 0, false, 1000, " kV");
     for (int m = 1; m <= 3; ++m) {
         for (int k = 1; k <= kSurveyRows; ++k)
-            take(read.output[m][k], "出力", 0, false, 1 / kSurveyKermaFactor, "");
+            take(read.output[m][k], "出力", kLeastOutput, true, kMostOutput, "");
         take(read.referenceAl[m], "参照フィルタ（アルミニウム）", 0, false, 50, " mm");
         take(read.referenceCu[m], "参照フィルタ（銅）", 0, true, 10, " mm");
         read.referenceAl[m] *= 0.1;

@@ -375,8 +375,8 @@ TEST_F(SpectrumTablesLoad, MissingShortOrBadFileNamesItAndKeepsTables) {
 // Values that no table of its kind can hold are refused when the tables load,
 // with the file and the line, before any calculation can meet them: not a
 // finite number, a coefficient, output or aluminium filtration of 0 or below,
-// a filtration that would stop every photon, voltages not rising, a line far
-// beyond any line of the files.
+// an output no tube gives, a filtration that would stop every photon, voltages
+// not rising, a line far beyond any line of the files.
 TEST_F(SpectrumTablesLoad, ValuesOutsideWhatTheTableHoldsNameFileAndLine) {
     // One pair per line, so that a line number picks a bin.
     auto material = [](int badLine, const std::string& badText) {
@@ -421,6 +421,7 @@ TEST_F(SpectrumTablesLoad, ValuesOutsideWhatTheTableHoldsNameFileAndLine) {
         {"sdec_default.op", 8, "2.5, 11"},
         {"sdec_default.op", 5, "1E-6 2E-6 3E-6 -4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 1.1E-5 1.2E-5"},
         {"sdec_default.op", 7, "inf 2E-6 3E-6 4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 1.1E-5 1.2E-5"},
+        {"sdec_default.op", 3, "1E-6 2E-6 3E-6 4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 3.8E-26 1.2E-5"},
         {"sdec_default.op", 2, "40,50,60,70,80,90,100,110,120,130,125,150"},
         {"sdec_default.op", 2, "-40,50,60,70,80,90,100,110,120,130,140,150"},
         {"sdec_default.op", 1, longLine},
