@@ -31,22 +31,49 @@ float readSingle(LineReader& reader, std::string_view format) {
 }
 
 // Reads one line per element of `out` against a format of two number fields
-// and keeps the second number of each line.
-void readSecondColumn(LineReader& reader, std::string_view format, std::span<float> out) {
+// and keeps the second number of each line, which must be at least `least`
+// (above it when `leastAllowed` is false).
+void readSecondColumn(LineReader& reader, std::string_view format, std::span<float> out,
+                      float least, bool leastAllowed, const char* what) {
     const auto parsed = textrec::parseFormat(format);
     for (float& value : out) {
         std::array<float, 2> row{};
         reader.readFloats(parsed, row);
         value = row[1];
+        if (!(leastAllowed ? value >= least : value > least))
+            reader.fail(std::string(what) +
+                        (leastAllowed ? " must not be below " : " must be above ") + number(least) +
+                        ", found " + number(value));
     }
 }
 
-// Far beyond any run that could finish; keeps the per-bin counts in range.
-constexpr float maxPhotonCount = 1e15f;
+// Each value of B2F.txt is checked on its own, so that a refusal names this
+// file and the line rather than a later step that fails on it. The ranges lie
+// far beyond any fluoroscopy unit, and within them the normalisation of the
+// maps stays inside the range of a float.
+struct JobValueRange {
+    const char* what;
+    float least;
+    float most;
+    const char* unit;
+};
+constexpr JobValueRange kermaRateRange{"the air-kerma rate at 100 cm", 0, 1e3f, " Gy/min"};
+constexpr JobValueRange distanceRange{"the focus-skin distance", 1, 1e4f, " cm"};
+constexpr JobValueRange fieldLengthRange{"the field length", 0.1f, 1e3f, " cm"};
+constexpr JobValueRange fieldWidthRange{"the field width", 0.1f, 1e3f, " cm"};
+// At least one history, and far below a count that could finish; keeps the
+// per-bin counts in range.
+constexpr JobValueRange historiesRange{"the number of histories", 1, 1e15f, ""};
 
-float checkedPositive(LineReader& reader, float value, const char* what) {
-    if (!(value > 0))
-        reader.fail(std::string(what) + " must be greater than 0, found " + number(value));
+// Reads the next line of B2F.txt as a number within `range`. The kerma rate
+// must be above its least value, the others at least at theirs.
+float readJobValue(LineReader& reader, const JobValueRange& range) {
+    const float value = reader.readFreeFloat();
+    const bool aboveLeast = range.least == 0 ? value > 0 : value >= range.least;
+    if (!(aboveLeast && value <= range.most))
+        reader.fail(std::string(range.what) + " must be " +
+                    (range.least == 0 ? "above 0" : "at least " + number(range.least)) +
+                    " and at most " + number(range.most) + range.unit + ", found " + number(value));
     return value;
 }
 
@@ -106,7 +133,10 @@ void readCrossSectionFile(const std::filesystem::path& path, CrossSectionTable& 
 AirAbsorptionTable readAirAbsorptionFile(const std::filesystem::path& path) {
     LineReader reader(path);
     AirAbsorptionTable table;
-    readSecondColumn(reader, "(E10.4,E15.6)", table.mu);
+    // Absorption coefficients: a zero or negative one would make air absorb
+    // nothing or give back energy, and the normalisation would fail or turn negative.
+    readSecondColumn(reader, "(E10.4,E15.6)", table.mu, 0, false,
+                     "the energy-absorption coefficient");
     return table;
 }
 
@@ -121,6 +151,9 @@ KermaToDoseTable readKermaToDoseFile(const std::filesystem::path& path) {
         table.coefficient[r] = row[1];
         if (r > 0 && row[0] < table.energy[r - 1])
             reader.fail("energies must not fall from row to row");
+        if (row[1] < 0)
+            reader.fail("the dose-equivalent coefficient must not be below 0, found " +
+                        number(row[1]));
     }
     return table;
 }
@@ -128,21 +161,21 @@ KermaToDoseTable readKermaToDoseFile(const std::filesystem::path& path) {
 JobParameters readJobFile(const std::filesystem::path& path) {
     LineReader reader(path);
     JobParameters job;
-    job.kermaRateAt100cm = reader.readFreeFloat();
-    // Zero or negative sizes and counts would make the normalisation divide by
-    // zero or aim the source backwards.
-    job.focusSkinDistance =
-        checkedPositive(reader, reader.readFreeFloat(), "the focus-skin distance");
-    job.fieldLength = checkedPositive(reader, reader.readFreeFloat(), "the field length");
-    job.fieldWidth = checkedPositive(reader, reader.readFreeFloat(), "the field width");
-    job.photonCount = checkedPositive(reader, reader.readFreeFloat(), "the number of histories");
-    if (job.photonCount > maxPhotonCount)
-        reader.fail("the number of histories must be at most " + number(maxPhotonCount));
+    job.kermaRateAt100cm = readJobValue(reader, kermaRateRange);
+    job.focusSkinDistance = readJobValue(reader, distanceRange);
+    job.fieldLength = readJobValue(reader, fieldLengthRange);
+    job.fieldWidth = readJobValue(reader, fieldWidthRange);
+    job.photonCount = readJobValue(reader, historiesRange);
 
     // (A30): the first 30 characters; trailing blanks are not part of the name.
     const std::string_view name = exchange::resultNameOnLine(reader.next());
     if (name.empty())
         reader.fail("the result file name is empty");
+    // A control character would cut the name short at the file system (a NUL)
+    // or make a name that nobody typed.
+    if (textrec::hasControlCharacter(name))
+        reader.fail("the result file name \"" + textrec::shownText(name) +
+                    "\" holds a control character");
     job.resultFileName = std::string(name);
     return job;
 }
@@ -151,7 +184,8 @@ SpectrumTable readSpectrumFile(const std::filesystem::path& path) {
     LineReader reader(path);
     SpectrumTable spectrum;
     // The text field between the energy and the weight is not a number.
-    readSecondColumn(reader, "(F6.1,A1,F8.5)", spectrum.weight);
+    // Weights are relative photon numbers.
+    readSecondColumn(reader, "(F6.1,A1,F8.5)", spectrum.weight, 0, true, "the weight");
     for (float& info : spectrum.spectrumInfo)
         info = reader.readFreeFloat();
 

@@ -51,7 +51,8 @@ void readMapLines(textrec::LineReader& in, EngineMap& map) {
                 line.substr(static_cast<std::size_t>((i - 1) * kFieldWidth), kFieldWidth);
             float v = 0;
             if (!textrec::readRealField(field, 4, v))
-                in.fail(describeField(i) + " is not a number: \"" + std::string(field) + "\"");
+                in.fail(describeField(i) + " is not a number: \"" + textrec::shownText(field) +
+                        "\"");
             if (i >= kFirstMappedColumn) {
                 if (v < 0)
                     in.fail(describeField(i) + " is negative: \"" + std::string(field) + "\"");

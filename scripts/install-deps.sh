@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when they are missing.
+# clang and its runtime serve the fuzz targets and the sanitizer runs.
 set -euo pipefail
 
 PACKAGES=(
     g++ cmake make
+    clang-14 libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     xterm fonts-noto-cjk

@@ -6,7 +6,6 @@
 #include <textrec/textrec.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -36,38 +35,55 @@ std::string quoted(const std::string& name) {
 // ---------------------------------------------------------------------------
 // Free-form numbers of the data files: separated by blanks, commas or line
 // ends, the line structure does not matter. Exponents may be written with D.
+// Only finite numbers are numbers; "Inf" or "NaN" is not.
 // ---------------------------------------------------------------------------
 
-bool parseNumberToken(std::string_view token, double& value) {
-    std::string text(token);
-    if (!text.empty() && text.front() == '+')
-        text.erase(0, 1);
-    for (char& c : text) {
-        if (c == 'D' || c == 'd')
-            c = 'E';
-    }
-    if (text.empty())
-        return false;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
+// Limits far beyond the files' own (300 short lines, or a header line and 54
+// numbers): a hostile file is refused before it is read without bound.
+constexpr std::size_t kMaxDataFileBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxDataLineCharacters = 4096;
+
+// A number of a data file and the line it stands on, for the messages.
+struct FileNumber {
+    double value = 0;
+    int line = 0;
+};
+
+std::string dataFileMessage(const std::string& name, int line, const std::string& what) {
+    return "データファイル " + quoted(name) + " の " + std::to_string(line) + " 行目" + what;
 }
 
 // Reads `count` numbers from `path`, after skipping `headerLines` whole lines.
 // Returns an empty text on success, otherwise a message naming the file.
 std::string readFreeNumbers(const std::filesystem::path& path, int headerLines, int count,
-                            std::vector<double>& numbers) {
+                            std::vector<FileNumber>& numbers) {
     const std::string name = path.filename().string();
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in || std::filesystem::is_directory(path))
         return "データファイル " + quoted(name) + " を開けません。";
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    const std::string content = buffer.str();
+    std::string content;
+    char buffer[1 << 14];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        content.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (content.size() > kMaxDataFileBytes)
+            return "データファイル " + quoted(name) + " が大きすぎます（" +
+                   std::to_string(kMaxDataFileBytes) + " バイトを超えています）。";
+    }
+
+    // Every line, the skipped ones too, is held to the limit.
+    int line = 1;
+    for (std::size_t lineStart = 0; lineStart < content.size(); ++line) {
+        const std::size_t lineEnd = std::min(content.find('\n', lineStart), content.size());
+        if (lineEnd - lineStart > kMaxDataLineCharacters)
+            return dataFileMessage(name, line,
+                                   "が長すぎます（" + std::to_string(kMaxDataLineCharacters) +
+                                       " 文字を超えています）。");
+        lineStart = lineEnd + 1;
+    }
 
     numbers.clear();
     std::size_t pos = 0;
-    int line = 1;
+    line = 1;
     for (int skipped = 0; skipped < headerLines && pos < content.size(); ++skipped) {
         const std::size_t lineEnd = content.find('\n', pos);
         pos = lineEnd == std::string::npos ? content.size() : lineEnd + 1;
@@ -87,12 +103,13 @@ std::string readFreeNumbers(const std::filesystem::path& path, int headerLines, 
         std::size_t end = pos;
         while (end < content.size() && !isSeparator(content[end]))
             ++end;
-        double value = 0;
-        if (!parseNumberToken(std::string_view(content).substr(pos, end - pos), value)) {
-            return "データファイル " + quoted(name) + " の " + std::to_string(line) +
-                   " 行目に数値でない項目 \"" + content.substr(pos, end - pos) + "\" があります。";
+        const std::string_view token = std::string_view(content).substr(pos, end - pos);
+        const std::optional<double> value = textrec::readWholeNumber(token);
+        if (!value) {
+            return dataFileMessage(
+                name, line, "に数値でない項目 \"" + textrec::shownText(token) + "\" があります。");
         }
-        numbers.push_back(value);
+        numbers.push_back({*value, line});
         pos = end;
     }
     if (static_cast<int>(numbers.size()) < count) {
@@ -102,44 +119,99 @@ std::string readFreeNumbers(const std::filesystem::path& path, int headerLines, 
     return {};
 }
 
-// A material file: 300 pairs of energy (discarded) and value.
+// Refuses a number outside [least, most] (above least when `least` itself is
+// not allowed), naming the file, its line and what the number stands for.
+std::string outsideRange(const std::string& name, const FileNumber& number, const char* what,
+                         double least, bool leastAllowed, double most, const char* unit) {
+    const bool inside =
+        (leastAllowed ? number.value >= least : number.value > least) && number.value <= most;
+    if (inside)
+        return {};
+    return dataFileMessage(name, number.line,
+                           "の" + std::string(what) + " " + textrec::plainNumber(number.value) +
+                               " は使えません（" + textrec::plainNumber(least) +
+                               (leastAllowed ? " 以上 " : " より大きく ") +
+                               textrec::plainNumber(most) + unit + " 以下が必要です）。");
+}
+
+// Linear attenuation and energy-absorption coefficients of these materials
+// lie below 10^6 per cm from 0.5 keV up (tungsten's largest, at 0.5 keV, is
+// under 2 x 10^5); zero or negative ones are no coefficients at all.
+constexpr double kMaxCoefficient = 1e6;
+
+} // namespace
+
 std::string readMaterialTable(const std::filesystem::path& path, BinArray& table) {
-    std::vector<double> numbers;
+    std::vector<FileNumber> numbers;
     std::string error = readFreeNumbers(path, 0, 2 * kBinCount, numbers);
     if (!error.empty())
         return error;
+    const std::string name = path.filename().string();
+    for (int i = 1; i <= kBinCount; ++i) {
+        const FileNumber& value = numbers[static_cast<std::size_t>(2 * (i - 1) + 1)];
+        error = outsideRange(name, value, "係数", 0, false, kMaxCoefficient, "");
+        if (!error.empty())
+            return error;
+    }
     table[0] = 0;
     for (int i = 1; i <= kBinCount; ++i)
-        table[i] = numbers[2 * (i - 1) + 1];
+        table[i] = numbers[static_cast<std::size_t>(2 * (i - 1) + 1)].value;
     return {};
 }
 
+// Survey outputs Y, whose Y * 33.97 is the air kerma per mAs at 100 cm: from
+// 1 nGy to 1 Gy per mAs, a ten-thousandth to a thousand times any tube's.
+// Within these bounds the interpolation between two rows keeps a row's output
+// (an output of 4E-26 beside one of 3E-6 had come out as exactly 0).
+constexpr double kLeastOutput = 1e-9 / kSurveyKermaFactor;
+constexpr double kMostOutput = 1 / kSurveyKermaFactor;
+
 // The survey file: a header line, then Vs(1..12) and, for each mode, Y(1..12, m)
-// with the reference aluminium and copper filtration in mm.
+// with the reference aluminium and copper filtration in mm. Voltages of a
+// diagnostic tube, outputs as above, and reference filtrations that let
+// photons through: some aluminium, up to 50 mm, and up to 10 mm of copper,
+// none being allowed.
 std::string readOutputSurvey(const std::filesystem::path& path, OutputSurvey& survey) {
     constexpr int kNumbers = kSurveyRows + 3 * (kSurveyRows + 2);
-    std::vector<double> numbers;
+    std::vector<FileNumber> numbers;
     std::string error = readFreeNumbers(path, 1, kNumbers, numbers);
     if (!error.empty())
         return error;
+    const std::string name = path.filename().string();
+    OutputSurvey read;
     std::size_t next = 0;
+    auto take = [&](double& into, const char* what, double least, bool leastAllowed, double most,
+                    const char* unit) {
+        const FileNumber& number = numbers[next++];
+        if (error.empty())
+            error = outsideRange(name, number, what, least, leastAllowed, most, unit);
+        into = number.value;
+    };
     for (int k = 1; k <= kSurveyRows; ++k)
-        survey.voltage[k] = numbers[next++];
+        take(read.voltage[k], "管電圧", 0, false, 1000, " kV");
     for (int m = 1; m <= 3; ++m) {
         for (int k = 1; k <= kSurveyRows; ++k)
-            survey.output[m][k] = numbers[next++];
-        survey.referenceAl[m] = numbers[next++] * 0.1;
-        survey.referenceCu[m] = numbers[next++] * 0.1;
+            take(read.output[m][k], "出力", kLeastOutput, true, kMostOutput, "");
+        take(read.referenceAl[m], "参照フィルタ（アルミニウム）", 0, false, 50, " mm");
+        take(read.referenceCu[m], "参照フィルタ（銅）", 0, true, 10, " mm");
+        read.referenceAl[m] *= 0.1;
+        read.referenceCu[m] *= 0.1;
     }
+    if (!error.empty())
+        return error;
     // The interpolation divides by the step between rows.
     for (int k = 2; k <= kSurveyRows; ++k) {
-        if (!(survey.voltage[k] > survey.voltage[k - 1])) {
-            return "データファイル " + quoted(path.filename().string()) +
-                   " の管電圧が昇順になっていません（" + std::to_string(k) + " 番目）。";
+        if (!(read.voltage[k] > read.voltage[k - 1])) {
+            return dataFileMessage(name, numbers[static_cast<std::size_t>(k - 1)].line,
+                                   "の管電圧が昇順になっていません（" + std::to_string(k) +
+                                       " 番目）。");
         }
     }
+    survey = read;
     return {};
 }
+
+namespace {
 
 // Phases of the voltage waveform, in degrees, ascending.
 struct PhaseLadder {

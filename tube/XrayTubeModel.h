@@ -138,6 +138,15 @@ struct OutputRateResult {
 OutputRateResult computeOutputRate(const OutputSurvey& survey, double kv, double tubeCurrent,
                                    int rectificationMode, double kermaRatio);
 
+// Readers of the single data files, which loadSpectrumTables calls: a material
+// file ("Tungsten.dat", "Aluminum.atc", "Copper.dat", "Air.eac": 300 pairs of
+// an energy and a coefficient above 0) and the survey file "sdec_default.op".
+// Each returns an empty text on success, otherwise a message naming the file
+// and, for a value that is no number or outside what the table can hold, the
+// line; the table is then unchanged.
+std::string readMaterialTable(const std::filesystem::path& path, BinArray& table);
+std::string readOutputSurvey(const std::filesystem::path& path, OutputSurvey& survey);
+
 // Reads the five data files from `folder` into `tables`. Returns an empty text
 // on success, otherwise a message naming the file; `tables` is then unchanged.
 std::string loadSpectrumTables(const std::filesystem::path& folder, SpectrumTables& tables);

@@ -354,24 +354,45 @@ TEST(ResultFile, ReplacesAnOlderFileOfTheSameName) {
 TEST(Refusal, InputsOutsideTheLimitsStopBeforeTheTitleWithoutAResult) {
     struct Case {
         std::string file, line1Based, replacement, named;
+        std::string shown = ""; // how the message shows the offending text
     };
+    const std::string nul(1, '\0');
     const std::vector<Case> cases = {
         {"B2F.txt", "2", "00.0", "B2F.txt, line 2"},
         {"B2F.txt", "3", "00.0", "B2F.txt, line 3"},
         {"B2F.txt", "4", "00.0", "B2F.txt, line 4"},
         {"B2F.txt", "5", "0.000E+00", "B2F.txt, line 5"},
+        // Each value of the job on its own, before anything that uses it.
+        {"B2F.txt", "5", "1.0E-30", "B2F.txt, line 5"},
+        {"B2F.txt", "2", "1E-45", "B2F.txt, line 2"},
+        {"B2F.txt", "1", "-3.4E+38", "B2F.txt, line 1"},
+        {"B2F.txt", "1", "0.000E+00", "B2F.txt, line 1"},
+        {"B2F.txt", "4", "1E-30", "B2F.txt, line 4"},
+        {"B2F.txt", "2", "NaN", "B2F.txt, line 2"},
+        {"B2F.txt", "1", "Inf", "B2F.txt, line 1"},
+        // A name with a NUL or another control character names no file anybody chose.
+        {"B2F.txt", "6", "fuzz" + nul + ".data", "B2F.txt, line 6", "fuzz\\x00.data"},
+        {"B2F.txt", "6", "run\t1.data", "B2F.txt, line 6", "run\\x091.data"},
+        {"B2F.txt", "6", std::string(100000, 'a'), "B2F.txt, line 6"},
         {"ICRUSoft.dat", "1", " 26", "ICRUSoft.dat, line 1"},
+        {"ICRUSoft.dat", "5", " Infinity 0.580E+00 0.418E-01 0.575E+03", "ICRUSoft.dat, line 5"},
         {"Air.eac", "7", "0.3500E+01   zero", "Air.eac, line 7"},
+        {"Air.eac", "7", "0.3500E+01 -0.100000E+01", "Air.eac, line 7"},
+        {"Air.eac", "8", "0.4000E+01            NaN", "Air.eac, line 8"},
+        {"Ak2Sv.dat", "3", "    5.300-0.13007E-03", "Ak2Sv.dat, line 3"},
+        {"B_SPCTL.dat", "40", "0020.0,-0.5000", "B_SPCTL.dat, line 40"},
     };
     for (const Case& c : cases) {
         WorkFolder folder;
         folder.write(c.file,
                      replaceLine(folder.read(c.file), std::stoi(c.line1Based), c.replacement));
+        const std::string before = folder.listing();
         const ProgramRun run = runProgram(enginetest::engineProgram(), folder.path(), "\n\n");
         EXPECT_NE(run.status, 0) << c.named;
         EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
         EXPECT_EQ(run.out.find("モンテカルロ"), std::string::npos) << c.named;
-        EXPECT_FALSE(folder.exists("golden.data")) << c.named;
+        EXPECT_EQ(folder.listing(), before) << c.named;
     }
 
     {

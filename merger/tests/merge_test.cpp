@@ -189,7 +189,9 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
     const std::string none = "<none>";
     struct Case {
         std::string nameFile, result, message;
+        std::string shown = ""; // how the message shows the offending text
     };
+    const std::string nul(1, '\0');
     const Case cases[] = {
         {none, none, "FLname.txt: cannot open"},
         {"", none, "FLname.txt, line 1: unexpected end"},
@@ -199,6 +201,13 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
         {"r.data\r\n", withLine(80, "  0.1000E-05"), "r.data, line 80: expected 41"},
         {"r.data\r\n", withLine(14, blanks(2) + "-0.1000E-05" + blanks(38)), "line 14: field 3"},
         {"r.data\r\n", withLine(136, blanks(4) + "  0.1000E-x" + blanks(36)), "line 136: field 5"},
+        {"r.data\r\n", withLine(20, blanks(3) + "   Infinity" + blanks(37)), "line 20: field 4"},
+        {"r.data\r\n", withLine(90, blanks(40) + "        NaN"), "line 90: field 41"},
+        {"r.data\r\n", withLine(30, std::string(100000, ' ')), "r.data, line 30"},
+        // A name with a NUL or another control character is no name anybody chose.
+        {"r.data" + nul + "\r\n", good, "FLname.txt, line 1", "\"r.data\\x00\""},
+        {"r" + nul + ".data\r\n", good, "FLname.txt, line 1", "\"r\\x00.data\""},
+        {"r.da\x7Fta\r\n", good, "FLname.txt, line 1", "\"r.da\\x7Fta\""},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir);
@@ -211,6 +220,7 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
         std::string errors;
         EXPECT_NE(merge(&errors), 0) << c.message;
         EXPECT_NE(errors.find(c.message), std::string::npos) << c.message << " / " << errors;
+        EXPECT_NE(errors.find(c.shown), std::string::npos) << c.shown << " / " << errors;
         EXPECT_EQ(read("F2B.dat"), "older grid\r\n") << c.message;
         // Nothing else left behind, such as a half-written temporary grid.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),

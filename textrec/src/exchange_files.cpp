@@ -16,6 +16,10 @@ std::string readMergeRequest(const std::filesystem::path& path) {
     const std::string_view name = resultNameOnLine(in.next());
     if (name.empty())
         in.fail("no result file name");
+    // A NUL would cut the name short at the file system, and any control
+    // character makes a name that nobody chose.
+    if (hasControlCharacter(name))
+        in.fail("the result file name \"" + shownText(name) + "\" holds a control character");
     return std::string(name);
 }
 

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 #ifdef _WIN32
@@ -27,13 +26,56 @@ InputError::InputError(const std::string& file, int line, const std::string& wha
                          ": " + what),
       file_(file), line_(line) {}
 
-LineReader::LineReader(const std::filesystem::path& path) : name_(displayName(path.filename())) {
+bool hasControlCharacter(std::string_view text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+std::string shownText(std::string_view text, std::size_t maxCharacters) {
+    const bool cut = text.size() > maxCharacters;
+    if (cut)
+        text = text.substr(0, maxCharacters);
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char hex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    if (cut)
+        shown += "...";
+    return shown;
+}
+
+LineReader::LineReader(const std::filesystem::path& path, ReadLimits limits)
+    : name_(displayName(path.filename())), limits_(limits) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw InputError(name_, 0, "cannot open the file (it is a folder)");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw InputError(name_, 0, "cannot open the file");
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    content_ = std::move(ss).str();
+    // Read in pieces, so that a huge file is refused before it is all in memory.
+    char buffer[1 << 14];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        content_.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (content_.size() > limits_.fileBytes)
+            throw InputError(name_, 0,
+                             "the file is longer than " + std::to_string(limits_.fileBytes) +
+                                 " bytes, more than any file of its kind holds");
+    }
+    if (in.bad())
+        throw InputError(name_, 0, "cannot read the file");
 }
 
 std::optional<std::string_view> LineReader::tryNext() {
@@ -48,6 +90,9 @@ std::optional<std::string_view> LineReader::tryNext() {
         line.remove_suffix(1);
     pos_ = next;
     ++line_;
+    if (line.size() > limits_.lineCharacters)
+        fail("the line is longer than " + std::to_string(limits_.lineCharacters) +
+             " characters, more than any line of this file holds");
     return line;
 }
 
@@ -75,24 +120,23 @@ float LineReader::readFreeFloat() {
     std::string_view line = next();
     auto v = readFreeNumberFloat(line);
     if (!v)
-        fail("expected a number, found \"" + std::string(line) + "\"");
+        fail("expected a number, found \"" + shownText(line) + "\"");
     return *v;
 }
 
-std::optional<std::vector<std::string>> readLines(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+std::optional<std::vector<std::string>> readLines(const std::filesystem::path& path,
+                                                  std::string* error, ReadLimits limits) {
+    try {
+        LineReader reader(path, limits);
+        std::vector<std::string> lines;
+        while (auto line = reader.tryNext())
+            lines.emplace_back(*line);
+        return lines;
+    } catch (const InputError& e) {
+        if (error)
+            *error = e.what();
         return std::nullopt;
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
     }
-    if (in.bad())
-        return std::nullopt;
-    return lines;
 }
 
 std::optional<std::filesystem::path> writeTemporaryBeside(const std::filesystem::path& path,

@@ -13,8 +13,11 @@ namespace {
 
 int readNumber(std::string_view s, std::size_t& pos) {
     int n = 0;
-    while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos])))
+    while (pos < s.size() && std::isdigit(static_cast<unsigned char>(s[pos]))) {
         n = n * 10 + (s[pos++] - '0');
+        if (n > kMaxFormatNumber)
+            badFormat(s, pos - 1, "number above 10000");
+    }
     return n;
 }
 
@@ -33,6 +36,7 @@ std::vector<FormatItem> parseFormat(std::string_view format) {
         badFormat(format, pos, "expected '('");
     ++pos;
     bool closed = false;
+    std::size_t recordWidth = 0;
     while (pos < format.size()) {
         skipBlanks(format, pos);
         if (pos >= format.size())
@@ -67,6 +71,9 @@ std::vector<FormatItem> parseFormat(std::string_view format) {
                 item.literal += format[pos++];
             }
             item.width = static_cast<int>(item.literal.size());
+            recordWidth += item.literal.size();
+            if (recordWidth > ReadLimits{}.lineCharacters)
+                badFormat(format, pos, "record wider than a line may be");
             items.push_back(std::move(item));
             continue;
         }
@@ -111,6 +118,9 @@ std::vector<FormatItem> parseFormat(std::string_view format) {
         }
         if (item.width < 1)
             badFormat(format, pos, "field width below 1");
+        recordWidth += static_cast<std::size_t>(repeat) * static_cast<std::size_t>(item.width);
+        if (recordWidth > ReadLimits{}.lineCharacters)
+            badFormat(format, pos, "record wider than a line may be");
         for (int r = 0; r < repeat; ++r)
             items.push_back(item);
     }

@@ -144,6 +144,9 @@ std::size_t leadingNumberLength(std::string_view s, bool& anyDigit) {
     return pos;
 }
 
+// The leading number is read as a real field without implied decimals, so
+// that it follows the same rules: a tiny magnitude reads as zero, a number
+// beyond the type's range is refused.
 template <typename T> std::optional<T> readLeading(std::string_view line) {
     std::size_t start = 0;
     while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
@@ -153,22 +156,8 @@ template <typename T> std::optional<T> readLeading(std::string_view line) {
     std::size_t n = leadingNumberLength(line, anyDigit);
     if (n == 0)
         return std::nullopt;
-    std::string text(line.substr(0, n));
-    for (char& c : text)
-        if (c == 'D' || c == 'd')
-            c = 'e';
-    if (text[0] == '+')
-        text.erase(0, 1);
     T v{};
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec == std::errc::result_out_of_range) {
-        // A tiny magnitude reads as zero.
-        bool tiny = text.find("e-") != std::string::npos || text.find("E-") != std::string::npos;
-        if (!tiny)
-            return std::nullopt;
-        return T{0};
-    }
-    if (ec != std::errc())
+    if (!readRealFieldT(line.substr(0, n), 0, v))
         return std::nullopt;
     return v;
 }
@@ -246,7 +235,7 @@ RecordValues readRecord(std::string_view line, std::span<const FormatItem> forma
                 result.column = column;
                 result.error = "expected a number in columns " + std::to_string(column) + "-" +
                                std::to_string(column + item.width - 1) + ", found \"" +
-                               std::string(text) + "\"";
+                               shownText(text) + "\"";
                 return false;
             }
             result.numbers.push_back(v);
@@ -259,7 +248,7 @@ RecordValues readRecord(std::string_view line, std::span<const FormatItem> forma
                 result.column = column;
                 result.error = "expected an integer in columns " + std::to_string(column) + "-" +
                                std::to_string(column + item.width - 1) + ", found \"" +
-                               std::string(text) + "\"";
+                               shownText(text) + "\"";
                 return false;
             }
             result.numbers.push_back(v);

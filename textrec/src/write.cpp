@@ -36,11 +36,12 @@ bool roundDigitString(std::string& digits, std::size_t n) {
 // Exact-enough scientific digits: "d.ddd" mantissa digits (without point) and
 // the decimal exponent of the first digit.
 void scientificDigits(double magnitude, int precision, std::string& digits, int& exp10) {
-    char buf[512];
-    auto [ptr, ec] =
-        std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, precision);
+    // Room for the digits, the point and the exponent, whatever the precision.
+    std::string buf(static_cast<std::size_t>(precision) + 16, '\0');
+    auto [ptr, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), magnitude,
+                                   std::chars_format::scientific, precision);
     (void)ec;
-    std::string_view s(buf, static_cast<std::size_t>(ptr - buf));
+    std::string_view s(buf.data(), static_cast<std::size_t>(ptr - buf.data()));
     auto e = s.find('e');
     digits.clear();
     for (char c : s.substr(0, e))

@@ -50,6 +50,50 @@ TEST_F(Files, LineReaderFloatFieldsNameTheColumn) {
     }
 }
 
+// A hostile file (a huge line, a huge file) is refused with the file and the
+// line instead of being read without bound; what a message quotes from the
+// file shows control characters escaped.
+TEST_F(Files, ReadersRefuseBeyondTheirLimitsAndShowControlCharactersEscaped) {
+    const textrec::ReadLimits limits{100, 10};
+    struct Case {
+        std::string content;
+        std::string named; // empty: read whole
+    };
+    const Case cases[] = {
+        {"0123456789\r\n\r\nlast", ""},
+        {"short\r\nlonger than ten\r\n", "t.dat, line 2"},
+        {std::string(101, ' '), "t.dat: "},
+        {std::string(100, '\n'), ""},
+        {std::string("1.0\r\nx\0y\x1B\r\n", 11),
+         "t.dat, line 2: expected a number, found \"x\\x00y\\x1B\""},
+    };
+    for (const Case& c : cases) {
+        write("t.dat", c.content);
+        std::string error;
+        const auto lines = textrec::readLines(dir / "t.dat", &error, limits);
+        std::string message;
+        try {
+            textrec::LineReader reader(dir / "t.dat", limits);
+            while (reader.tryNext())
+                ;
+            reader = textrec::LineReader(dir / "t.dat", limits);
+            reader.readFreeFloat();
+            reader.readFreeFloat();
+        } catch (const textrec::InputError& e) {
+            message = e.what();
+        }
+        if (c.named.empty()) {
+            EXPECT_TRUE(lines.has_value()) << error;
+            continue;
+        }
+        EXPECT_NE(message.find(c.named), std::string::npos) << message;
+        if (c.named.find("expected a number") == std::string::npos) {
+            EXPECT_FALSE(lines.has_value());
+            EXPECT_NE(error.find(c.named), std::string::npos) << error;
+        }
+    }
+}
+
 TEST_F(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     write("F2B.dat", "old");
     ASSERT_TRUE(textrec::writeFileAtomic(dir / "F2B.dat", "new\r\n"));

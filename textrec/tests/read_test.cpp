@@ -86,6 +86,36 @@ TEST(ReadReal, UnderflowReadsZeroAndOverflowIsRefused) {
     EXPECT_FALSE(readRealField(" 0.1000+400", 4, d));
 }
 
+// Every reader of numbers takes only finite numbers within its type: an
+// infinity or a not-a-number written out is no number, and a value beyond
+// the float range is refused by the float readers, whatever its exponent.
+TEST(ReadNumbers, OnlyFiniteNumbersWithinTheType) {
+    struct Case {
+        std::string text;
+        bool asDouble, asFloat;
+    };
+    const Case cases[] = {
+        {"Infinity", false, false},
+        {"-Infinity", false, false},
+        {"Inf", false, false},
+        {"NaN", false, false},
+        {"-nan", false, false},
+        {"1.0E+39", true, false},
+        {"1000000000000000000000000000000000000000000000000E-1", true, false},
+        {"1.0D+309", false, false},
+        {"3.0E+38", true, true},
+    };
+    for (const Case& c : cases) {
+        double d = 0;
+        float f = 0;
+        EXPECT_EQ(readRealField(c.text, 0, d), c.asDouble) << c.text;
+        EXPECT_EQ(readRealField(c.text, 0, f), c.asFloat) << c.text;
+        EXPECT_EQ(textrec::readFreeNumber(c.text).has_value(), c.asDouble) << c.text;
+        EXPECT_EQ(textrec::readFreeNumberFloat(c.text).has_value(), c.asFloat) << c.text;
+        EXPECT_EQ(textrec::readWholeNumber(c.text).has_value(), c.asDouble) << c.text;
+    }
+}
+
 TEST(ReadInteger, Fields) {
     std::int32_t n = 0;
     EXPECT_TRUE(readIntegerField(" 25", n));
@@ -195,6 +225,10 @@ TEST(ParseFormat, RefusesBrokenFormats) {
     EXPECT_THROW(textrec::parseFormat("(E9)"), std::invalid_argument);
     EXPECT_THROW(textrec::parseFormat("('abc)"), std::invalid_argument);
     EXPECT_THROW(textrec::parseFormat("(Z5)"), std::invalid_argument);
+    // Numbers and records beyond what any reader takes.
+    EXPECT_THROW(textrec::parseFormat("(10001E9.3)"), std::invalid_argument);
+    EXPECT_THROW(textrec::parseFormat("(E99999999999.3)"), std::invalid_argument);
+    EXPECT_THROW(textrec::parseFormat("(7000E10.3)"), std::invalid_argument);
     auto items = textrec::parseFormat("(F6.1,A1,F8.5)");
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[2].width, 8);

@@ -44,6 +44,8 @@ TEST(WriteE, NegativeAndShortFields) {
     // No room for the zero: it is dropped; no room at all: asterisks.
     EXPECT_EQ(formatE(-0.5, 7, 1), "-.5E+00");
     EXPECT_EQ(formatE(-0.5, 6, 1), "******");
+    // More digits than any field holds (the exact path then needs them all).
+    EXPECT_EQ(formatE(1.5, 20, 3000), std::string(20, '*'));
     // Three-digit exponents drop the letter E.
     EXPECT_EQ(formatE(1e100, 11, 4), " 0.1000+101");
 }

@@ -370,3 +370,78 @@ TEST_F(SpectrumTablesLoad, MissingShortOrBadFileNamesItAndKeepsTables) {
 
     EXPECT_EQ(tables.TungstenTable[5], 42); // untouched by every failed load
 }
+
+// Values that no table of its kind can hold are refused when the tables load,
+// with the file and the line, before any calculation can meet them: not a
+// finite number, a coefficient, output or aluminium filtration of 0 or below,
+// an output no tube gives, a filtration that would stop every photon, voltages
+// not rising, a line far beyond any line of the files.
+TEST_F(SpectrumTablesLoad, ValuesOutsideWhatTheTableHoldsNameFileAndLine) {
+    // One pair per line, so that a line number picks a bin.
+    auto material = [](int badLine, const std::string& badText) {
+        std::string text;
+        for (int i = 1; i <= kBinCount; ++i)
+            text += (i == badLine ? badText : std::to_string(0.5 * i) + ", " + std::to_string(i)) +
+                    "\r\n";
+        return text;
+    };
+    auto survey = [](int badLine, const std::string& badText) {
+        std::vector<std::string> lines = {"kV, outputs and reference filtration",
+                                          "40,50,60,70,80,90,100,110,120,130,140,150"};
+        for (int m = 1; m <= 3; ++m) {
+            lines.push_back("1E-6 2E-6 3E-6 4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 1.1E-5 1.2E-5");
+            lines.push_back("2.5, 0.0");
+        }
+        lines[static_cast<std::size_t>(badLine - 1)] = badText;
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        return text;
+    };
+    struct Case {
+        std::string file;
+        int line;
+        std::string text;
+    };
+    const std::string longLine(100000, '1');
+    const std::string goodSurvey = survey(1, "kV, outputs and reference filtration");
+    const Case cases[] = {
+        {"Tungsten.dat", 5, "2.5, -3"},
+        {"Aluminum.atc", 7, "3.5, 0"},
+        {"Copper.dat", 9, "4.5, Inf"},
+        {"Air.eac", 300, "150, NaN"},
+        {"Copper.dat", 2, "1.0, -Infinity"},
+        {"Tungsten.dat", 3, "1.5, 1E+400"},
+        {"Aluminum.atc", 4, "2.0, 1E+9"},
+        {"Tungsten.dat", 6, "3.0, " + longLine},
+        {"sdec_default.op", 4, "1234567890123456789012345678901234567890, 0.0"},
+        {"sdec_default.op", 4, "0, 0.0"},
+        {"sdec_default.op", 6, "2.5, -0.1"},
+        {"sdec_default.op", 8, "2.5, 11"},
+        {"sdec_default.op", 5, "1E-6 2E-6 3E-6 -4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 1.1E-5 1.2E-5"},
+        {"sdec_default.op", 7, "inf 2E-6 3E-6 4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 1.1E-5 1.2E-5"},
+        {"sdec_default.op", 3, "1E-6 2E-6 3E-6 4E-6 5E-6 6E-6 7E-6 8E-6 9E-6 1E-5 3.8E-26 1.2E-5"},
+        {"sdec_default.op", 2, "40,50,60,70,80,90,100,110,120,130,125,150"},
+        {"sdec_default.op", 2, "-40,50,60,70,80,90,100,110,120,130,140,150"},
+        {"sdec_default.op", 1, longLine},
+    };
+    for (const Case& c : cases) {
+        writeAllData();
+        write("sdec_default.op", goodSurvey);
+        write(c.file,
+              c.file == "sdec_default.op" ? survey(c.line, c.text) : material(c.line, c.text));
+        SpectrumTables tables;
+        tables.TungstenTable[5] = 42;
+        const std::string error = loadSpectrumTables(dir, tables);
+        EXPECT_NE(error.find("\"" + c.file + "\" の " + std::to_string(c.line) + " 行目"),
+                  std::string::npos)
+            << c.file << " line " << c.line << ": " << error;
+        EXPECT_EQ(tables.TungstenTable[5], 42) << c.file << " line " << c.line;
+    }
+    // The same files without the bad values load.
+    writeAllData();
+    write("sdec_default.op", goodSurvey);
+    write("Tungsten.dat", material(0, ""));
+    SpectrumTables tables;
+    EXPECT_EQ(loadSpectrumTables(dir, tables), "");
+}

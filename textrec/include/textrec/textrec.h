@@ -39,7 +39,10 @@ struct FormatItem {
 };
 
 // Parses "(E9.3,3E10.3)", "(' ',I3,' / ',I3)", "(F6.1,A1,F8.5)", "(A30)", ...
-// Throws std::invalid_argument for a format it cannot parse.
+// Throws std::invalid_argument for a format it cannot parse, and for one whose
+// widths, decimals or repeat counts exceed kMaxFormatNumber or whose record is
+// wider than a line that the readers accept (ReadLimits::lineCharacters).
+inline constexpr int kMaxFormatNumber = 10000;
 std::vector<FormatItem> parseFormat(std::string_view format);
 
 // ---------------------------------------------------------------------------
@@ -145,6 +148,24 @@ std::string plainNumber(double value, int significantDigits = 15, bool leadingZe
 // Files
 // ---------------------------------------------------------------------------
 
+// Limits of the line-by-line readers, far beyond what any file of the system
+// holds (its longest lines, those of F2B.dat, have 4191 characters; its largest
+// file, F2B.dat, about 5 MB). A file beyond them is refused instead of being
+// read into memory without bound.
+struct ReadLimits {
+    std::size_t fileBytes = std::size_t{64} << 20;
+    std::size_t lineCharacters = std::size_t{1} << 16;
+};
+
+// True when the text holds a control character (below 0x20, or 0x7F), which
+// no name or number of the system's files holds.
+bool hasControlCharacter(std::string_view text);
+
+// Text from a file as a message quotes it: control characters written as \xNN
+// and, beyond `maxCharacters`, cut with "..." so that a hostile line does not
+// flood the console.
+std::string shownText(std::string_view text, std::size_t maxCharacters = 80);
+
 // The one way the console programs report a bad input: the file, the line (0
 // when the whole file is meant) and what was expected.
 class InputError : public std::runtime_error {
@@ -162,9 +183,11 @@ private:
 // errors can name them.
 class LineReader {
 public:
-    // Throws InputError when the file cannot be opened.
-    explicit LineReader(const std::filesystem::path& path);
-    // Next line; throws InputError ("unexpected end of file") at the end.
+    // Throws InputError when the file cannot be opened or is larger than
+    // limits.fileBytes.
+    explicit LineReader(const std::filesystem::path& path, ReadLimits limits = {});
+    // Next line; throws InputError ("unexpected end of file") at the end, and
+    // for a line longer than the limit.
     std::string_view next();
     // Next line, or nothing at the end of the file.
     std::optional<std::string_view> tryNext();
@@ -181,13 +204,16 @@ public:
 
 private:
     std::string name_;
+    ReadLimits limits_;
     std::string content_;
     std::size_t pos_ = 0;
     int line_ = 0;
 };
 
-// Whole file as lines (LF or CR LF dropped); nothing when it cannot be read.
-std::optional<std::vector<std::string>> readLines(const std::filesystem::path& path);
+// Whole file as lines (LF or CR LF dropped); nothing when it cannot be read or
+// breaks the limits, and then `error` (when given) names the file and the line.
+std::optional<std::vector<std::string>>
+readLines(const std::filesystem::path& path, std::string* error = nullptr, ReadLimits limits = {});
 
 // Writes `content` to a temporary file beside `path` and renames it into place,
 // so readers see either the old file or the whole new one. Returns false and
