@@ -4,12 +4,13 @@
 
 #include "inputs.h"
 
+#include <textrec/exchange_files.h>
 #include <textrec/textrec.h>
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::InputFile file(quenro::crossSectionFileName);
+    static fuzzsupport::InputFile file(textrec::exchange::crossSectionFile);
     quenro::CrossSectionTable crossSections;
     quenro::FormFactorTable formFactors;
     try {

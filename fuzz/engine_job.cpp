@@ -4,12 +4,13 @@
 
 #include "inputs.h"
 
+#include <textrec/exchange_files.h>
 #include <textrec/textrec.h>
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::InputFile file(quenro::jobFileName);
+    static fuzzsupport::InputFile file(textrec::exchange::jobFile);
     quenro::JobParameters job;
     try {
         job = quenro::readJobFile(file.write(data, size));
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(std::isfinite(v) && v > 0);
     FUZZ_CHECK(job.photonCount >= 1 && job.photonCount <= 1e15f);
     FUZZ_CHECK(!job.resultFileName.empty());
-    FUZZ_CHECK(job.resultFileName.size() <= quenro::resultNameLength);
+    FUZZ_CHECK(job.resultFileName.size() <= std::size_t(textrec::exchange::resultNameLength));
     FUZZ_CHECK(!textrec::hasControlCharacter(job.resultFileName));
     return 0;
 }

@@ -4,12 +4,13 @@
 
 #include "inputs.h"
 
+#include <textrec/exchange_files.h>
 #include <textrec/textrec.h>
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::InputFile file(quenro::spectrumFileName);
+    static fuzzsupport::InputFile file(textrec::exchange::spectrumFile);
     quenro::SpectrumTable spectrum;
     try {
         spectrum = quenro::readSpectrumFile(file.write(data, size));

@@ -3,12 +3,14 @@
 // above 0.
 #include "fuzz_support.h"
 
-#include "setup/XrayTubeModel.h"
+#include <textrec/exchange_files.h>
+
+#include "XrayTubeModel.h"
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::InputFile file("Tungsten.dat");
+    static fuzzsupport::InputFile file(textrec::exchange::tungstenFile);
     Module1::BinArray table{};
     if (!Module1::readMaterialTable(file.write(data, size), table).empty())
         return 0;

@@ -4,12 +4,14 @@
 // covers.
 #include "fuzz_support.h"
 
-#include "setup/XrayTubeModel.h"
+#include <textrec/exchange_files.h>
+
+#include "XrayTubeModel.h"
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static fuzzsupport::InputFile file("sdec_default.op");
+    static fuzzsupport::InputFile file(textrec::exchange::outputSurveyFile);
     Module1::OutputSurvey survey;
     if (!Module1::readOutputSurvey(file.write(data, size), survey).empty())
         return 0;

@@ -403,7 +403,7 @@ void Form2::connectHandlers() {
         {Option8, Module1::kThreePhase12Peak},
         {Option9, Module1::kSinglePhaseFullWave}};
     for (auto [option, mode] : rectification) {
-        connect(option, &QRadioButton::toggled, this, [mode](bool on) {
+        connect(option, &QRadioButton::toggled, this, [mode = mode](bool on) {
             if (on)
                 Module1::RectificationMode = mode;
         });

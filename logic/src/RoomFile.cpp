@@ -143,9 +143,19 @@ std::optional<std::string> encodeCp932(const QString& text, QString& error, cons
     return std::nullopt;
 }
 
-QString decodeCp932(std::string_view bytes) {
+std::optional<QString> decodeCp932(std::string_view bytes) {
     QStringDecoder decoder(kCodePage);
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QString text = decoder.decode(view);
+    if (decoder.hasError() || !decoder.isValid() || textrec::hasControlCharacter(bytes))
+        return std::nullopt;
+    // A cut or invalid sequence may pass the decoder as a replacement
+    // character: the text must give back the very bytes it came from.
+    QStringEncoder encoder(kCodePage);
+    const QByteArray back = encoder.encode(text);
+    if (encoder.hasError() || QByteArrayView(back) != view)
+        return std::nullopt;
+    return text;
 }
 
 std::optional<std::string> write(const Module1::RoomLayout& layout, QString& error) {
@@ -212,8 +222,18 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
     forEachNumberLine(r, [&numbers](int n, auto& field) {
         field = static_cast<std::remove_reference_t<decltype(field)>>(numbers[n]);
     });
-    r.controlRoomText = decodeCp932(lines[kControlRoomTextLine - 1]);
-    r.freeText = decodeCp932(lines[kFreeTextLine - 1]);
+    for (int n : {kControlRoomTextLine, kFreeTextLine}) {
+        const std::optional<QString> text = decodeCp932(lines[static_cast<std::size_t>(n - 1)]);
+        if (!text) {
+            error = QStringLiteral("%1 の %2 行目（%3）の文字列は Shift-JIS（コードページ 932）"
+                                   "として読めません。")
+                        .arg(fileName)
+                        .arg(n)
+                        .arg(fieldName(n));
+            return std::nullopt;
+        }
+        (n == kControlRoomTextLine ? r.controlRoomText : r.freeText) = *text;
+    }
     return r;
 }
 

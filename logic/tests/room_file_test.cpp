@@ -62,6 +62,7 @@ TEST(CodePage932, ControlRoomTextBytes) {
     QString error;
     EXPECT_EQ(roomfile::encodeCp932(QStringLiteral("操作室"), error), "\x91\x80\x8D\xEC\x8E\xBA");
     EXPECT_EQ(roomfile::decodeCp932("\x91\x80\x8D\xEC\x8E\xBA"), QStringLiteral("操作室"));
+    EXPECT_FALSE(roomfile::decodeCp932("\x91"));
     EXPECT_EQ(roomfile::encodeCp932(QStringLiteral("A,\"b "), error), "A,\"b ");
 }
 
@@ -190,6 +191,17 @@ TEST(RoomFileRead, ShortOrMalformedFilesAreRefusedNamingTheLine) {
             error.clear();
             EXPECT_FALSE(roomfile::parse(broken, QStringLiteral("m.Room"), error))
                 << bad << " " << text;
+            EXPECT_TRUE(error.contains(QStringLiteral("%1 行目").arg(bad + 1)))
+                << error.toStdString();
+        }
+    }
+    // Text lines: bytes that are not code page 932 text, or a control character.
+    for (std::size_t bad : {22u, 25u}) {
+        for (const char* text : {"\x81", "\x82\x7f", "\xff\xfe", "a\tb", "a\x01"}) {
+            std::vector<std::string> broken = lines;
+            broken[bad] = text;
+            error.clear();
+            EXPECT_FALSE(roomfile::parse(broken, QStringLiteral("t.Room"), error)) << bad;
             EXPECT_TRUE(error.contains(QStringLiteral("%1 行目").arg(bad + 1)))
                 << error.toStdString();
         }

@@ -40,7 +40,10 @@ QString cp932Forms(const QString& text);
 // the text cannot be written unchanged.
 std::optional<std::string> encodeCp932(const QString& text, QString& error,
                                        const char* codec = kCodePage);
-QString decodeCp932(std::string_view bytes);
+// Text of a layout file's text line; nothing for bytes that are not text of
+// code page 932 or that hold a control character (the editor never wrote them,
+// and they would not be written back as they were read).
+std::optional<QString> decodeCp932(std::string_view bytes);
 
 // The whole file content, 28 lines each ended by CR LF. Nothing, and in
 // `error` why, when a number is not finite or beyond kNumberLimit (the reader
