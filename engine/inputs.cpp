@@ -169,13 +169,8 @@ JobParameters readJobFile(const std::filesystem::path& path) {
 
     // (A30): the first 30 characters; trailing blanks are not part of the name.
     const std::string_view name = exchange::resultNameOnLine(reader.next());
-    if (name.empty())
-        reader.fail("the result file name is empty");
-    // A control character would cut the name short at the file system (a NUL)
-    // or make a name that nobody typed.
-    if (textrec::hasControlCharacter(name))
-        reader.fail("the result file name \"" + textrec::shownText(name) +
-                    "\" holds a control character");
+    if (const std::string problem = exchange::resultNameProblem(name); !problem.empty())
+        reader.fail(problem);
     job.resultFileName = std::string(name);
     return job;
 }

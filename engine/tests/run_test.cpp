@@ -373,6 +373,9 @@ TEST(Refusal, InputsOutsideTheLimitsStopBeforeTheTitleWithoutAResult) {
         // A name with a NUL or another control character names no file anybody chose.
         {"B2F.txt", "6", "fuzz" + nul + ".data", "B2F.txt, line 6", "fuzz\\x00.data"},
         {"B2F.txt", "6", "run\t1.data", "B2F.txt, line 6", "run\\x091.data"},
+        // A path separator would put the result in another folder.
+        {"B2F.txt", "6", "../up.data", "B2F.txt, line 6", "../up.data"},
+        {"B2F.txt", "6", "sub\\r.data", "B2F.txt, line 6", "sub\\r.data"},
         {"B2F.txt", "6", std::string(100000, 'a'), "B2F.txt, line 6"},
         {"ICRUSoft.dat", "1", " 26", "ICRUSoft.dat, line 1"},
         {"ICRUSoft.dat", "5", " Infinity 0.580E+00 0.418E-01 0.575E+03", "ICRUSoft.dat, line 5"},

@@ -208,6 +208,8 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
         {"r.data" + nul + "\r\n", good, "FLname.txt, line 1", "\"r.data\\x00\""},
         {"r" + nul + ".data\r\n", good, "FLname.txt, line 1", "\"r\\x00.data\""},
         {"r.da\x7Fta\r\n", good, "FLname.txt, line 1", "\"r.da\\x7Fta\""},
+        // Nor is a name in another folder.
+        {"../r.data\r\n", good, "FLname.txt, line 1", "\"../r.data\""},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir);

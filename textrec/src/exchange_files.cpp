@@ -11,15 +11,22 @@ std::string_view resultNameOnLine(std::string_view line) {
     return line;
 }
 
+std::string resultNameProblem(std::string_view name) {
+    if (name.empty())
+        return "no result file name";
+    if (hasControlCharacter(name))
+        return "the result file name \"" + shownText(name) + "\" holds a control character";
+    if (name.find_first_of("/\\") != std::string_view::npos)
+        return "the result file name \"" + shownText(name) +
+               "\" holds a path separator: results stay in the working folder";
+    return {};
+}
+
 std::string readMergeRequest(const std::filesystem::path& path) {
     LineReader in(path);
     const std::string_view name = resultNameOnLine(in.next());
-    if (name.empty())
-        in.fail("no result file name");
-    // A NUL would cut the name short at the file system, and any control
-    // character makes a name that nobody chose.
-    if (hasControlCharacter(name))
-        in.fail("the result file name \"" + shownText(name) + "\" holds a control character");
+    if (const std::string problem = resultNameProblem(name); !problem.empty())
+        in.fail(problem);
     return std::string(name);
 }
 

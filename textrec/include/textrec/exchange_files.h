@@ -53,6 +53,12 @@ inline constexpr int typedNameLength =
 // first resultNameLength characters, trailing blanks dropped.
 std::string_view resultNameOnLine(std::string_view line);
 
+// Why a result name read from a job file or a merge request names no file of
+// the working folder: empty, a control character (a NUL would cut the name
+// short at the file system; any other makes a name nobody typed), or a path
+// separator (the file would be in another folder). Empty when the name is sound.
+std::string resultNameProblem(std::string_view name);
+
 // The result file a merge request names: the result name on its first line.
 // Throws InputError naming the file (and the line) when the file cannot be
 // read, is empty or names nothing.
