@@ -22,6 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(job.photonCount >= 1 && job.photonCount <= 1e15f);
     FUZZ_CHECK(!job.resultFileName.empty());
     FUZZ_CHECK(job.resultFileName.size() <= std::size_t(textrec::exchange::resultNameLength));
-    FUZZ_CHECK(!textrec::hasControlCharacter(job.resultFileName));
+    FUZZ_CHECK(textrec::exchange::resultNameProblem(job.resultFileName).empty());
     return 0;
 }

@@ -1,5 +1,5 @@
 // The reading of FLname.txt (the merger's and the correction's). A name it accepts is 1 to 30
-// characters without control characters or trailing blanks.
+// characters without control characters, path separators or trailing blanks.
 #include "fuzz_support.h"
 
 #include <textrec/exchange_files.h>
@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(!name.empty() && name.size() <= std::size_t(textrec::exchange::resultNameLength));
     FUZZ_CHECK(name.back() != ' ');
-    FUZZ_CHECK(!textrec::hasControlCharacter(name));
+    FUZZ_CHECK(textrec::exchange::resultNameProblem(name).empty());
     return 0;
 }
