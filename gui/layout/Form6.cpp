@@ -2,6 +2,7 @@
 
 #include "Windows.h"
 #include "layout/Overlay.h"
+#include "logic/Captions.h"
 #include "logic/OverlayPainting.h"
 #include "results/ConditionsPanel.h"
 #include "results/PictureBox.h"
@@ -31,7 +32,7 @@ void Form6::buildControls() {
     setFixedSize(1100, 752);
 
     // The overlay picture; it keeps its image while the window is hidden.
-    makeLabel(this, QStringLiteral("室内散乱線分布"), 10, 6, 200, 22);
+    makeLabel(this, captions::roomPicture(), 10, 6, 200, 22);
     Picture1 = new PictureBox(overlay::blankPicture(), 0, 0, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFont(overlay::pictureFont());

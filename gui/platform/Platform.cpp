@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "logic/ProgramNames.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -58,23 +60,6 @@ class DesktopBeeper final : public Beeper {
 public:
     void beep() override { QApplication::beep(); }
 };
-
-// Finds a program in the working folder first, then beside the window program.
-QString locateProgram(const QString& program, const QString& workDir) {
-    QFileInfo inWork(QDir(workDir).filePath(program));
-    if (inWork.isFile() && inWork.isExecutable())
-        return inWork.absoluteFilePath();
-    QFileInfo besideUs(QDir(QCoreApplication::applicationDirPath()).filePath(program));
-    if (besideUs.isFile() && besideUs.isExecutable())
-        return besideUs.absoluteFilePath();
-    return {};
-}
-
-// What is missing when a program is in neither place it is looked for.
-QString notFoundIn(const QString& program, const QString& workDir) {
-    return QStringLiteral("%1 (%2, %3)")
-        .arg(program, QDir(workDir).absolutePath(), QCoreApplication::applicationDirPath());
-}
 
 #ifndef _WIN32
 // A family of the installed fonts that has Japanese, fixed-pitch if there is

@@ -4,14 +4,15 @@
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
+#include "logic/Captions.h"
 #include "logic/Correction.h"
 #include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
+#include "logic/ProgramNames.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 #include "platform/Platform.h"
-#include "platform/ProgramNames.h"
 #include "results/ConditionsPanel.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
@@ -78,7 +79,7 @@ void Form1::buildControls() {
     setFixedSize(1160, 700);
 
     // Map picture, legend and threshold fields.
-    makeLabel(this, QStringLiteral("ファントム中心の高さの水平面"), 10, 6, 529, 22);
+    makeLabel(this, captions::mapPlane(), 10, 6, 529, 22);
     Picture1 = new PictureBox(results::blankMapImage(), results::kMapPictureLeft,
                               results::kMapPictureTop, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -114,10 +115,10 @@ void Form1::buildControls() {
     Frame1 = new QGroupBox(QStringLiteral("表示する線量率の種類・単位"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(552, 372, 206, 78);
-    Option1 = new QRadioButton(QStringLiteral("空気カーマ率（μGy/分）"), Frame1);
+    Option1 = new QRadioButton(captions::quantity(results::Quantity::Kerma), Frame1);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setGeometry(8, 22, 194, 22);
-    Option2 = new QRadioButton(QStringLiteral("実効線量 (H1cm) 率（μSv/分）"), Frame1);
+    Option2 = new QRadioButton(captions::quantity(results::Quantity::DoseEquivalent), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setGeometry(8, 48, 194, 22);
     connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
@@ -430,14 +431,14 @@ void Form1::setThresholdUnit(const QString& unit) {
 void Form1::selectKerma() {
     if (gridsLoaded)
         showThresholds(kermaThresholds);
-    setThresholdUnit(QStringLiteral("Gy/min"));
+    setThresholdUnit(captions::thresholdUnit(results::Quantity::Kerma));
     Label54->setText(QStringLiteral("μGy/min"));
 }
 
 void Form1::selectDoseEquivalent() {
     if (gridsLoaded)
         showThresholds(doseEquivalentThresholds);
-    setThresholdUnit(QStringLiteral("Sv/min"));
+    setThresholdUnit(captions::thresholdUnit(results::Quantity::DoseEquivalent));
     Label54->setText(QStringLiteral("μSv/min"));
 }
 
