@@ -15,8 +15,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 #include "Windows.h"
 #include "XrayTubeModel.h"
 #include "layout/Form6.h"
