@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
 
 namespace page_pixels {
 
@@ -63,6 +65,34 @@ inline QRgb roomPageColour(const QImage& image, const page::PageLayout& layout, 
     const overlay::PixelMapping m(overlay::roomScale(room.roomWidth, room.roomHeight),
                                   overlay::kPicturePixels);
     return rgbAt(image, (layout.picture.topLeft() + QPointF(m.deviceX(X), m.deviceY(Y))) * scale);
+}
+
+} // namespace page_pixels
+
+namespace page_pixels {
+
+// How many pixels of each colour an image holds.
+inline std::map<QRgb, int> colourCounts(const QImage& image) {
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y) & 0xffffff];
+    return counts;
+}
+
+// A page printed at an unknown place on the paper shows every legend colour
+// and every colour in `mapColours`, each over a patch of at least `least`
+// pixels.
+inline void expectColoursShown(const QImage& image, const std::set<QRgb>& mapColours, int least) {
+    const std::map<QRgb, int> counts = colourCounts(image);
+    auto count = [&counts](QRgb c) {
+        const auto it = counts.find(c);
+        return it == counts.end() ? 0 : it->second;
+    };
+    for (int k = 1; k <= results::kThresholdCount; ++k)
+        EXPECT_GE(count(rgbOf(results::legendColour(k))), least) << "legend box " << k;
+    for (QRgb c : mapColours)
+        EXPECT_GE(count(c), least) << "map colour " << std::hex << c;
 }
 
 } // namespace page_pixels

@@ -17,13 +17,16 @@
 #include "results/Form3.h"
 #include "results/Form4.h"
 #include "results/PictureBox.h"
+#include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
 #include "setup/Form2.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -87,6 +90,18 @@ void Form1::buildControls() {
     connect(Picture1, &PictureBox::mouseMovedTo, this, &Form1::showReadout);
     Line1 = makeCrossHairLine(Picture1, "Line1");
     Line2 = makeCrossHairLine(Picture1, "Line2");
+    const pictures::PageActions pageActions = pictures::addPageActions(Picture1);
+    SavePicture = pageActions.save;
+    PrintPicture = pageActions.print;
+    connect(SavePicture, &QAction::triggered, this, [this] {
+        if (drawnMap_)
+            pictures::savePage(this, drawnPage(),
+                               pictures::suggestedName(drawnMap_->resultFileName));
+    });
+    connect(PrintPicture, &QAction::triggered, this, [this] {
+        if (drawnMap_)
+            pictures::printPage(this, drawnPage());
+    });
 
     makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22);
     Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 60, 22, "Label51");
@@ -301,6 +316,9 @@ void Form1::forgetLoadedResult() {
 
 void Form1::clearMap() {
     Picture1->setImage(results::blankMapImage());
+    drawnMap_.reset();
+    SavePicture->setEnabled(false);
+    PrintPicture->setEnabled(false);
     hideCrossHair();
 }
 
@@ -310,6 +328,7 @@ void Form1::hideCrossHair() {
 }
 
 void Form1::clearHeader() {
+    chosenHeader_.reset();
     conditions_->clear();
     if (Windows::form6Exists())
         Windows::form6().clearConditions();
@@ -328,6 +347,7 @@ void Form1::showSelectedHeader() {
         return;
     }
 
+    chosenHeader_ = *header;
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
     conditions_->showHeader(*header);
@@ -445,7 +465,10 @@ void Form1::selectDoseEquivalent() {
 void Form1::drawMap() {
     if (!gridsLoaded)
         return;
-    Picture1->setImage(results::paintMap(currentMap(), Picture1->font()));
+    drawnMap_ = currentMap();
+    Picture1->setImage(results::paintMap(*drawnMap_, Picture1->font()));
+    SavePicture->setEnabled(true);
+    PrintPicture->setEnabled(true);
 
     mapDrawn = 1;
     Command6->setEnabled(true);
@@ -515,7 +538,21 @@ results::ShownMap Form1::currentMap() const {
     map.bodyPosition = bodyPosition;
     map.focusSkinDistance = focusSkinDistance;
     map.hatched = hatchedCells();
+    if (gridsLoaded) {
+        map.resultFileName = mergedFile_;
+        map.header = chosenHeader_;
+    }
     return map;
+}
+
+page::PageContent Form1::drawnPage() const {
+    page::PageContent content;
+    content.picture = page::Picture::Map;
+    if (drawnMap_)
+        content.map = *drawnMap_;
+    content.pictureFont = Picture1->font();
+    content.date = QDate::currentDate();
+    return content;
 }
 
 std::function<bool()> Form1::stillShowing() const {
