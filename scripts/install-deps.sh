@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when they are missing.
-# clang and its runtime serve the fuzz targets and the sanitizer runs.
+# clang and its runtime serve the fuzz targets and the sanitizer runs;
+# poppler-utils' pdftoppm lets the tests look at the pages saved as PDF.
 set -euo pipefail
 
 PACKAGES=(
@@ -10,6 +11,7 @@ PACKAGES=(
     qt6-base-dev libgl-dev
     xterm fonts-noto-cjk
     xvfb xauth
+    poppler-utils
     python3 python3-numpy python3-xraylib
 )
 

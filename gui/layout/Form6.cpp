@@ -2,11 +2,17 @@
 
 #include "Windows.h"
 #include "layout/Overlay.h"
+#include "logic/Captions.h"
 #include "logic/OverlayPainting.h"
 #include "results/ConditionsPanel.h"
 #include "results/PictureBox.h"
+#include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
+#include "setup/Module1.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,11 +37,24 @@ void Form6::buildControls() {
     setFixedSize(1100, 752);
 
     // The overlay picture; it keeps its image while the window is hidden.
-    makeLabel(this, QStringLiteral("室内散乱線分布"), 10, 6, 200, 22);
+    makeLabel(this, captions::roomPicture(), 10, 6, 200, 22);
     Picture1 = new PictureBox(overlay::blankPicture(), 0, 0, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFont(overlay::pictureFont());
     Picture1->move(10, 30);
+    const pictures::PageActions pageActions = pictures::addPageActions(Picture1);
+    SavePicture = pageActions.save;
+    PrintPicture = pageActions.print;
+    connect(SavePicture, &QAction::triggered, this, [this] {
+        if (drawing_)
+            pictures::savePage(
+                this, drawnPage(),
+                pictures::suggestedName(drawing_->map.resultFileName, QStringLiteral("-room")));
+    });
+    connect(PrintPicture, &QAction::triggered, this, [this] {
+        if (drawing_)
+            pictures::printPage(this, drawnPage());
+    });
 
     constexpr int side = 735; // left edge of the controls beside the picture
     Label10 = makeLabel(this, QString(), side, 6, 355, 22, "Label10");
@@ -76,6 +95,16 @@ void Form6::buildControls() {
     Text10 = conditions_->Text10;
     Text11 = conditions_->Text11;
 
+    Check1 = new QCheckBox(QStringLiteral("両側に表示"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(side, 714, 250, 26);
+    connect(Check1, &QCheckBox::toggled, this, [this] {
+        if (drawing_) {
+            const Drawing drawn = *drawing_;
+            drawOverlay(drawn.map, drawn.stillShown);
+        }
+    });
+
     Command1 = controls::makeButton(this, QStringLiteral("Close"), "Command1", 1000, 712, 90, 30);
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 }
@@ -83,11 +112,19 @@ void Form6::buildControls() {
 void Form6::reset() {
     conditions_->clear();
     thresholds_->clear();
-    Picture1->setImage(overlay::blankPicture());
+    forgetDrawing();
+    Check1->setChecked(false);
 }
 
 void Form6::forgetMap() {
     thresholds_->clear();
+    forgetDrawing();
+}
+
+void Form6::forgetDrawing() {
+    drawing_.reset();
+    SavePicture->setEnabled(false);
+    PrintPicture->setEnabled(false);
     Picture1->setImage(overlay::blankPicture());
 }
 
@@ -108,7 +145,40 @@ void Form6::showThresholdUnit(const QString& unit) {
 }
 
 void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown) {
-    Module1::DrawLayoutOverlay(*Picture1, map, stillShown);
+    if (Module1::layoutOverlayRunning())
+        return;
+    // The room and the switch as they are when the drawing starts: the
+    // drawing lets window events run, and the page must show what was drawn.
+    const std::optional<Module1::RoomLayout> room = Module1::roomLayout;
+    const QString layoutName = Label10->text();
+    const bool bothSides = Check1->isChecked();
+    Check1->setEnabled(false);
+    const bool drawn = Module1::DrawLayoutOverlay(*Picture1, map, stillShown, bothSides);
+    Check1->setEnabled(true);
+    if (drawn && map.grid && room) {
+        drawing_ = Drawing{map, stillShown, *room, layoutName, bothSides};
+        SavePicture->setEnabled(true);
+        PrintPicture->setEnabled(true);
+    } else if (drawn || !room) {
+        // The picture shows no map now (a room alone, or nothing).
+        drawing_.reset();
+        SavePicture->setEnabled(false);
+        PrintPicture->setEnabled(false);
+    }
+}
+
+page::PageContent Form6::drawnPage() const {
+    page::PageContent content;
+    content.picture = page::Picture::RoomOverlay;
+    if (drawing_) {
+        content.map = drawing_->map;
+        content.room = drawing_->room;
+        content.layoutName = drawing_->layoutName;
+        content.bothSides = drawing_->bothSides;
+    }
+    content.pictureFont = Picture1->font();
+    content.date = QDate::currentDate();
+    return content;
 }
 
 void Form6::showLayoutName(const QString& name) {

@@ -4,14 +4,19 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/PicturePage.h"
 #include "logic/ResultHeader.h"
+#include "logic/RoomLayout.h"
 #include "logic/ShownMap.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class ConditionsPanel;
+class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,8 +34,9 @@ public:
     // result they showed.
     void forgetMap();
     // Draws `map` over the room layout in use into the picture
-    // (Module1::DrawLayoutOverlay); `stillShown` tells at the end whether the
-    // map's result is still the viewer's.
+    // (Module1::DrawLayoutOverlay), on both sides of the phantom when Check1
+    // is on; `stillShown` tells at the end whether the map's result is still
+    // the viewer's.
     void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
     // Shows the name of the room layout.
     void showLayoutName(const QString& name);
@@ -46,6 +52,12 @@ public:
     PictureBox* Picture1 = nullptr;
     PictureBox* Picture7 = nullptr;
     QPushButton* Command1 = nullptr; // "Close": hides the window
+    // "両側に表示": the map also on the other side of the phantom; off at start.
+    // Switching it draws the picture again.
+    QCheckBox* Check1 = nullptr;
+    // On the picture's context menu, once a map is drawn: the drawing as a page.
+    QAction* SavePicture = nullptr;  // "画像として保存…" (Ctrl+S), PNG or PDF
+    QAction* PrintPicture = nullptr; // "印刷…" (Ctrl+P)
 
     // Conditions of the chosen result file (in the conditions panel).
     QLabel* Label44 = nullptr;   // body position text
@@ -76,6 +88,20 @@ public:
 
 private:
     void buildControls();
+    // The picture holds no drawing of a map any more.
+    void forgetDrawing();
+    // The page of the drawing in the picture.
+    page::PageContent drawnPage() const;
+
+    // What the picture shows, as it was drawn.
+    struct Drawing {
+        results::ShownMap map;
+        std::function<bool()> stillShown;
+        Module1::RoomLayout room;
+        QString layoutName;
+        bool bothSides = false;
+    };
+    std::optional<Drawing> drawing_;
 
     ThresholdColumn* thresholds_ = nullptr;
     ConditionsPanel* conditions_ = nullptr;

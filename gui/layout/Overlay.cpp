@@ -17,14 +17,14 @@ bool layoutOverlayRunning() {
     return running;
 }
 
-void DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
-                       const std::function<bool()>& stillShown) {
+bool DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
+                       const std::function<bool()>& stillShown, bool bothSides) {
     if (running)
-        return;
+        return false;
     QImage picture = overlay::blankPicture();
     if (!roomLayout || std::max(roomLayout->roomWidth, roomLayout->roomHeight) <= 0) {
         target.setImage(std::move(picture));
-        return;
+        return false;
     }
     running = true;
     struct Finish {
@@ -40,6 +40,7 @@ void DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
     inputs.bodyPosition = map.bodyPosition;
     inputs.focusSkinDistance = map.focusSkinDistance;
     inputs.thresholds = map.thresholds;
+    inputs.bothSides = bothSides;
     if (map.grid) {
         inputs.grid = &*map.grid;
         if (map.hatched)
@@ -51,10 +52,11 @@ void DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
     // Another file chosen meanwhile: this drawing shows a result the viewer
     // has let go, and the picture stays as the viewer cleared it.
     if (stillShown && !stillShown())
-        return;
+        return false;
     // The picture's window may have been closed meanwhile; it only hides, so
     // the picture is there.
     target.setImage(std::move(picture));
+    return true;
 }
 
 } // namespace Module1

@@ -1,12 +1,17 @@
 #include "platform/Platform.h"
 
+#include "logic/ProgramNames.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -58,23 +63,6 @@ class DesktopBeeper final : public Beeper {
 public:
     void beep() override { QApplication::beep(); }
 };
-
-// Finds a program in the working folder first, then beside the window program.
-QString locateProgram(const QString& program, const QString& workDir) {
-    QFileInfo inWork(QDir(workDir).filePath(program));
-    if (inWork.isFile() && inWork.isExecutable())
-        return inWork.absoluteFilePath();
-    QFileInfo besideUs(QDir(QCoreApplication::applicationDirPath()).filePath(program));
-    if (besideUs.isFile() && besideUs.isExecutable())
-        return besideUs.absoluteFilePath();
-    return {};
-}
-
-// What is missing when a program is in neither place it is looked for.
-QString notFoundIn(const QString& program, const QString& workDir) {
-    return QStringLiteral("%1 (%2, %3)")
-        .arg(program, QDir(workDir).absolutePath(), QCoreApplication::applicationDirPath());
-}
 
 #ifndef _WIN32
 // A family of the installed fonts that has Japanese, fixed-pitch if there is
@@ -242,6 +230,36 @@ public:
     void endProgram() override { QCoreApplication::exit(0); }
 };
 
+class DesktopFileDialogs final : public FileDialogs {
+public:
+    QString saveFileName(QWidget* parent, const QString& title, const QString& suggested,
+                         const QString& filters) override {
+        QFileDialog dialog(parent, title, suggested, filters);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // A name typed without an extension takes that of the filter chosen.
+        auto suffixOf = [](const QString& filter) {
+            const qsizetype star = filter.indexOf(QLatin1String("*."));
+            return star < 0 ? QString() : filter.mid(star + 2).section(QLatin1Char(')'), 0, 0);
+        };
+        dialog.setDefaultSuffix(suffixOf(filters.section(QLatin1String(";;"), 0, 0)));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, suffixOf](const QString& filter) {
+                             dialog.setDefaultSuffix(suffixOf(filter));
+                         });
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return dialog.selectedFiles().value(0);
+    }
+};
+
+class DesktopPrintDialogs final : public PrintDialogs {
+public:
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override {
+        QPrintDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+};
+
 Services desktopServices() {
     static DesktopMessageBoxes messages;
     static DesktopBeeper beeper;
@@ -249,7 +267,10 @@ Services desktopServices() {
     static DesktopFileSystem files;
     static DesktopEventPump events;
     static DesktopProgramEnd ending;
-    return Services{&messages, &beeper, &launcher, &files, &events, &ending};
+    static DesktopFileDialogs fileDialogs;
+    static DesktopPrintDialogs printDialogs;
+    return Services{&messages, &beeper, &launcher,    &files,
+                    &events,   &ending, &fileDialogs, &printDialogs};
 }
 
 Services& current() {
@@ -272,6 +293,8 @@ void setServices(const Services& replacement) {
     s.files = replacement.files ? replacement.files : d.files;
     s.events = replacement.events ? replacement.events : d.events;
     s.ending = replacement.ending ? replacement.ending : d.ending;
+    s.fileDialogs = replacement.fileDialogs ? replacement.fileDialogs : d.fileDialogs;
+    s.printDialogs = replacement.printDialogs ? replacement.printDialogs : d.printDialogs;
 }
 
 void resetServices() {

@@ -1,7 +1,7 @@
 // What only a desktop platform provides, each behind one small interface so that
 // tests can stand in for it: message boxes and the input box, the beep, starting
-// programs, deleting files, letting pending window events run and ending the
-// program.
+// programs, deleting files, letting pending window events run, ending the
+// program, and the file and print dialogs.
 //
 // The window program reaches them through platform::services(); tests install
 // their own stand-ins with platform::setServices().
@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 
+class QPrinter;
 class QWidget;
 
 namespace platform {
@@ -79,6 +80,25 @@ public:
     virtual void endProgram() = 0;
 };
 
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // Asks where to save a file, offering `suggested` (a path) and `filters`
+    // ("PNG 画像 (*.png);;PDF (*.pdf)"); a name typed without an extension
+    // takes the chosen filter's. Asks before replacing a file. Returns the
+    // path, or an empty text when the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& suggested,
+                                 const QString& filters) = 0;
+};
+
+class PrintDialogs {
+public:
+    virtual ~PrintDialogs() = default;
+    // Lets the user choose the printer and its settings for `printer`; false
+    // when the user cancels.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
+};
+
 struct Services {
     MessageBoxes* messages = nullptr;
     Beeper* beeper = nullptr;
@@ -86,6 +106,8 @@ struct Services {
     FileSystem* files = nullptr;
     EventPump* events = nullptr;
     ProgramEnd* ending = nullptr;
+    FileDialogs* fileDialogs = nullptr;
+    PrintDialogs* printDialogs = nullptr;
 };
 
 // The services in use: the desktop ones unless a test installed others.

@@ -24,45 +24,46 @@ ConditionsPanel::ConditionsPanel(const Metrics& m, Rows rows, QWidget* parent) :
     Label44 = makeLabel(this, QString(), 0, 0, m.positionWidth, kRowHeight, "Label44");
 
     int y = kFirstRow;
-    makeLabel(this, QStringLiteral("FSDにおける自由空間の\n空気カーマ率（平均値）"), 0, y,
-              m.labelWidth, m.rateLabelHeight);
+    const ConditionCaption rate = conditionCaption(kKermaRateAtFsd);
+    makeLabel(this, QString::fromUtf8(rate.label), 0, y, m.labelWidth, m.rateLabelHeight);
     const int rateY = y + (m.rateLabelHeight - kRowHeight) / 2;
     Text18 = makeText(this, "Text18", m.fieldLeft, rateY, m.fieldWidth);
-    makeLabel(this, QStringLiteral("Gy/min"), unitLeft, rateY, m.unitWidth, kRowHeight);
+    makeLabel(this, QString::fromUtf8(rate.unit), unitLeft, rateY, m.unitWidth, kRowHeight);
     shown_.push_back({kKermaRateAtFsd, Text18});
     y += m.rateRowPitch;
 
-    auto row = [&](QLineEdit*& field, const char* name, int headerIndex, const char* label,
-                   const char* unit) {
-        makeLabel(this, QString::fromUtf8(label), 0, y, m.labelWidth, kRowHeight);
+    auto row = [&](QLineEdit*& field, const char* name, int headerIndex) {
+        const ConditionCaption caption = conditionCaption(headerIndex);
+        makeLabel(this, QString::fromUtf8(caption.label), 0, y, m.labelWidth, kRowHeight);
         field = makeText(this, name, m.fieldLeft, y, m.fieldWidth);
-        makeLabel(this, QString::fromUtf8(unit), unitLeft, y, m.unitWidth, kRowHeight);
+        makeLabel(this, QString::fromUtf8(caption.unit), unitLeft, y, m.unitWidth, kRowHeight);
         shown_.push_back({headerIndex, field});
         y += kRowPitch;
     };
-    row(Text2, "Text2", kFocusSkinDistance, "Ｘ線焦点 - 入射面 距離", "cm");
+    row(Text2, "Text2", kFocusSkinDistance);
 
-    makeLabel(this, QStringLiteral("照射野サイズ at FSD"), 0, y, m.labelWidth, kRowHeight);
+    const ConditionCaption field = conditionCaption(kFieldLength);
+    makeLabel(this, QString::fromUtf8(field.label), 0, y, m.labelWidth, kRowHeight);
     const int timesLeft = m.fieldLeft + m.sizeFieldWidth + 2;
     const int widthLeft = timesLeft + m.timesWidth;
     Text3 = makeText(this, "Text3", m.fieldLeft, y, m.sizeFieldWidth);
     makeLabel(this, QStringLiteral("×"), timesLeft, y, m.timesWidth, kRowHeight);
     Text4 = makeText(this, "Text4", widthLeft, y, m.sizeFieldWidth);
-    makeLabel(this, QStringLiteral("cm²"), widthLeft + m.sizeFieldWidth + 4, y, kSquareUnitWidth,
-              kRowHeight);
+    makeLabel(this, QString::fromUtf8(field.unit), widthLeft + m.sizeFieldWidth + 4, y,
+              kSquareUnitWidth, kRowHeight);
     shown_.push_back({kFieldLength, Text3});
     shown_.push_back({kFieldWidth, Text4});
     y += kRowPitch;
 
-    row(Text9, "Text9", kTubeVoltage, "Ｘ線管電圧", "kV");
-    row(Text1, "Text1", kTubeCurrent, "管電流", "mA");
+    row(Text9, "Text9", kTubeVoltage);
+    row(Text1, "Text1", kTubeCurrent);
     if (rows == Rows::All)
-        row(Text8, "Text8", kTargetAngle, "ターゲット角度", "degree");
-    row(Text12, "Text12", kInherentFiltration, "固有ろ過", "mmAl");
-    row(Text10, "Text10", kAddedAluminium, "アルミ付加フィルタ", "mm");
-    row(Text11, "Text11", kAddedCopper, "銅付加フィルタ", "mm");
+        row(Text8, "Text8", kTargetAngle);
+    row(Text12, "Text12", kInherentFiltration);
+    row(Text10, "Text10", kAddedAluminium);
+    row(Text11, "Text11", kAddedCopper);
     if (rows == Rows::All)
-        row(Text25, "Text25", kPhotonCount, "入射光子数（ヒストリー）", "個");
+        row(Text25, "Text25", kPhotonCount);
 
     setFixedSize(std::max({m.positionWidth, unitLeft + m.unitWidth,
                            widthLeft + m.sizeFieldWidth + 4 + kSquareUnitWidth}),

@@ -4,25 +4,29 @@
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
+#include "logic/Captions.h"
 #include "logic/Correction.h"
 #include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
+#include "logic/ProgramNames.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 #include "platform/Platform.h"
-#include "platform/ProgramNames.h"
 #include "results/ConditionsPanel.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
 #include "results/PictureBox.h"
+#include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
 #include "setup/Form2.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -78,7 +82,7 @@ void Form1::buildControls() {
     setFixedSize(1160, 700);
 
     // Map picture, legend and threshold fields.
-    makeLabel(this, QStringLiteral("ファントム中心の高さの水平面"), 10, 6, 529, 22);
+    makeLabel(this, captions::mapPlane(), 10, 6, 529, 22);
     Picture1 = new PictureBox(results::blankMapImage(), results::kMapPictureLeft,
                               results::kMapPictureTop, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -86,6 +90,18 @@ void Form1::buildControls() {
     connect(Picture1, &PictureBox::mouseMovedTo, this, &Form1::showReadout);
     Line1 = makeCrossHairLine(Picture1, "Line1");
     Line2 = makeCrossHairLine(Picture1, "Line2");
+    const pictures::PageActions pageActions = pictures::addPageActions(Picture1);
+    SavePicture = pageActions.save;
+    PrintPicture = pageActions.print;
+    connect(SavePicture, &QAction::triggered, this, [this] {
+        if (drawnMap_)
+            pictures::savePage(this, drawnPage(),
+                               pictures::suggestedName(drawnMap_->resultFileName));
+    });
+    connect(PrintPicture, &QAction::triggered, this, [this] {
+        if (drawnMap_)
+            pictures::printPage(this, drawnPage());
+    });
 
     makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22);
     Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 60, 22, "Label51");
@@ -114,10 +130,10 @@ void Form1::buildControls() {
     Frame1 = new QGroupBox(QStringLiteral("表示する線量率の種類・単位"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(552, 372, 206, 78);
-    Option1 = new QRadioButton(QStringLiteral("空気カーマ率（μGy/分）"), Frame1);
+    Option1 = new QRadioButton(captions::quantity(results::Quantity::Kerma), Frame1);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setGeometry(8, 22, 194, 22);
-    Option2 = new QRadioButton(QStringLiteral("実効線量 (H1cm) 率（μSv/分）"), Frame1);
+    Option2 = new QRadioButton(captions::quantity(results::Quantity::DoseEquivalent), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setGeometry(8, 48, 194, 22);
     connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
@@ -300,6 +316,9 @@ void Form1::forgetLoadedResult() {
 
 void Form1::clearMap() {
     Picture1->setImage(results::blankMapImage());
+    drawnMap_.reset();
+    SavePicture->setEnabled(false);
+    PrintPicture->setEnabled(false);
     hideCrossHair();
 }
 
@@ -309,6 +328,7 @@ void Form1::hideCrossHair() {
 }
 
 void Form1::clearHeader() {
+    chosenHeader_.reset();
     conditions_->clear();
     if (Windows::form6Exists())
         Windows::form6().clearConditions();
@@ -327,6 +347,7 @@ void Form1::showSelectedHeader() {
         return;
     }
 
+    chosenHeader_ = *header;
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
     conditions_->showHeader(*header);
@@ -430,21 +451,24 @@ void Form1::setThresholdUnit(const QString& unit) {
 void Form1::selectKerma() {
     if (gridsLoaded)
         showThresholds(kermaThresholds);
-    setThresholdUnit(QStringLiteral("Gy/min"));
+    setThresholdUnit(captions::thresholdUnit(results::Quantity::Kerma));
     Label54->setText(QStringLiteral("μGy/min"));
 }
 
 void Form1::selectDoseEquivalent() {
     if (gridsLoaded)
         showThresholds(doseEquivalentThresholds);
-    setThresholdUnit(QStringLiteral("Sv/min"));
+    setThresholdUnit(captions::thresholdUnit(results::Quantity::DoseEquivalent));
     Label54->setText(QStringLiteral("μSv/min"));
 }
 
 void Form1::drawMap() {
     if (!gridsLoaded)
         return;
-    Picture1->setImage(results::paintMap(currentMap(), Picture1->font()));
+    drawnMap_ = currentMap();
+    Picture1->setImage(results::paintMap(*drawnMap_, Picture1->font()));
+    SavePicture->setEnabled(true);
+    PrintPicture->setEnabled(true);
 
     mapDrawn = 1;
     Command6->setEnabled(true);
@@ -514,7 +538,21 @@ results::ShownMap Form1::currentMap() const {
     map.bodyPosition = bodyPosition;
     map.focusSkinDistance = focusSkinDistance;
     map.hatched = hatchedCells();
+    if (gridsLoaded) {
+        map.resultFileName = mergedFile_;
+        map.header = chosenHeader_;
+    }
     return map;
+}
+
+page::PageContent Form1::drawnPage() const {
+    page::PageContent content;
+    content.picture = page::Picture::Map;
+    if (drawnMap_)
+        content.map = *drawnMap_;
+    content.pictureFont = Picture1->font();
+    content.date = QDate::currentDate();
+    return content;
 }
 
 std::function<bool()> Form1::stillShowing() const {

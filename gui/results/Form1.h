@@ -5,6 +5,7 @@
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
 #include "logic/Uncertainty.h"
 
@@ -16,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -108,6 +110,9 @@ public:
     QRadioButton* Option2 = nullptr; // dose-equivalent rate
     PictureBox* Picture1 = nullptr;  // the map
     PictureBox* Picture7 = nullptr;  // the legend
+    // On the map's context menu, once a map is drawn: the drawn map as a page.
+    QAction* SavePicture = nullptr;  // "画像として保存…" (Ctrl+S), PNG or PDF
+    QAction* PrintPicture = nullptr; // "印刷…" (Ctrl+P)
     QWidget* Line1 = nullptr;        // horizontal cross-hair line
     QWidget* Line2 = nullptr;        // vertical cross-hair line
 
@@ -164,6 +169,8 @@ private:
     // The cells to hatch on the map of the shown quantity, when Check1 is on
     // and the loaded result has its relative errors.
     std::optional<std::vector<bool>> hatchedCells() const;
+    // The page of the map as drawn.
+    page::PageContent drawnPage() const;
 
     // Counts merges so that only the latest one's end enables loading.
     int mergeRun_ = 0;
@@ -172,6 +179,11 @@ private:
     int resultGeneration_ = 0;
     // The file of the last merge: "F2B.dat" belongs to it.
     QString mergedFile_;
+    // The conditions of the file chosen in File1, as shown.
+    std::optional<results::ResultHeader> chosenHeader_;
+    // The map in the picture, as it was drawn (later edits of the thresholds
+    // or the switch do not change it until the next drawing).
+    std::optional<results::ShownMap> drawnMap_;
     ThresholdColumn* thresholdColumn_ = nullptr;
     ConditionsPanel* conditions_ = nullptr;
 };

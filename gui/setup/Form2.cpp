@@ -15,15 +15,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 #include "Windows.h"
 #include "XrayTubeModel.h"
 #include "layout/Form6.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
+#include "logic/ProgramNames.h"
 #include "platform/Platform.h"
-#include "platform/ProgramNames.h"
 #include "results/Form1.h"
 #include "setup/Module1.h"
 #include "textrec/exchange_files.h"
@@ -521,33 +519,40 @@ void Form2::command1Click() {
 
 bool Form2::checkRunInputs() {
     Module1::photonCount = fieldNumber(Text9);
-    if (Module1::photonCount < 100000000) {
+    const jobfile::RunProblem problem =
+        jobfile::checkRunNumbers({Module1::photonCount, fieldNumber(Text13), fieldNumber(Text14),
+                                  fieldNumber(Text8), fieldNumber(Text7)});
+    if (problem == jobfile::RunProblem::TooFewHistories) {
         platform::warn(this, QStringLiteral("ヒストリー数は少なくても１億個以上が必要です。"));
         Text9->setText(QStringLiteral("100000000"));
         return false;
     }
     Module1::fieldLength = fieldNumber(Text13);
     Module1::fieldWidth = fieldNumber(Text14);
-    if (Module1::fieldLength > 30 || Module1::fieldWidth > 30) {
+    if (problem == jobfile::RunProblem::FieldTooLarge) {
         platform::warn(this, QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい "));
         return false;
     }
     // A run with no current, no distance or no field ends in a refusal in the
     // engine's console or, worse, in a map of zeros: refuse it here.
     const struct {
+        jobfile::RunProblem problem;
         QLineEdit* field;
         const char* message;
     } positive[] = {
-        {Text8, "管電流が 0 か、数値ではありません。\n"
-                "透視管電流（パルス透視ではパルスレートとパルス幅も）を入力して、\n"
-                "「OK →」を押して下さい。"},
-        {Text7, "焦点-入射表面間距離（FSD）には 0 より大きい数値を入力して下さい。"},
-        {Text13, "照射野サイズ（長軸）には 0 より大きい数値を入力して下さい。"},
-        {Text14, "照射野サイズ（短軸）には 0 より大きい数値を入力して下さい。"},
+        {jobfile::RunProblem::NoTubeCurrent, Text8,
+         "管電流が 0 か、数値ではありません。\n"
+         "透視管電流（パルス透視ではパルスレートとパルス幅も）を入力して、\n"
+         "「OK →」を押して下さい。"},
+        {jobfile::RunProblem::NoDistance, Text7,
+         "焦点-入射表面間距離（FSD）には 0 より大きい数値を入力して下さい。"},
+        {jobfile::RunProblem::NoFieldLength, Text13,
+         "照射野サイズ（長軸）には 0 より大きい数値を入力して下さい。"},
+        {jobfile::RunProblem::NoFieldWidth, Text14,
+         "照射野サイズ（短軸）には 0 より大きい数値を入力して下さい。"},
     };
     for (const auto& check : positive) {
-        const double value = fieldNumber(check.field);
-        if (!(value > 0) || !std::isfinite(value)) {
+        if (problem == check.problem) {
             platform::warn(this, QString::fromUtf8(check.message));
             check.field->setFocus();
             return false;

@@ -6,6 +6,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+#include <cmath>
+
 namespace jobfile {
 
 std::string jobFileText(const JobParameters& job) {
@@ -99,6 +101,23 @@ QString meanTubeCurrentText(double pulseCurrent, double pulseRate, double pulseW
 
 QString defaultResultName(const QDate& date) {
     return date.toString(QStringLiteral("MM-dd-yyyy"));
+}
+
+RunProblem checkRunNumbers(const RunNumbers& run, double minimumHistories) {
+    if (!(run.photonCount >= minimumHistories))
+        return RunProblem::TooFewHistories;
+    if (run.fieldLength > kLargestFieldSide || run.fieldWidth > kLargestFieldSide)
+        return RunProblem::FieldTooLarge;
+    const std::pair<double, RunProblem> positive[] = {
+        {run.tubeCurrent, RunProblem::NoTubeCurrent},
+        {run.focusSkinDistance, RunProblem::NoDistance},
+        {run.fieldLength, RunProblem::NoFieldLength},
+        {run.fieldWidth, RunProblem::NoFieldWidth},
+    };
+    for (const auto& [value, problem] : positive)
+        if (!(value > 0) || !std::isfinite(value))
+            return problem;
+    return RunProblem::None;
 }
 
 } // namespace jobfile

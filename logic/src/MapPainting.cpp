@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 
 namespace results {
@@ -49,10 +50,15 @@ void paintStanding(QPainter& painter, const QPen& outline, double focusSkinDista
     painter.drawLine(QPointF(0, 290), QPointF(5, 280));
 }
 
+// How many pixels a unit takes in a map picture.
+int scaleOf(const QImage& image) {
+    return std::max(1, image.width() / kMapPictureWidth);
+}
+
 } // namespace
 
-QImage blankMapImage() {
-    QImage image(kMapPictureWidth, kMapPictureHeight, QImage::Format_RGB32);
+QImage blankMapImage(int scale) {
+    QImage image(kMapPictureWidth * scale, kMapPictureHeight * scale, QImage::Format_RGB32);
     image.fill(Qt::white);
     return image;
 }
@@ -68,24 +74,37 @@ void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& threshold
                 const std::vector<bool>* hatched) {
     const std::array<QRgb, kBandCount> colours = mapColourTable();
 
-    const int firstColumn = 20 - kMapPictureLeft; // pixel of X = 20
+    const int scale = scaleOf(image);
+    const int firstColumn = 20 - kMapPictureLeft; // unit pixel of X = 20
     for (int i = 11; i <= 591; ++i) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(i - 1 - kMapPictureTop));
         const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * kGridColumns];
         const std::size_t rowStart = static_cast<std::size_t>(i - 1) * kGridColumns;
-        for (int j = 1; j <= 376; ++j) {
-            const int band = bandOf(row[j - 1], thresholds);
-            const int x = firstColumn + j - 1;
-            line[x] = hatched && (*hatched)[rowStart + static_cast<std::size_t>(j - 1)] &&
-                              onHatchLine(x, i - 1 - kMapPictureTop)
-                          ? kHatchColour
-                          : colours[static_cast<std::size_t>(band - 1)];
+        for (int dy = 0; dy < scale; ++dy) {
+            const int y = (i - 1 - kMapPictureTop) * scale + dy;
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int j = 1; j <= 376; ++j) {
+                const int band = bandOf(row[j - 1], thresholds);
+                const bool hatch =
+                    hatched && (*hatched)[rowStart + static_cast<std::size_t>(j - 1)];
+                for (int dx = 0; dx < scale; ++dx) {
+                    const int x = (firstColumn + j - 1) * scale + dx;
+                    line[x] = hatch && onHatchLine(x, y, scale)
+                                  ? kHatchColour
+                                  : colours[static_cast<std::size_t>(band - 1)];
+                }
+            }
         }
     }
 }
 
 void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font) {
     QPainter painter(&image);
+    const int scale = scaleOf(image);
+    painter.scale(scale, scale);
+    // A line of width 1 at X fills the pixel from X to X + 1; painted finer it
+    // is centred on X + 0.5 so that it lies where the window shows it.
+    if (scale > 1)
+        painter.translate(0.5, 0.5);
     painter.translate(-kMapPictureLeft, -kMapPictureTop);
 
     QPen thin(Qt::black);
@@ -121,18 +140,19 @@ void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, co
     writeAt(painter, metrics, -70, 580, QStringLiteral("300 cm"));
 }
 
-QImage paintMap(const ShownMap& map, const QFont& font) {
-    QImage image = blankMapImage();
+QImage paintMap(const ShownMap& map, const QFont& font, int scale) {
+    QImage image = blankMapImage(scale);
     if (map.grid)
         paintBands(image, *map.grid, map.thresholds, map.hatched ? &*map.hatched : nullptr);
     paintMapFrame(image, map.bodyPosition, map.focusSkinDistance, font);
     return image;
 }
 
-QImage paintLegend() {
-    QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
+QImage paintLegend(int scale) {
+    QImage image(kLegendWidth * scale, kLegendHeight * scale, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
+    painter.scale(scale, scale);
     painter.setPen(Qt::NoPen);
     for (int k = 1; k <= kThresholdCount; ++k) {
         const QPointF topLeft(0, 10.0 * (k - 1) * kLegendPixelsPerUnitY);

@@ -53,7 +53,7 @@ std::vector<PlacedText> roomTexts(const Module1::RoomLayout& room) {
     return texts;
 }
 
-std::vector<Segment> gridLines(int orientation) {
+std::vector<Segment> gridLines(int orientation, bool bothSides) {
     std::vector<Segment> lines;
     if (orientation == 1) {
         for (int u = -400; u <= 400; u += 100)
@@ -65,6 +65,15 @@ std::vector<Segment> gridLines(int orientation) {
             lines.push_back({double(u), -400, double(u), 400});
         for (int v = -400; v <= 400; v += 100)
             lines.push_back({0, double(v), 400, double(v)});
+    }
+    if (bothSides) {
+        const std::size_t oneSide = lines.size();
+        for (std::size_t k = 0; k < oneSide; ++k) {
+            const Segment s = lines[k];
+            const MapPoint a = mirrored({s.x1, s.y1}, orientation);
+            const MapPoint b = mirrored({s.x2, s.y2}, orientation);
+            lines.push_back({a.u, a.v, b.u, b.v});
+        }
     }
     return lines;
 }
@@ -79,6 +88,18 @@ std::array<Box, 3> whiteMasks(const Module1::RoomLayout& room, int orientation) 
                 Box{-500, H - cy - 5, 500, 500}};
     return {Box{W - cx - 5, -500, 500, 500}, Box{0, 5 - cy, 500, -500},
             Box{0, H - cy - 5, 500, 500}};
+}
+
+std::array<Box, 3> otherSideMasks(const Module1::RoomLayout& room, int orientation) {
+    const double W = room.roomWidth;
+    const double H = room.roomHeight;
+    const double cx = room.phantomX;
+    const double cy = room.phantomY;
+    if (orientation == 1)
+        return {Box{-500, 1, 5 - cx, -500}, Box{W - cx - 5, 1, 500, -500},
+                Box{-500, 5 - cy, 500, -500}};
+    return {Box{5 - cx, -500, -500, 500}, Box{0, 5 - cy, -500, -500},
+            Box{0, H - cy - 5, -500, 500}};
 }
 
 } // namespace overlay

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <algorithm>
 #include <numbers>
 
 namespace overlay {
@@ -75,16 +76,17 @@ QFont pictureFont() {
     return font;
 }
 
-QImage blankPicture() {
-    QImage image(kPicturePixels, kPicturePixels, QImage::Format_RGB32);
+QImage blankPicture(int scale) {
+    QImage image(kPicturePixels * scale, kPicturePixels * scale, QImage::Format_RGB32);
     image.fill(kWhite);
     return image;
 }
 
-QImage paintLegend() {
-    QImage image(kLegendWidth, kLegendHeight, QImage::Format_RGB32);
+QImage paintLegend(int scale) {
+    QImage image(kLegendWidth * scale, kLegendHeight * scale, QImage::Format_RGB32);
     image.fill(kWhite);
     QPainter painter(&image);
+    painter.scale(scale, scale);
     painter.setPen(Qt::NoPen);
     auto fillBox = [&](int k, QColor colour) {
         const QPointF topLeft(0, 10.0 * (k - 1) * kLegendPixelsPerUnitY);
@@ -99,7 +101,28 @@ QImage paintLegend() {
     return image;
 }
 
-OverlayCanvas::OverlayCanvas(QImage& image, QFont font) : image_(image), font_(std::move(font)) {}
+namespace {
+
+// The font `scale` times as large.
+QFont scaledFont(QFont font, int scale) {
+    if (scale > 1) {
+        if (font.pixelSize() > 0)
+            font.setPixelSize(font.pixelSize() * scale);
+        else
+            font.setPointSizeF(font.pointSizeF() * scale);
+    }
+    return font;
+}
+
+int pixelScaleOf(const QImage& image) {
+    return std::max(1, image.width() / kPicturePixels);
+}
+
+} // namespace
+
+OverlayCanvas::OverlayCanvas(QImage& image, QFont font)
+    : image_(image), pixelScale_(pixelScaleOf(image)),
+      font_(scaledFont(std::move(font), pixelScale_)) {}
 
 void OverlayCanvas::clear() {
     image_.fill(kWhite);
@@ -111,7 +134,7 @@ template <typename Paint> void OverlayCanvas::paint(QColor outline, Paint&& pain
     const double t = image_.height() / scale_.height;
     painter.setTransform(QTransform(s, 0, 0, t, -scale_.left * s, -scale_.top * t));
     QPen pen(outline);
-    pen.setWidth(drawWidth_);
+    pen.setWidth(drawWidth_ * pixelScale_);
     pen.setCosmetic(true);
     painter.setPen(pen);
     painter.setBrush(fillSolid_ ? QBrush(fillColour_) : QBrush(Qt::NoBrush));
@@ -172,30 +195,41 @@ void OverlayCanvas::text(double x, double y, const QString& text) {
 
 void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
-              const std::function<void(int)>& afterRow, const std::vector<bool>* hatched) {
+              const std::function<void(int)>& afterRow, const std::vector<bool>* hatched,
+              bool bothSides) {
     const std::array<QRgb, results::kBandCount> colours = results::mapColourTable();
+    const int scale = pixelScaleOf(image);
+    const int dot = 2 * scale;
 
     // Each row i lands on one picture column (orientation 1) or one picture line
-    // (orientation 2); each column j on one line or column across it.
+    // (orientation 2); each column j on one line or column across it, and on
+    // the other side of the phantom on its mirror.
     std::array<int, kMapRows + 1> alongRow{};
     std::array<int, kMapColumns + 1> acrossRow{};
+    std::array<int, kMapColumns + 1> acrossMirrored{};
     for (int i = 1; i <= kMapRows; ++i) {
         const MapPoint p = mapPoint(orientation, i, 1);
-        alongRow[static_cast<std::size_t>(i)] =
-            PixelMapping::dotStart(orientation == 1 ? mapping.deviceX(p.u) : mapping.deviceY(p.v));
+        alongRow[static_cast<std::size_t>(i)] = PixelMapping::dotStart(
+            orientation == 1 ? mapping.deviceX(p.u) : mapping.deviceY(p.v), dot);
     }
     for (int j = 1; j <= kMapColumns; ++j) {
         const MapPoint p = mapPoint(orientation, 1, j);
-        acrossRow[static_cast<std::size_t>(j)] =
-            PixelMapping::dotStart(orientation == 1 ? mapping.deviceY(p.v) : mapping.deviceX(p.u));
+        const MapPoint m = mirrored(p, orientation);
+        acrossRow[static_cast<std::size_t>(j)] = PixelMapping::dotStart(
+            orientation == 1 ? mapping.deviceY(p.v) : mapping.deviceX(p.u), dot);
+        acrossMirrored[static_cast<std::size_t>(j)] = PixelMapping::dotStart(
+            orientation == 1 ? mapping.deviceY(m.v) : mapping.deviceX(m.u), dot);
     }
 
     const int width = image.width();
     const int height = image.height();
-    auto setPixel = [&](int x, int y, QRgb colour, bool hatch) {
-        if (x >= 0 && x < width && y >= 0 && y < height)
-            reinterpret_cast<QRgb*>(image.scanLine(y))[x] =
-                hatch && results::onHatchLine(x, y) ? results::kHatchColour : colour;
+    auto setDot = [&](int x0, int y0, QRgb colour, bool hatch) {
+        for (int y = std::max(y0, 0); y < std::min(y0 + dot, height); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = std::max(x0, 0); x < std::min(x0 + dot, width); ++x)
+                line[x] =
+                    hatch && results::onHatchLine(x, y, scale) ? results::kHatchColour : colour;
+        }
     };
     for (int i = 1; i <= kMapRows; ++i) {
         const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * results::kGridColumns];
@@ -203,16 +237,21 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
         for (int j = 1; j <= kMapColumns; ++j) {
             const int band = results::bandOf(row[j - 1], thresholds);
             const QRgb colour = colours[static_cast<std::size_t>(band - 1)];
-            const int across = acrossRow[static_cast<std::size_t>(j)];
-            const int x = orientation == 1 ? along : across;
-            const int y = orientation == 1 ? across : along;
             const bool hatch =
                 hatched && (*hatched)[static_cast<std::size_t>(i - 1) * results::kGridColumns +
                                       static_cast<std::size_t>(j - 1)];
-            setPixel(x, y, colour, hatch);
-            setPixel(x + 1, y, colour, hatch);
-            setPixel(x, y + 1, colour, hatch);
-            setPixel(x + 1, y + 1, colour, hatch);
+            const int across = acrossRow[static_cast<std::size_t>(j)];
+            if (orientation == 1)
+                setDot(along, across, colour, hatch);
+            else
+                setDot(across, along, colour, hatch);
+            if (bothSides) {
+                const int other = acrossMirrored[static_cast<std::size_t>(j)];
+                if (orientation == 1)
+                    setDot(along, other, colour, hatch);
+                else
+                    setDot(other, along, colour, hatch);
+            }
         }
         if (afterRow)
             afterRow(i);
@@ -252,16 +291,19 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
     canvas.setFillSolid(false);
     if (inputs.grid)
         paintMap(image, canvas.mapping(), orientation, *inputs.grid, inputs.thresholds, afterRow,
-                 inputs.hatched);
+                 inputs.hatched, inputs.bothSides);
 
     // 11: 100 cm grid.
     canvas.setDrawWidth(1);
-    for (const Segment& s : gridLines(orientation))
+    for (const Segment& s : gridLines(orientation, inputs.bothSides))
         canvas.line(s.x1, s.y1, s.x2, s.y2);
 
     // 12: white outside the room and along the walls the map reaches.
     for (const Box& mask : whiteMasks(room, orientation))
         canvas.filledBox(mask, kWhite);
+    if (inputs.bothSides)
+        for (const Box& mask : otherSideMasks(room, orientation))
+            canvas.filledBox(mask, kWhite);
 
     // 13: the room and its fittings again, over the masks.
     canvas.setScale(roomScale(W, H));

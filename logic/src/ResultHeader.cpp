@@ -60,4 +60,32 @@ std::string bodyPositionText(int code) {
     return code == 1 ? "臥位（垂直照射）" : "立位（水平照射）";
 }
 
+ConditionCaption conditionCaption(int index) {
+    switch (index) {
+    case kKermaRateAtFsd:
+        return {"FSDにおける自由空間の\n空気カーマ率（平均値）", "Gy/min"};
+    case kFocusSkinDistance:
+        return {"Ｘ線焦点 - 入射面 距離", "cm"};
+    case kFieldLength:
+    case kFieldWidth:
+        return {"照射野サイズ at FSD", "cm²"};
+    case kTubeVoltage:
+        return {"Ｘ線管電圧", "kV"};
+    case kTubeCurrent:
+        return {"管電流", "mA"};
+    case kTargetAngle:
+        return {"ターゲット角度", "degree"};
+    case kInherentFiltration:
+        return {"固有ろ過", "mmAl"};
+    case kAddedAluminium:
+        return {"アルミ付加フィルタ", "mm"};
+    case kAddedCopper:
+        return {"銅付加フィルタ", "mm"};
+    case kPhotonCount:
+        return {"入射光子数（ヒストリー）", "個"};
+    default:
+        return {"", ""};
+    }
+}
+
 } // namespace results

@@ -196,3 +196,134 @@ TEST(OverlayPainting, LegendTenBandBoxesAndTheGreyOne) {
 }
 
 } // namespace
+
+namespace {
+
+// Bands 1..11 in stripes 40 cm wide across the phantom's side and 100 cm long
+// along it, so that a point mirrored about the wrong axis shows another band.
+results::DoseGrid stripedGrid() {
+    results::DoseGrid grid;
+    for (int i = 1; i <= results::kGridRows; ++i)
+        for (int j = 1; j <= results::kGridColumns; ++j)
+            grid.at(j, i) = 11.0 - double(((j - 1) / 40 + (i - 1) / 100) % 11);
+    return grid;
+}
+
+} // namespace
+
+// With both sides, each cell appears on the other side of the phantom in its
+// own colour, the walls cut the map off on both sides, and nothing but white
+// lies outside the room.
+TEST(OverlayPainting, BothSidesMirrorsTheMapInsideTheRoom) {
+    struct Case {
+        const char* what;
+        float bedWidth, bedHeight; // along Y (orientation 2) or along X (1)
+        float phantomX, phantomY;
+        int bodyPosition;
+    };
+    const Case cases[] = {
+        {"bed along Y, the left wall 350 cm away", 90, 200, 350, 400, 1},
+        {"bed along X, the top wall 300 cm away", 200, 90, 500, 300, 1},
+        {"standing, bed along Y", 90, 200, 350, 400, 2},
+    };
+    const results::DoseGrid grid = stripedGrid();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Module1::RoomLayout room = defaultRoom();
+        room.roomWidth = 1000;
+        room.roomHeight = 800;
+        room.bedWidth = c.bedWidth;
+        room.bedHeight = c.bedHeight;
+        room.bedLeft = c.phantomX - c.bedWidth / 2;
+        room.bedTop = c.phantomY - c.bedHeight / 2;
+        room.phantomX = c.phantomX;
+        room.phantomY = c.phantomY;
+        room.controlRoomX = room.controlRoomY = 20;
+        room.freeText.clear();
+        overlay::OverlayInputs inputs;
+        inputs.room = room;
+        inputs.bodyPosition = c.bodyPosition;
+        inputs.focusSkinDistance = 60;
+        inputs.grid = &grid;
+        inputs.thresholds = descending();
+        Painted oneSide(room, c.bodyPosition, grid);
+        Painted both = oneSide;
+        inputs.bothSides = true;
+        both.orientation = overlay::paintOverlay(both.image, inputs);
+        const int orientation = both.orientation;
+        ASSERT_EQ(orientation, c.bedWidth > c.bedHeight ? 1 : 2);
+
+        int mirroredCells = 0;
+        int maskedCells = 0;
+        for (int x = 35; x <= 395; x += 40) {                 // the middle of each stripe across
+            for (int mapC = -250; mapC <= 250; mapC += 100) { // ... and along
+                const int i = mapC + 301;
+                const int j = x - 19;
+                const overlay::MapPoint p = overlay::mapPoint(orientation, i, j);
+                const overlay::MapPoint m = overlay::mirrored(p, orientation);
+                const QRgb painted = both.atPhantom(p.u, p.v);
+                ASSERT_EQ(painted, oneSide.atPhantom(p.u, p.v)); // that side is unchanged
+                ASSERT_EQ(oneSide.atPhantom(m.u, m.v), kWhite);  // one side left it white
+                const double X = m.u + room.phantomX;
+                const double Y = m.v + room.phantomY;
+                if (X > 7 && Y > 7 && X < room.roomWidth - 7 && Y < room.roomHeight - 7) {
+                    ASSERT_NE(painted, kWhite);
+                    EXPECT_EQ(both.at(X, Y), painted) << x << ", " << mapC;
+                    ++mirroredCells;
+                } else {
+                    EXPECT_EQ(both.at(X, Y), kWhite) << x << ", " << mapC;
+                    ++maskedCells;
+                }
+            }
+        }
+        EXPECT_GT(mirroredCells, 30);
+        EXPECT_GT(maskedCells, 3); // the near wall cuts the mirrored map off
+
+        // Outside the room (beyond the 4-pixel wall line) everything is white.
+        const QPoint topLeft = both.pixel(0, 0);
+        const QPoint bottomRight = both.pixel(room.roomWidth, room.roomHeight);
+        for (int y = 0; y < both.image.height(); ++y) {
+            for (int x = 0; x < both.image.width(); ++x) {
+                const bool outside = x < topLeft.x() - 3 || y < topLeft.y() - 3 ||
+                                     x > bottomRight.x() + 3 || y > bottomRight.y() + 3;
+                if (outside) {
+                    ASSERT_EQ(both.image.pixel(x, y) & 0xffffff, kWhite) << x << ", " << y;
+                }
+            }
+        }
+    }
+}
+
+// The page's overlay painted twice as fine shows the same colours where the
+// window's does.
+TEST(OverlayPainting, AFinerPictureShowsTheSameMap) {
+    const Module1::RoomLayout room = defaultRoom();
+    const results::DoseGrid grid = stripedGrid();
+    overlay::OverlayInputs inputs;
+    inputs.room = room;
+    inputs.bodyPosition = 2;
+    inputs.focusSkinDistance = 60;
+    inputs.grid = &grid;
+    inputs.thresholds = descending();
+    QImage window = overlay::blankPicture();
+    QImage page = overlay::blankPicture(2);
+    const int orientation = overlay::paintOverlay(window, inputs);
+    overlay::paintOverlay(page, inputs);
+    ASSERT_EQ(page.size(), window.size() * 2);
+    const overlay::PixelMapping m(overlay::roomScale(room.roomWidth, room.roomHeight),
+                                  overlay::kPicturePixels);
+    int compared = 0;
+    for (int x = 35; x <= 275; x += 40) {
+        for (int mapC = -250; mapC <= 250; mapC += 50) {
+            const overlay::MapPoint p = overlay::mapPoint(orientation, mapC + 301, x - 19);
+            const double dx = m.deviceX(p.u + room.phantomX);
+            const double dy = m.deviceY(p.v + room.phantomY);
+            const QRgb shown = window.pixel(int(dx), int(dy)) & 0xffffff;
+            if (shown == kWhite)
+                continue; // masked along a wall
+            EXPECT_EQ(page.pixel(int(2 * dx), int(2 * dy)) & 0xffffff, shown) << x << ", " << mapC;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 40);
+}

@@ -194,3 +194,42 @@ TEST(MapPainting, BandsFrameAndLegend) {
     EXPECT_EQ(box(5), QColor(146, 208, 80));
     EXPECT_EQ(box(11), QColor(200, 200, 200));
 }
+
+// A page's picture painted finer is the window's picture magnified: every
+// pixel of a band takes the colour of the window's pixel it covers, and the
+// frame lies where the window shows it.
+TEST(MapPainting, FinerPicturesMagnifyTheWindowsPicture) {
+    testsupport::guiApplication();
+    ShownMap map;
+    map.grid.emplace();
+    for (int i = 1; i <= kGridRows; ++i)
+        for (int j = 1; j <= kGridColumns; ++j)
+            map.grid->at(j, i) = 6000.0 / (j + std::abs(i - 301));
+    map.thresholds = defaultThresholds(5432);
+    map.bodyPosition = 2;
+    map.focusSkinDistance = 90;
+    const QImage window = paintMap(map, QFont());
+    for (int scale : {2, 3}) {
+        const QImage page = paintMap(map, QFont(), scale);
+        ASSERT_EQ(page.size(), window.size() * scale);
+        int compared = 0;
+        for (int Y = 10; Y <= 590; Y += 7) {
+            for (int X = 20; X <= 395; X += 5) {
+                // Leave out the grid lines, a unit wide, and the phantom's outline.
+                if (X % 100 < 2 || Y % 100 < 2 || (X <= 25 && Y >= 285 && Y <= 315))
+                    continue;
+                const QPoint p = mapPixel(X, Y);
+                for (QPoint d : {QPoint(0, 0), QPoint(scale - 1, scale - 1)})
+                    ASSERT_EQ(page.pixel(p * scale + d), window.pixel(p))
+                        << "scale " << scale << " at " << X << ", " << Y;
+                ++compared;
+            }
+        }
+        EXPECT_GT(compared, 3000);
+        // Grid line X = 200 and the focal spot at Y = 200, as wide as the scale.
+        const QPoint line = mapPixel(200, 250) * scale;
+        EXPECT_EQ(QColor(page.pixel(line + QPoint(scale - 1, 0))), QColor(Qt::black));
+        EXPECT_NE(QColor(page.pixel(line + QPoint(scale, 0))), QColor(Qt::black));
+        EXPECT_EQ(QColor(page.pixel(mapPixel(0, 200) * scale)), QColor(255, 0, 0));
+    }
+}

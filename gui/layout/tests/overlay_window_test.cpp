@@ -12,14 +12,19 @@
 #include "results/PictureBox.h"
 
 #include "TestApplication.h"
+#include "page_dialogs.h"
+#include "page_pixels.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -56,6 +61,20 @@ public:
     }
     int calls = 0;
     std::function<void()> probe;
+};
+
+// Records the messages instead of showing them.
+class RecordingMessages final : public platform::MessageBoxes {
+public:
+    platform::MessageResult show(QWidget*, const QString& text, const QString&,
+                                 platform::MessageButtons, platform::MessageIcon) override {
+        shown.push_back(text);
+        return platform::MessageResult::Ok;
+    }
+    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
+        return false;
+    }
+    std::vector<QString> shown;
 };
 
 class DrawLayoutOverlayTest : public testing::Test {
@@ -160,6 +179,85 @@ TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
     EXPECT_EQ(pump.calls, 600);
     const QImage& picture = Windows::form6().Picture1->image();
     EXPECT_EQ(picture, overlay::blankPicture());
+}
+
+// "両側に表示": off at start; on, the drawing is made again with the map
+// mirrored above the phantom (bed along X); the drawing as a page in PNG, PDF
+// and print shows the legend and the map on both sides; a write that fails
+// leaves no file.
+TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "overlay-pages-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    page_dialogs::AnsweringFileDialogs fileDialogs;
+    page_dialogs::PrintToPdf printDialog;
+    RecordingMessages messages;
+    platform::Services services;
+    services.events = &pump;
+    services.messages = &messages;
+    services.fileDialogs = &fileDialogs;
+    services.printDialogs = &printDialog;
+    platform::setServices(services);
+
+    // Bands 1..11 in stripes 40 cm wide across the phantom's side.
+    Form1& viewer = Windows::form1();
+    for (int i = 1; i <= results::kGridRows; ++i)
+        for (int j = 1; j <= results::kGridColumns; ++j)
+            viewer.kermaGrid.at(j, i) = 11.0 - double((j - 1) / 40 % 11);
+    auto band = [&](int x) {
+        return page_pixels::rgbOf(results::mapColour(
+            results::bandOf(viewer.kermaGrid.at(x - 19, 1), viewer.currentMap().thresholds)));
+    };
+    Form6& form = Windows::form6();
+    EXPECT_FALSE(form.Check1->isChecked());
+    EXPECT_FALSE(form.SavePicture->isEnabled());
+    drawOverlay();
+    const QImage oneSide = form.Picture1->image();
+    EXPECT_EQ(overlayAt(-150, 125), band(125));
+    EXPECT_EQ(overlayAt(-150, -125), kWhite);
+
+    form.Check1->setChecked(true); // drawn again at once
+    EXPECT_EQ(pump.calls, 1200);
+    for (int x : {45, 85, 125, 165, 205})
+        EXPECT_EQ(overlayAt(-150, -x), band(x)) << x;
+    EXPECT_EQ(overlayAt(-150, -246), kWhite); // the strip along the top wall
+
+    auto path = [&folder](const char* name) {
+        return QString::fromStdString((folder / name).string());
+    };
+    fileDialogs.answers = {path("room.png"), path("room.pdf"), path("gone/room.png")};
+    for (int k = 0; k < 3; ++k)
+        form.SavePicture->trigger();
+    printDialog.path = path("printed.pdf");
+    form.PrintPicture->trigger();
+    EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
+    ASSERT_EQ(messages.shown.size(), 1u); // the write that failed
+    EXPECT_NE(messages.shown[0].indexOf(QStringLiteral("room.png")), -1);
+
+    page::PageContent content;
+    content.picture = page::Picture::RoomOverlay;
+    const page::PageLayout layout = page::pageLayout(content);
+    const Module1::RoomLayout& room = *Module1::roomLayout;
+    std::set<QRgb> shown;
+    for (const QImage& saved :
+         {QImage(path("room.png")), page_pixels::renderPdf(folder / "room.pdf", 192)}) {
+        ASSERT_FALSE(saved.isNull());
+        page_pixels::expectLegend(saved, layout, 2);
+        for (int x : {45, 85, 125, 165, 205}) {
+            for (int side : {1, -1})
+                EXPECT_EQ(page_pixels::roomPageColour(saved, layout, 2, room, room.phantomX - 150,
+                                                      room.phantomY + side * x),
+                          band(x))
+                    << x << " on side " << side;
+            shown.insert(band(x));
+        }
+    }
+    page_pixels::expectColoursShown(page_pixels::renderPdf(folder / "printed.pdf", 96), shown, 40);
+
+    form.Check1->setChecked(false); // one side again
+    EXPECT_EQ(form.Picture1->image(), oneSide);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "logic/MapPainting.h"
+#include "logic/ProgramNames.h"
+#include "page_dialogs.h"
+#include "page_pixels.h"
 #include "platform/Platform.h"
-#include "platform/ProgramNames.h"
 #include "results/Form1.h"
 #include "results/Form3.h"
 #include "results/PictureBox.h"
@@ -542,4 +544,80 @@ TEST_F(ViewerWindow, RelativeErrorsUnderTheMouseAndHatchedCells) {
     select("bare.data");
     EXPECT_FALSE(form_->relativeErrors.has_value());
     EXPECT_FALSE(form_->Check1->isEnabled());
+}
+
+// The map as drawn, saved and printed: the page shows the window's picture,
+// hatching included, and not thresholds retyped after the drawing; a name the
+// page cannot be written under gets a message and leaves no file.
+TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
+    page_dialogs::AnsweringFileDialogs fileDialogs;
+    page_dialogs::PrintToPdf printDialog;
+    platform::Services s;
+    s.messages = &messages_;
+    s.launcher = &launcher_;
+    s.events = &events_;
+    s.fileDialogs = &fileDialogs;
+    s.printDialogs = &printDialog;
+    platform::setServices(s);
+    viewer_files::writeUncertaintyFile(
+        dir / "lying.data.unc", viewer_files::lyingHeader(),
+        [](int column, int row) { return row == 36 && column == 26 ? 0.3 : 0.05; });
+
+    mergeAndLoad("lying.data");
+    EXPECT_FALSE(form_->SavePicture->isEnabled()); // nothing drawn, nothing to save
+    form_->Check1->setChecked(true);
+    form_->Command1->click();
+    ASSERT_TRUE(form_->SavePicture->isEnabled());
+    const QImage window = form_->Picture1->image();
+    form_->Text5->setText(QStringLiteral("0")); // not drawn: the page keeps the drawing's T1
+
+    auto path = [this](const char* name) { return QString::fromStdString((dir / name).string()); };
+    fileDialogs.answers = {path("walk1"), path("walk1.pdf"), path("walk1.jpg"),
+                           path("no such folder/walk1.png")};
+    for (int k = 0; k < 4; ++k)
+        form_->SavePicture->trigger();
+    printDialog.path = path("printed.pdf");
+    form_->PrintPicture->trigger();
+
+    EXPECT_TRUE(fileDialogs.offered.front().endsWith(QStringLiteral("/lying.png")));
+    ASSERT_EQ(messages_.shown.size(), 2u); // the extension, then the missing folder
+    EXPECT_NE(messages_.shown[0].indexOf(QStringLiteral("walk1.jpg")), -1);
+    EXPECT_FALSE(fs::exists(dir / "walk1.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "no such folder"));
+
+    // Where the window's picture is one colour around a point, the page shows
+    // that colour there; the hatched engine cell (x = 250, c = 50) is hatched.
+    const page::PageLayout layout = page::pageLayout(page::PageContent{});
+    std::set<QRgb> bandColours;
+    for (const QImage& saved :
+         {QImage(path("walk1.png")), page_pixels::renderPdf(dir / "walk1.pdf", 192)}) {
+        ASSERT_FALSE(saved.isNull());
+        page_pixels::expectLegend(saved, layout, 2);
+        int compared = 0;
+        for (int Y = 12; Y <= 588; Y += 6) {
+            for (int X = 22; X <= 393; X += 5) {
+                const QRgb shown = window.pixel(results::mapPixel(X, Y)) & 0xffffff;
+                bool uniform = true;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx)
+                        uniform = uniform && (window.pixel(results::mapPixel(X + dx, Y + dy)) &
+                                              0xffffff) == shown;
+                if (!uniform)
+                    continue;
+                bandColours.insert(shown);
+                ASSERT_EQ(page_pixels::mapPageColour(saved, layout, 2, X, Y), shown)
+                    << X << ", " << Y;
+                ++compared;
+            }
+        }
+        EXPECT_GT(compared, 4000);
+        int hatch = 0;
+        for (int Y = 346; Y <= 354; ++Y)
+            for (int X = 246; X <= 254; ++X)
+                hatch += page_pixels::mapPageColour(saved, layout, 2, X + 0.25, Y + 0.25) == 0;
+        EXPECT_GT(hatch, 4);
+    }
+    EXPECT_GE(bandColours.size(), 4u);
+    page_pixels::expectColoursShown(page_pixels::renderPdf(dir / "printed.pdf", 96), bandColours,
+                                    40);
 }

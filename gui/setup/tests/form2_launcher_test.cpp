@@ -15,8 +15,8 @@
 #include <optional>
 #include <utility>
 
+#include "logic/ProgramNames.h"
 #include "platform/Platform.h"
-#include "platform/ProgramNames.h"
 
 #include "form2_support.h"
 

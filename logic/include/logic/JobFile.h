@@ -75,4 +75,34 @@ QString meanTubeCurrentText(double pulseCurrent, double pulseRate, double pulseW
 // Today's default result name: the date as mm-dd-yyyy.
 QString defaultResultName(const QDate& date);
 
+// The limits of a run from the conditions window: fewer histories give maps
+// too uncertain to use, and the field of a fluoroscopy unit stays within
+// 30 x 30 cm.
+inline constexpr double kMinimumHistories = 100000000;
+inline constexpr double kLargestFieldSide = 30; // cm
+
+// The numbers a run is checked on, as read from the conditions.
+struct RunNumbers {
+    double photonCount = 0;
+    double fieldLength = 0;       // cm
+    double fieldWidth = 0;        // cm
+    double tubeCurrent = 0;       // mean tube current, mA
+    double focusSkinDistance = 0; // cm
+};
+
+// The first refusal in the order the conditions window checks: the number of
+// histories, the field size, then a current, a distance or a field side that
+// is 0, negative or not a number (a run of them would end in the engine's
+// refusal or, worse, in a map of zeros).
+enum class RunProblem {
+    None,
+    TooFewHistories, // below `minimumHistories`
+    FieldTooLarge,   // a side above kLargestFieldSide (30 passes)
+    NoTubeCurrent,   // tubeCurrent
+    NoDistance,      // focusSkinDistance
+    NoFieldLength,   // fieldLength
+    NoFieldWidth,    // fieldWidth
+};
+RunProblem checkRunNumbers(const RunNumbers& run, double minimumHistories = kMinimumHistories);
+
 } // namespace jobfile

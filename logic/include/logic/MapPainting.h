@@ -4,6 +4,10 @@
 // (1 cm of the room): X runs from -100 at the left edge to 429, Y from -14 at the
 // top edge to 619. X is the distance from the phantom's mid-plane and Y = c + 300,
 // so the phantom centre is at (0, 300).
+//
+// For a saved or printed page the pictures are painted `scale` times finer:
+// each unit takes scale x scale pixels, and lines and text are scale times as
+// wide. At scale 1 they are the window's pictures.
 #pragma once
 
 #include "logic/BandThresholds.h"
@@ -37,39 +41,41 @@ inline QPoint mapPixel(double X, double Y) {
     return QPoint(static_cast<int>(X) - kMapPictureLeft, static_cast<int>(Y) - kMapPictureTop);
 }
 
-// An empty (white) map picture.
-QImage blankMapImage();
+// An empty (white) map picture, `scale` pixels a unit.
+QImage blankMapImage(int scale = 1);
 
 // The map colour of each band, entry 0 for band 1, ready to be written into
 // image pixels.
 std::array<QRgb, kBandCount> mapColourTable();
 
 // Hatching of cells of uncertain value: thin diagonal lines in this colour,
-// every kHatchSpacing pixels (pixel x + y a multiple of it).
+// every kHatchSpacing pixels (pixel x + y a multiple of it); in a picture
+// painted `scale` times finer, as far apart and as thick in scale.
 inline constexpr QRgb kHatchColour = 0xff000000;
 inline constexpr int kHatchSpacing = 6;
-inline bool onHatchLine(int x, int y) {
-    return (x + y) % kHatchSpacing == 0;
+inline bool onHatchLine(int x, int y, int scale = 1) {
+    return (x + y) % (kHatchSpacing * scale) < scale;
 }
 
 // Sets one point per cell for i = 11..591 and j = 1..376 (X = 20..395,
 // Y = 10..590) in the map colour of the cell's band. One pass over the grid
 // through a colour table. With `hatched` (one flag per cell, row by row),
 // the flagged cells' points on the hatch lines are drawn in the hatch colour.
+// The image's width gives the scale.
 void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
                 const std::vector<bool>* hatched = nullptr);
 
 // The grid lines, the sketch of the phantom and the beam (lying for body position
 // code 1, else standing with the focal spot `focusSkinDistance` cm from the
-// phantom's surface) and the axis labels.
+// phantom's surface) and the axis labels. The image's width gives the scale.
 void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font);
 
 // The whole map picture of a shown map: its bands (when it has a grid), then
 // the frame.
-QImage paintMap(const ShownMap& map, const QFont& font);
+QImage paintMap(const ShownMap& map, const QFont& font, int scale = 1);
 
 // The legend: eleven boxes of 30 x 10 units in the legend colours, band 1 at the
 // top.
-QImage paintLegend();
+QImage paintLegend(int scale = 1);
 
 } // namespace results

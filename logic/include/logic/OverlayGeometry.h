@@ -91,6 +91,16 @@ inline MapPoint mapPoint(int orientation, int i, int j) {
     return {double(x), double(c)};
 }
 
+// The same point on the other side of the phantom. The engines fold the two
+// sides together (a photon crossing x = -d scores like one crossing x = +d),
+// so each cell stands for both: mirrored across the bed's axis, u -> -u for
+// orientation 2 and v -> -v for orientation 1.
+inline MapPoint mirrored(MapPoint p, int orientation) {
+    if (orientation == 1)
+        return {p.u, -p.v};
+    return {-p.u, p.v};
+}
+
 // The drawn part of the map: cells j = 1..380 of rows i = 1..600.
 inline constexpr int kMapRows = 600;
 inline constexpr int kMapColumns = 380;
@@ -103,12 +113,18 @@ struct Segment {
     double y2 = 0;
 };
 
-// The 100 cm grid over the map, in phantom coordinates.
-std::vector<Segment> gridLines(int orientation);
+// The 100 cm grid over the map, in phantom coordinates; with `bothSides`, over
+// the map mirrored on the other side of the phantom too.
+std::vector<Segment> gridLines(int orientation, bool bothSides = false);
 
 // The white boxes, in phantom coordinates, that clear what the map paints outside
 // the room and in a 5 cm strip inside the walls it can reach.
 std::array<Box, 3> whiteMasks(const Module1::RoomLayout& room, int orientation);
+// The same for the map mirrored on the other side of the phantom: the strips
+// along the walls that side reaches (for orientation 1 the left, right and top
+// walls above the phantom; for 2 the left wall and the top and bottom walls
+// left of the phantom).
+std::array<Box, 3> otherSideMasks(const Module1::RoomLayout& room, int orientation);
 
 // Conversion of picture coordinates to pixels for a square picture of `pixels`
 // pixels a side. Pixel k covers device coordinates k..k+1.
@@ -119,9 +135,11 @@ public:
           perUnitY_(pixels / scale.height) {}
     double deviceX(double x) const { return (x - left_) * perUnitX_; }
     double deviceY(double y) const { return (y - top_) * perUnitY_; }
-    // The first of the two pixels of a 2-pixel dot centred on x: the pixels whose
-    // centres lie within one pixel of it.
-    static int dotStart(double device) { return static_cast<int>(std::floor(device - 0.5)); }
+    // The first pixel of a dot of `size` pixels centred on x: the pixels whose
+    // centres lie within size / 2 of it.
+    static int dotStart(double device, int size = 2) {
+        return static_cast<int>(std::floor(device - 0.5 * size + 0.5));
+    }
     // The pixels whose centres lie inside device extent [a, b].
     static int firstInside(double a) { return static_cast<int>(std::ceil(a - 0.5)); }
     static int lastInside(double b) { return static_cast<int>(std::floor(b - 0.5)); }

@@ -2,6 +2,10 @@
 // its fittings, the phantom and beam sketch, the dose map in colour bands, the
 // 100 cm grid and the white masks, in the order that lets later figures cover
 // earlier ones.
+//
+// For a saved or printed page the picture is painted `scale` times finer
+// (kPicturePixels x scale pixels a side): lines, dots and text are scale
+// times as wide. At scale 1 it is the window's picture.
 #pragma once
 
 #include "logic/BandThresholds.h"
@@ -30,15 +34,16 @@ inline constexpr double kLegendPixelsPerUnitY = 47.59 / 15;
 // The font of the overlay picture: Meiryo 18 pt, 24 pixels on a 96 dpi screen.
 QFont pictureFont();
 
-// A white overlay picture.
-QImage blankPicture();
+// A white overlay picture, `scale` times finer than the window's.
+QImage blankPicture(int scale = 1);
 
 // The legend: boxes 1..10 in the legend colours of bands 1..10, band 1 at the
 // top, and a grey box (200, 200, 200) under them.
-QImage paintLegend();
+QImage paintLegend(int scale = 1);
 
-// A picture surface with a user coordinate system, a drawing width in pixels,
-// a fill style and colour for circles, and a fore colour for outlines and text.
+// A picture surface with a user coordinate system, a drawing width in pixels
+// (of the window's picture), a fill style and colour for circles, and a fore
+// colour for outlines and text.
 class OverlayCanvas {
 public:
     explicit OverlayCanvas(QImage& image, QFont font = pictureFont());
@@ -69,6 +74,7 @@ private:
     template <typename Paint> void paint(QColor outline, Paint&& paint);
 
     QImage& image_;
+    int pixelScale_; // pixels of the image to one of the window's picture
     QFont font_;
     UserScale scale_{0, 0, double(kPicturePixels), double(kPicturePixels)};
     int drawWidth_ = 1;
@@ -84,19 +90,25 @@ struct OverlayInputs {
     const results::DoseGrid* grid = nullptr; // no map is drawn without one
     results::Thresholds thresholds{};
     const std::vector<bool>* hatched = nullptr; // cells to hatch, row by row
+    // The map also on the other side of the phantom, mirrored: the engines
+    // fold both sides together, so the dose there is the same.
+    bool bothSides = false;
 };
 
 // Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
-// 2-pixel dot in the map colour of its band, at the cell's phantom coordinates in
-// `mapping`. Calls `afterRow(i)` after each row when given.
-// With `hatched`, the flagged cells' pixels on the hatch lines take the hatch colour.
+// 2-pixel dot (of the window's picture) in the map colour of its band, at the
+// cell's phantom coordinates in `mapping`, and with `bothSides` at the mirrored
+// point too. Calls `afterRow(i)` after each row when given. With `hatched`,
+// the flagged cells' pixels on the hatch lines take the hatch colour.
 void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
               const std::function<void(int)>& afterRow = {},
-              const std::vector<bool>* hatched = nullptr);
+              const std::vector<bool>* hatched = nullptr, bool bothSides = false);
 
-// The whole overlay into a picture of kPicturePixels a side; returns the bed
-// orientation. The room must have a width or a height above 0.
+// The whole overlay into a picture of kPicturePixels a side (or a multiple of
+// it, for a page); returns the bed orientation. The room must have a width or
+// a height above 0. With inputs.bothSides the map, its grid and the white
+// masks are on both sides of the phantom.
 int paintOverlay(QImage& image, const OverlayInputs& inputs,
                  const std::function<void(int)>& afterRow = {}, QFont font = pictureFont());
 

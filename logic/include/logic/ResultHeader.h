@@ -56,4 +56,14 @@ std::string headerFieldText(int index, const HeaderValue& value);
 // "臥位（垂直照射）" for code 1, else "立位（水平照射）" (UTF-8).
 std::string bodyPositionText(int code);
 
+// The label and the unit shown beside header value `index` (kKermaRateAtFsd to
+// kPhotonCount), UTF-8, wherever the conditions of a result are shown. The
+// field length and width share one label and one unit, "×" between them; the
+// label of the rate at the FSD takes two lines.
+struct ConditionCaption {
+    const char* label;
+    const char* unit;
+};
+ConditionCaption conditionCaption(int index);
+
 } // namespace results

@@ -1,11 +1,13 @@
 // One dose map as the viewer shows it: what its drawing and the drawing over
-// the room layout paint.
+// the room layout paint, and what their saved and printed pages say of it.
 #pragma once
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 
+#include <QString>
 #include <optional>
 #include <vector>
 
@@ -21,6 +23,10 @@ struct ShownMap {
     double focusSkinDistance = 0; // cm
     // The cells to hatch, row by row as the grid; nothing when none are.
     std::optional<std::vector<bool>> hatched;
+    // The result file the grid was merged from (without folder) and its
+    // conditions; nothing when the header could not be read.
+    QString resultFileName;
+    std::optional<ResultHeader> header;
 };
 
 } // namespace results

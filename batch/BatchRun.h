@@ -1,0 +1,39 @@
+// The run of scatter-map in its working folder: the spectrum and the job
+// written as the conditions window writes them, the engine and the merger
+// run as child processes, the merged grid loaded by the viewer's reader, and
+// the pages and the grid written.
+#pragma once
+
+#include "BatchOptions.h"
+#include "logic/DoseGrids.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace batch {
+
+// The share done and the time left of one of the engine's progress lines
+// (" 64 / 180   35 %   0:19 left"); the time is empty on the last line.
+struct EngineProgress {
+    int percent = 0;
+    std::string timeLeft; // "0:19", "1:02:03"
+};
+std::optional<EngineProgress> parseProgress(std::string_view line);
+
+// The fine grid of one quantity as CSV: the unit, then x = 20..400 cm on the
+// first row; then one row per c = -300..300 cm, its c first and then the
+// values in the merged file's E11.4 form. UTF-8 with a byte-order mark (a
+// spreadsheet reads the "μ" of the unit then), CR LF line ends.
+std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity);
+
+// Runs checked options in the working folder `folder`, telling what it does
+// on `out` (the engine's progress as one line) and why it stops on `err`.
+// Returns the exit status: 0 when everything is written, 2 when the
+// spectrum model refuses the tube settings (nothing is written then), 1 when
+// anything else fails.
+int runBatch(const BatchOptions& options, const QString& folder, std::ostream& out,
+             std::ostream& err);
+
+} // namespace batch

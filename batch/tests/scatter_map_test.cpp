@@ -1,0 +1,242 @@
+// scatter-map as a user runs it, with no display: arguments refused before
+// anything is written, a failed engine run, and a whole run of 10^7
+// histories through the engine and the merger to its pages and its grid.
+#include "BatchRun.h"
+#include "GuiApplication.h"
+#include "TempFolderTest.h"
+#include "logic/MapPainting.h"
+#include "logic/RoomFile.h"
+#include "overlay_rooms.h"
+#include "page_pixels.h"
+
+#include "textrec/textrec.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const auto* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new testsupport::GuiApplicationEnvironment);
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file and folder under `folder`, with a hash of its content.
+std::map<std::string, std::size_t> snapshot(const fs::path& folder) {
+    std::map<std::string, std::size_t> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[entry.path().lexically_relative(folder).string()] =
+            entry.is_regular_file() ? std::hash<std::string>{}(readFile(entry.path())) : 0;
+    return files;
+}
+
+// A working folder with the data files; the engines and the merger are found
+// beside scatter-map.
+class ScatterMap : public testsupport::TempFolderTest {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        for (const char* data : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat", "Tungsten.dat",
+                                 "Aluminum.atc", "Copper.dat", "sdec_default.op"})
+            fs::copy_file(fs::path(SOURCE_DIR) / "data" / data, dir / data);
+    }
+
+    // Runs scatter-map in the folder with no display at all: no DISPLAY, no
+    // Wayland, no Qt platform chosen.
+    Outcome run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(QString::fromStdString(dir.string()));
+        process.start(QStringLiteral(SCATTER_MAP_PROGRAM), arguments);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(-1));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString()};
+    }
+};
+
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(EngineProgress, ShareAndTimeLeftOfTheEnginesLines) {
+    struct Case {
+        const char* line;
+        int percent; // -1: not a progress line
+        const char* left;
+    };
+    const Case cases[] = {
+        {" 64 / 180   35 %   0:19 left", 35, "0:19"},
+        {"  1 / 300    0 %   1:02:03 left", 0, "1:02:03"},
+        {"180 / 180  100 %", 100, ""},
+        {" 64 / 180   35 %   0:19 left\r", 35, "0:19"}, // a Windows console's line end
+        {" Start time =12:00:00", -1, ""},
+        {"  ---   Enter キーを押すと計算が開始されます ---", -1, ""},
+        {"", -1, ""},
+    };
+    for (const Case& c : cases) {
+        const auto progress = batch::parseProgress(c.line);
+        ASSERT_EQ(progress.has_value(), c.percent >= 0) << c.line;
+        if (progress) {
+            EXPECT_EQ(progress->percent, c.percent) << c.line;
+            EXPECT_EQ(progress->timeLeft, c.left) << c.line;
+        }
+    }
+}
+
+// Each refusal names its argument, ends with status 2 and leaves the folder
+// as it was. Every other argument would let the run go (10^6 histories), so a
+// refusal that went missing shows as a run.
+TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
+    std::ofstream(dir / "taken.data") << "an earlier result\n";
+    ASSERT_TRUE(fs::create_directory(dir / "folder.png"));
+    struct Case {
+        const char* arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"--kv abc", "--kv"},
+        {"--kv", "--kv"},
+        {"--histories 99999999", "--histories"}, // without --preview: the window's 10^8
+        {"--histories 999999 --preview", "--histories"},
+        {"--field 30.1x20", "--field"},
+        {"--field 20x0", "--field"},
+        {"--field 20", "--field"},
+        {"--fsd 0", "--fsd"},
+        {"--current -1", "--current"},
+        {"--pulsed 10,15", "--pulsed"},
+        {"--pulsed 10,15,4 --current 2", "--current"},
+        {"--angle 0", "--angle"}, // refused by the spectrum model
+        {"--name a/b", "--name"},
+        {"--name CON", "--name"},
+        {"--name taken", "--name"},
+        {"--position sitting", "--position"},
+        {"--quantity dose", "--quantity"},
+        {"--threads 0", "--threads"},
+        {"--png map.jpg", "--png"},
+        {"--png nowhere/map.png", "--png"},
+        {"--png folder.png", "--png"},
+        {"--room-png room.png", "--room"},
+        {"--room missing.Room --room-png room.png", "--room"},
+        {"--both-sides", "--both-sides"},
+        {"--kv 80 --kv 90", "--kv is given twice"},
+        {"--color red", "--color"},
+    };
+    const auto before = snapshot(dir);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // The quick run's arguments that the case does not give itself.
+        QStringList arguments = words(c.arguments);
+        for (const char* quick : {"--histories 1e6 --preview", "--name trial", "--png trial.png"})
+            if (!arguments.contains(words(quick).front()))
+                arguments += words(quick);
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_EQ(r.err.rfind("scatter-map: ", 0), 0u) << r.err; // one message, nothing else
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        ASSERT_EQ(snapshot(dir), before);
+    }
+}
+
+TEST_F(ScatterMap, AFailedEngineRunGivesItsMessageAndExitsOne) {
+    fs::remove(dir / "ICRUSoft.dat"); // the engine's data, which the spectrum model does not read
+    const Outcome r = run(words("--histories 1e6 --preview --name trial --png trial.png"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Quenro-11"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("ICRUSoft.dat"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "trial.png"));
+}
+
+// The whole way with 10^7 histories: the map's page, the grid as CSV equal to
+// the merged file, and the room overlay on both sides.
+TEST_F(ScatterMap, EndToEndWithoutADisplay) {
+    Module1::RoomLayout room = defaultRoom(); // bed along X: the map below the phantom
+    QString error;
+    ASSERT_TRUE(roomfile::save(dir / "plan.Room", room, error)) << error.toStdString();
+    const Outcome r =
+        run(words("--kv 80 --angle 12 --inherent 2.5 --al 1.5 --cu 0 --rectification cp "
+                  "--current 1 --fsd 90 --field 20x20 --position lying --histories 1e7 "
+                  "--preview --name walk1 --png walk1.png --csv walk1.csv --room plan.Room "
+                  "--room-png walk1-room.png --both-sides"));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Quenro-11: 100 %"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+    for (const char* name : {"B_SPCTL.dat", "B2F.txt", "walk1.data", "walk1.data.unc", "FLname.txt",
+                             "F2B.dat", "walk1.png", "walk1.csv", "walk1-room.png"})
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+
+    // The page shows the map in more than one band.
+    page::PageContent map;
+    const page::PageLayout mapLayout = page::pageLayout(map);
+    const QImage page = QImage(QString::fromStdString((dir / "walk1.png").string()));
+    ASSERT_FALSE(page.isNull());
+    page_pixels::expectLegend(page, mapLayout, 2);
+    std::set<QRgb> bands;
+    for (int k = 1; k <= results::kBandCount; ++k)
+        bands.insert(page_pixels::rgbOf(results::mapColour(k)));
+    std::set<QRgb> shown;
+    for (int Y = 15; Y <= 585; Y += 10)
+        for (int X = 25; X <= 390; X += 10)
+            if (const QRgb c = page_pixels::mapPageColour(page, mapLayout, 2, X, Y); bands.count(c))
+                shown.insert(c);
+    EXPECT_GE(shown.size(), 4u);
+
+    // x = 100 cm, c = 0 is value 81 of line 301 of F2B.dat; the CSV has it at
+    // row 302 (after the header), column 82 (after the c column).
+    const auto merged = textrec::readLines(dir / "F2B.dat");
+    const auto csv = textrec::readLines(dir / "walk1.csv");
+    ASSERT_TRUE(merged && csv);
+    ASSERT_EQ(csv->size(), 602u);
+    const QStringList header = QString::fromStdString((*csv)[0]).split(QLatin1Char(','));
+    ASSERT_EQ(header.size(), 382);
+    EXPECT_EQ(readFile(dir / "walk1.csv").substr(0, 15), "\xEF\xBB\xBFμGy/min,20,");
+    EXPECT_EQ(header[1], QStringLiteral("20"));
+    EXPECT_EQ(header[381], QStringLiteral("400"));
+    const QStringList row = QString::fromStdString((*csv)[301]).split(QLatin1Char(','));
+    ASSERT_EQ(row.size(), 382);
+    EXPECT_EQ(row[0], QStringLiteral("0"));
+    const std::string field = (*merged)[300].substr(80 * 11, 11);
+    double inMerged = 0;
+    ASSERT_TRUE(textrec::readRealField(field, 4, inMerged));
+    EXPECT_GT(inMerged, 0);
+    EXPECT_EQ(row[81].toStdString(), field.substr(field.find_first_not_of(' ')));
+    EXPECT_EQ(row[81].toDouble(), inMerged);
+    EXPECT_EQ(QString::fromStdString(csv->back()).section(QLatin1Char(','), 0, 0),
+              QStringLiteral("300"));
+
+    // The room: the same band on both sides of the phantom, 100 cm out.
+    page::PageContent overlay;
+    overlay.picture = page::Picture::RoomOverlay;
+    const page::PageLayout roomLayout = page::pageLayout(overlay);
+    const QImage roomPage = QImage(QString::fromStdString((dir / "walk1-room.png").string()));
+    ASSERT_FALSE(roomPage.isNull());
+    const QRgb below = page_pixels::roomPageColour(roomPage, roomLayout, 2, room, room.phantomX + 3,
+                                                   room.phantomY + 103);
+    EXPECT_TRUE(bands.count(below) && below != 0xffffffu) << std::hex << below;
+    EXPECT_EQ(page_pixels::roomPageColour(roomPage, roomLayout, 2, room, room.phantomX + 3,
+                                          room.phantomY - 103),
+              below);
+}
