@@ -79,14 +79,38 @@ private:
 
 // The N histories of bin k in chunks over the workers' threads, summed into
 // `bin`; `spares` keeps tallies for parked chunks from bin to bin.
+// Runs job(w) for w = 0 .. threads - 1, job(0) on this thread, and returns
+// when all have ended.
+template <class Job> void onThreads(std::size_t threads, Job&& job) {
+    std::vector<std::jthread> helpers;
+    helpers.reserve(threads);
+    for (std::size_t w = 1; w < threads; ++w)
+        helpers.emplace_back(job, w);
+    job(std::size_t(0));
+}
+
+// The N histories of bin k in chunks over the workers' threads, summed into
+// `bin`; `spares` keeps tallies for parked chunks from bin to bin, `shared`
+// is the table of first incoherent scatterings the threads of a large bin share.
 void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
                     std::vector<Worker>& workers, std::vector<std::unique_ptr<DoseTally>>& spares,
-                    int k, std::int64_t N, DoseTally& bin) {
+                    IncoherentTable& shared, int k, std::int64_t N, DoseTally& bin) {
     const std::int64_t chunks = (N + options.chunk - 1) / options.chunk;
+    const std::size_t used =
+        static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(workers), chunks));
+    const bool share = used > 1 && N >= options.sharedTableHistories;
+    if (share) {
+        shared.prepare(k);
+        onThreads(used, [&](std::size_t w) {
+            shared.fillEvery(tables.transport, static_cast<int>(w), static_cast<int>(used));
+        });
+    }
     std::atomic<std::int64_t> nextChunk{0};
     OrderedSum sum(bin, spares, 4 * workers.size());
-    auto work = [&](Worker& worker) {
-        bool prepared = false;
+    onThreads(used, [&](std::size_t w) {
+        Worker& worker = workers[w];
+        IncoherentTable& firstIncoherent = share ? shared : *worker.firstIncoherent;
+        bool prepared = share;
         for (;;) {
             const std::int64_t c = nextChunk.fetch_add(1);
             if (c >= chunks)
@@ -98,18 +122,11 @@ void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
             worker.rng.seedChunk(options.seed, k, c);
             worker.tally->clear();
             const std::int64_t count = std::min(options.chunk, N - c * options.chunk);
-            runHistories<PhantomModel::Sound>(tables, *worker.firstIncoherent, worker.rng,
-                                              *worker.tally, k, count);
+            runHistories<PhantomModel::Sound>(tables, firstIncoherent, worker.rng, *worker.tally, k,
+                                              count);
             worker.tally = sum.add(c, std::move(worker.tally));
         }
-    };
-    const std::size_t used =
-        static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(workers), chunks));
-    std::vector<std::jthread> helpers;
-    helpers.reserve(used);
-    for (std::size_t w = 1; w < used; ++w)
-        helpers.emplace_back(work, std::ref(workers[w]));
-    work(workers[0]);
+    });
 }
 
 } // namespace
@@ -130,6 +147,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
     auto streamIncoherent = options.singleStream ? std::make_unique<IncoherentTable>() : nullptr;
     std::vector<Worker> workers(options.singleStream ? 0 : std::max(1, options.threads));
     std::vector<std::unique_ptr<DoseTally>> spares;
+    auto shared = options.singleStream ? nullptr : std::make_unique<IncoherentTable>();
 
     for (int k = firstSimulatedBin; k <= highestBin; ++k) {
         where.bin = k;
@@ -143,7 +161,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
             streamIncoherent->prepare(k);
             runHistories<PhantomModel::Written>(tables, *streamIncoherent, stream, *bin, k, N);
         } else {
-            runBinInChunks(tables, options, workers, spares, k, N, *bin);
+            runBinInChunks(tables, options, workers, spares, *shared, k, N, *bin);
         }
         run.addBin(*bin, N);
         where.historiesDone += N;

@@ -60,6 +60,11 @@ struct RunOptions {
     int threads = 1;
     std::uint64_t seed = defaultRunSeed;
     std::int64_t chunk = chunkHistories; // tests may take shorter chunks
+    // From this many histories in a bin, the threads fill one table of first
+    // incoherent scatterings between them before the bin's chunks and share
+    // it, instead of each filling its own as it goes (a whole table costs a
+    // few milliseconds; a thread of a large bin would fill most of it anyway).
+    std::int64_t sharedTableHistories = std::int64_t(1) << 18;
 };
 
 // Where the run stands at the start of bin `bin`.

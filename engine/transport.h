@@ -364,6 +364,19 @@ public:
         }
     }
 
+    // Fills the outcomes of every trial that can be accepted, entry `first`,
+    // `first + stride`, ... of the 2 x 16384 (branch, R2) entries, so that
+    // several threads can fill one table between them. A table filled whole
+    // is only read by sample(), and threads may then share it.
+    void fillEvery(const TransportTables& t, int first, int stride) {
+        for (int entry = first; entry < 2 * drawValues; entry += stride) {
+            const int branch = entry / drawValues;
+            const std::int32_t k2 = entry % drawValues;
+            if (acceptance_[branch][k2] > 0.0f)
+                fill(t, outcomes_[branch][k2], branch == 1, k2);
+        }
+    }
+
 private:
     void fill(const TransportTables& t, Outcome& outcome, bool upperBranch, std::int32_t k2) {
         const KahnTrial trial = kahnTrial(a_, upperBranch, LaggedFibonacciGenerator::toFloat(k2));

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <sstream>
 
@@ -129,11 +130,14 @@ TEST(Threads, ResultDoesNotDependOnTheThreadsAndChangesWithTheSeed) {
     // Chunks of 500 histories: many chunks per bin, finishing out of order.
     WorkFolder folder;
     folder.write("B2F.txt", jobText("2.500E-02", "90.0", "20.0", "20.0", "2.000E+05", "t.data"));
-    auto run = [&](int threads, std::uint64_t seed) {
+    // Bins of 2000 histories and more share one table of first incoherent
+    // scatterings between the threads, the others fill one each.
+    auto run = [&](int threads, std::uint64_t seed, std::int64_t sharedTable = 2000) {
         RunOptions options;
         options.threads = threads;
         options.seed = seed;
         options.chunk = 500;
+        options.sharedTableHistories = sharedTable;
         EXPECT_EQ(runInProcess(folder, "\n\n", nullptr, nullptr, options), 0);
         return folder.read("t.data") + folder.read("t.data.unc");
     };
@@ -141,6 +145,7 @@ TEST(Threads, ResultDoesNotDependOnTheThreadsAndChangesWithTheSeed) {
     EXPECT_EQ(recordsOf(one).size(), 2u * resultFileLines);
     EXPECT_TRUE(run(2, 7) == one);
     EXPECT_TRUE(run(3, 7) == one);
+    EXPECT_TRUE(run(2, 7, std::numeric_limits<std::int64_t>::max()) == one);
     EXPECT_TRUE(run(1, 8) != one);
 }
 
