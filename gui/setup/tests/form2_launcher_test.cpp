@@ -163,6 +163,7 @@ TEST_F(LauncherTest, HiddenProgramReportsItsErrorStream) {
     writeScript(work.filePath(QStringLiteral("quenro-3")),
                 "echo ' ***'; echo 'walk1.data: line 20: unexpected end of file' >&2; exit 1\n");
     writeScript(work.filePath(QStringLiteral("ok-3")), "echo fine; exit 0\n");
+    platform::ProgramLauncher& hidden = launcher(); // the application exists before any loop
     struct Case {
         const char* program;
         bool succeeded;
@@ -176,7 +177,7 @@ TEST_F(LauncherTest, HiddenProgramReportsItsErrorStream) {
         QEventLoop loop;
         QTimer::singleShot(30000, &loop, &QEventLoop::quit); // only a guard against a hang
         QString error;
-        ASSERT_TRUE(launcher().startHidden(
+        ASSERT_TRUE(hidden.startHidden(
             QString::fromLatin1(c.program), work.path(),
             [&](bool ok, const QString& text) {
                 finished.emplace(ok, text);
