@@ -8,6 +8,7 @@
 #include "layout/Overlay.h"
 #include "platform/Platform.h"
 
+#include "RecordingMessages.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -31,39 +32,7 @@ namespace {
 const auto* const qtEnvironment =
     testing::AddGlobalTestEnvironment(new testsupport::ApplicationEnvironment);
 
-struct Shown {
-    QString text;
-    platform::MessageButtons buttons;
-    platform::MessageIcon icon;
-};
-
-// Answers message boxes and input boxes from queues and records what was shown.
-class ScriptedMessages : public platform::MessageBoxes {
-public:
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons buttons,
-                                 platform::MessageIcon icon) override {
-        shown.push_back({text, buttons, icon});
-        if (answers.empty())
-            return platform::MessageResult::Ok;
-        platform::MessageResult a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    bool input(QWidget*, const QString& prompt, const QString&, const QString&,
-               QString& text) override {
-        prompts.push_back(prompt);
-        if (typed.empty())
-            return false; // cancelled
-        text = typed.front();
-        typed.pop_front();
-        return true;
-    }
-    std::vector<Shown> shown;
-    std::deque<platform::MessageResult> answers;
-    std::deque<QString> typed;
-    QStringList prompts;
-};
+using ScriptedMessages = testsupport::RecordingMessages;
 
 class Form5Test : public testing::Test {
 protected:

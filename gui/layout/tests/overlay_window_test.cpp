@@ -11,6 +11,7 @@
 #include "results/Form1.h"
 #include "results/PictureBox.h"
 
+#include "RecordingMessages.h"
 #include "TestApplication.h"
 #include "page_dialogs.h"
 #include "page_pixels.h"
@@ -63,19 +64,7 @@ public:
     std::function<void()> probe;
 };
 
-// Records the messages instead of showing them.
-class RecordingMessages final : public platform::MessageBoxes {
-public:
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons, platform::MessageIcon) override {
-        shown.push_back(text);
-        return platform::MessageResult::Ok;
-    }
-    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
-        return false;
-    }
-    std::vector<QString> shown;
-};
+using testsupport::RecordingMessages;
 
 class DrawLayoutOverlayTest : public testing::Test {
 protected:
@@ -233,7 +222,7 @@ TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
     form.PrintPicture->trigger();
     EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
     ASSERT_EQ(messages.shown.size(), 1u); // the write that failed
-    EXPECT_NE(messages.shown[0].indexOf(QStringLiteral("room.png")), -1);
+    EXPECT_NE(messages.shown[0].text.indexOf(QStringLiteral("room.png")), -1);
 
     page::PageContent content;
     content.picture = page::Picture::RoomOverlay;

@@ -7,6 +7,7 @@
 #include "results/Form3.h"
 #include "results/Form4.h"
 
+#include "RecordingMessages.h"
 #include "TempFolderTest.h"
 #include "TestApplication.h"
 
@@ -22,19 +23,7 @@ using namespace correction_files;
 
 namespace {
 
-class RecordingMessages final : public platform::MessageBoxes {
-public:
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons, platform::MessageIcon icon) override {
-        EXPECT_EQ(icon, platform::MessageIcon::Exclamation);
-        shown << text;
-        return platform::MessageResult::Ok;
-    }
-    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
-        return false;
-    }
-    QStringList shown;
-};
+using testsupport::RecordingMessages;
 
 class NoPump final : public platform::EventPump {
 public:
@@ -101,7 +90,7 @@ TEST_F(Form3Test, OpeningResetsTheFieldsAndTheOptionsFollowTheirRules) {
 
     form.Command1->click();
     EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
@@ -127,7 +116,7 @@ TEST_F(Form3Test, CorrectionFromTheViewerWritesTheCopyAndUpdatesTheViewer) {
     form.Text1->setText(QStringLiteral("999")); // not the chosen pair
     form.Command2->click();
 
-    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(' ').toStdString();
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join(' ').toStdString();
     std::vector<std::string> lines =
         textrec::readLines(dir / "12-06-2026.datC").value_or(std::vector<std::string>{});
     ASSERT_EQ(lines.size(), 136u);
@@ -166,8 +155,10 @@ TEST_F(Form3Test, EmptyOrRefusedInputShowsAMessageAndWritesNothing) {
     form.Command2->click();
     form.Text1->setText(QStringLiteral("2"));
     form.Command2->click();
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0], QStringLiteral("実測値を入力して下さい"));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("実測値を入力して下さい"));
+    for (const testsupport::ShownMessage& m : messages.shown)
+        EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(form.isVisible()) << "the user may correct the input";
     EXPECT_FALSE(Windows::form4().isVisible());
     EXPECT_EQ(snapshot(dir), before);

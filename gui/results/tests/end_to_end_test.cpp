@@ -9,6 +9,7 @@
 #include "setup/Form2.h"
 #include "textrec/textrec.h"
 
+#include "RecordingMessages.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -27,19 +28,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class AnswerOk final : public platform::MessageBoxes {
-public:
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons, platform::MessageIcon) override {
-        shown.push_back(text);
-        return platform::MessageResult::Ok;
-    }
-    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
-        return false;
-    }
-    std::vector<QString> shown;
-};
 
 // Runs the engine to its end, feeding its two Enter keys, instead of opening a
 // console; the merger starts hidden through the desktop launcher.
@@ -86,7 +74,7 @@ TEST(EndToEnd, ConditionsEngineMergerAndViewer) {
     QDir::setCurrent(QString::fromStdString(folder.string()));
 
     platform::resetServices();
-    AnswerOk messages;
+    testsupport::RecordingMessages messages;
     EngineRunner launcher(platform::services().launcher);
     platform::Services s;
     s.messages = &messages;

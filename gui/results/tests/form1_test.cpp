@@ -13,6 +13,7 @@
 #include "setup/Form2.h"
 #include "viewer_files.h"
 
+#include "RecordingMessages.h"
 #include "TempFolderTest.h"
 #include "TestApplication.h"
 
@@ -36,21 +37,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingMessages final : public platform::MessageBoxes {
-public:
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons buttons, platform::MessageIcon) override {
-        shown.push_back(text);
-        lastButtons = buttons;
-        return answer;
-    }
-    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
-        return false;
-    }
-    std::vector<QString> shown;
-    platform::MessageButtons lastButtons = platform::MessageButtons::Ok;
-    platform::MessageResult answer = platform::MessageResult::Ok;
-};
+using testsupport::RecordingMessages;
 
 // Records the merger's start; the test ends it when it wants to.
 class RecordingLauncher final : public platform::ProgramLauncher {
@@ -196,15 +183,16 @@ TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
     launcher_.finishers[1](false, QStringLiteral("lying.data, line 20: unexpected end of file"));
     EXPECT_FALSE(form_->Command2->isEnabled());
     ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("「lying.data」")));
-    EXPECT_TRUE(messages_.shown[0].contains(QStringLiteral("line 20: unexpected end of file")));
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("「lying.data」")));
+    EXPECT_TRUE(
+        messages_.shown[0].text.contains(QStringLiteral("line 20: unexpected end of file")));
 
     // A merger that cannot start is named, and there is nothing to load either.
     launcher_.canStart = false;
     form_->Command11->click();
     EXPECT_FALSE(form_->Command2->isEnabled());
     ASSERT_EQ(messages_.shown.size(), 2u);
-    EXPECT_TRUE(messages_.shown[1].contains(
+    EXPECT_TRUE(messages_.shown[1].text.contains(
         QString::fromStdString(platform::platformProgramName("quenro-3.exe"))));
 }
 
@@ -214,7 +202,7 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     form_->Command11->click();
     launcher_.finishers.back()(true, QString());
     form_->Command2->click(); // no F2B.dat yet
-    EXPECT_EQ(messages_.shown, std::vector<QString>{kLoadFailed});
+    EXPECT_EQ(messages_.texts(), QStringList{kLoadFailed});
     EXPECT_FALSE(form_->gridsLoaded);
     EXPECT_FALSE(form_->Command1->isEnabled());
     EXPECT_EQ(form_->Label11->text(), "-");
@@ -441,9 +429,9 @@ TEST_F(ViewerWindow, DeleteAsksFirst) {
     select("lying.data");
     messages_.answer = platform::MessageResult::Cancel;
     form_->Command5->click();
-    EXPECT_EQ(messages_.shown,
-              std::vector<QString>{QStringLiteral(" このファイルを削除していいですか？ ")});
-    EXPECT_EQ(messages_.lastButtons, platform::MessageButtons::OkCancel);
+    EXPECT_EQ(messages_.texts(),
+              QStringList{QStringLiteral(" このファイルを削除していいですか？ ")});
+    EXPECT_EQ(messages_.shown.back().buttons, platform::MessageButtons::OkCancel);
     EXPECT_TRUE(fs::exists(dir / "lying.data"));
     EXPECT_EQ(form_->File1->count(), 3);
     EXPECT_TRUE(form_->Command11->isEnabled());
@@ -581,7 +569,7 @@ TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
 
     EXPECT_TRUE(fileDialogs.offered.front().endsWith(QStringLiteral("/lying.png")));
     ASSERT_EQ(messages_.shown.size(), 2u); // the extension, then the missing folder
-    EXPECT_NE(messages_.shown[0].indexOf(QStringLiteral("walk1.jpg")), -1);
+    EXPECT_NE(messages_.shown[0].text.indexOf(QStringLiteral("walk1.jpg")), -1);
     EXPECT_FALSE(fs::exists(dir / "walk1.jpg"));
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "RecordingMessages.h"
 #include "TestApplication.h"
 #include "platform/Platform.h"
 
@@ -20,31 +21,7 @@ namespace form2test {
 
 using testsupport::application;
 
-struct ShownMessage {
-    QString text;
-    platform::MessageIcon icon;
-    platform::MessageButtons buttons = platform::MessageButtons::Ok;
-};
-
-// Records the messages; questions are answered from `answers`, then with Ok.
-class RecordingMessages final : public platform::MessageBoxes {
-public:
-    std::vector<ShownMessage> shown;
-    std::deque<platform::MessageResult> answers;
-    platform::MessageResult show(QWidget*, const QString& text, const QString&,
-                                 platform::MessageButtons buttons,
-                                 platform::MessageIcon icon) override {
-        shown.push_back({text, icon, buttons});
-        if (answers.empty())
-            return platform::MessageResult::Ok;
-        const platform::MessageResult answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    bool input(QWidget*, const QString&, const QString&, const QString&, QString&) override {
-        return false;
-    }
-};
+using testsupport::RecordingMessages;
 
 class CountingBeeper final : public platform::Beeper {
 public:
