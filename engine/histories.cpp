@@ -77,8 +77,6 @@ private:
     std::int64_t next_ = 0;
 };
 
-// The N histories of bin k in chunks over the workers' threads, summed into
-// `bin`; `spares` keeps tallies for parked chunks from bin to bin.
 // Runs job(w) for w = 0 .. threads - 1, job(0) on this thread, and returns
 // when all have ended.
 template <class Job> void onThreads(std::size_t threads, Job&& job) {

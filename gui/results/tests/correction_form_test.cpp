@@ -46,6 +46,9 @@ protected:
         writeFile(dir / "FLname.txt", "12-06-2026.data\r\n");
     }
     void TearDown() override {
+        // Every message of the correction window is a warning.
+        for (const testsupport::ShownMessage& m : messages.shown)
+            EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation) << m.text.toStdString();
         for (QWidget* window : {(QWidget*)&form, (QWidget*)&Windows::form4(), (QWidget*)&viewer})
             window->hide();
         QDir::setCurrent(previousFolder);
@@ -157,8 +160,6 @@ TEST_F(Form3Test, EmptyOrRefusedInputShowsAMessageAndWritesNothing) {
     form.Command2->click();
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("実測値を入力して下さい"));
-    for (const testsupport::ShownMessage& m : messages.shown)
-        EXPECT_EQ(m.icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(form.isVisible()) << "the user may correct the input";
     EXPECT_FALSE(Windows::form4().isVisible());
     EXPECT_EQ(snapshot(dir), before);
