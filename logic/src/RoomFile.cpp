@@ -258,4 +258,14 @@ std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QStri
     return parse(*lines, name, error);
 }
 
+std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile) {
+    std::filesystem::path p = roomFile;
+    p += kAbsentMarksSuffix.toStdU16String();
+    return p;
+}
+
+std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile) {
+    return {absentMarksPath(roomFile)};
+}
+
 } // namespace roomfile

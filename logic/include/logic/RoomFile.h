@@ -65,4 +65,14 @@ bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, 
 // Reads a file; nothing and a message in `error` when it cannot be read whole.
 std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QString& error);
 
+// What the program keeps about a layout beside its file, in files named after
+// it, so that the ".Room" file itself stays as other installations write it:
+// the marks of the elements left out of the drawing ("plan.Room.absent").
+// Such files go with the layout file when it is copied, renamed or deleted,
+// and nothing else may write over them.
+inline const QString kAbsentMarksSuffix = QStringLiteral(".absent");
+std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile);
+// Every file kept beside `roomFile`, whether it exists or not.
+std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile);
+
 } // namespace roomfile
