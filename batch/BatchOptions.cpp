@@ -1,5 +1,7 @@
 #include "BatchOptions.h"
 
+#include "OutputFiles.h"
+
 #include "logic/FilePaths.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
@@ -20,8 +22,9 @@ namespace batch {
 
 namespace {
 
+// A value in a message, as typed.
 QString quoted(const QString& text) {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return QStringLiteral("「%1」").arg(text);
 }
 
 // A number as a whole argument: full-width digits and signs read as the
@@ -38,6 +41,11 @@ std::optional<double> numberArgument(const QString& text) {
 // A number in a message, as it was typed: 99999999, not 1e+08.
 QString shown(double value) {
     return QString::fromStdString(textrec::plainNumber(value));
+}
+
+// The most histories a run may ask for, written out.
+QString largestCount() {
+    return QString::number(jobfile::kMaximumHistories, 'f', 0);
 }
 
 } // namespace
@@ -60,7 +68,7 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
         return [&target](const QString& option, const QString& value) {
             const std::optional<double> n = numberArgument(value);
             if (!n)
-                return QStringLiteral("%1 %2: not a number").arg(option, quoted(value));
+                return QStringLiteral("%1 %2: 数値ではありません").arg(option, quoted(value));
             target = *n;
             return QString();
         };
@@ -79,8 +87,8 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
                 QStringList words;
                 for (const auto& c : choices)
                     words << c.first;
-                return QStringLiteral("%1 %2: expected %3")
-                    .arg(option, quoted(value), words.join(QStringLiteral(" or ")));
+                return QStringLiteral("%1 %2: %3 のどれかを指定して下さい")
+                    .arg(option, quoted(value), words.join(QStringLiteral("、")));
             }
             it->second();
             return QString();
@@ -116,8 +124,7 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
              const std::optional<double> length = numberArgument(sides.value(0));
              const std::optional<double> width = numberArgument(sides.value(1));
              if (sides.size() != 2 || !length || !width)
-                 return QStringLiteral("%1 %2: expected the long and the short side in cm, "
-                                       "such as 20x15")
+                 return QStringLiteral("%1 %2: 長軸と短軸を cm で 20x15 のように指定して下さい")
                      .arg(option, quoted(value));
              o.fieldLength = *length;
              o.fieldWidth = *width;
@@ -130,14 +137,15 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
              for (int k = 0; k < 3; ++k) {
                  const std::optional<double> n = numberArgument(parts.value(k));
                  if (parts.size() != 3 || !n)
-                     return QStringLiteral("%1 %2: expected PEAK_MA,PPS,WIDTH_MS, such as 10,15,4")
+                     return QStringLiteral("%1 %2: パルス時の管電流 (mA)、パルスレート (pps)、"
+                                           "パルス幅 (msec) を 10,15,4 のように指定して下さい")
                          .arg(option, quoted(value));
                  numbers[std::size_t(k)] = *n;
              }
              // The window refuses a product of 0; a negative part is no pulse either.
              if (numbers[0] <= 0 || numbers[1] <= 0 || numbers[2] <= 0)
-                 return QStringLiteral("%1 %2: the current, the rate and the width must each "
-                                       "be above 0")
+                 return QStringLiteral("%1 %2: 管電流、パルスレート、パルス幅はどれも 0 より"
+                                       "大きくして下さい")
                      .arg(option, quoted(value));
              o.tubeCurrent = numbers[0];
              o.pulses = std::array<double, 2>{numbers[1], numbers[2]};
@@ -148,12 +156,18 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
              bool ok = false;
              const int n = value.toInt(&ok);
              if (!ok || n < 1 || n > 1024)
-                 return QStringLiteral("%1 %2: expected a whole number from 1 to 1024")
+                 return QStringLiteral("%1 %2: 1 から 1024 までの整数を指定して下さい")
                      .arg(option, quoted(value));
              o.threads = n;
              return QString();
          }},
-        {QStringLiteral("--name"), text(o.name)},
+        {QStringLiteral("--name"),
+         [&o](const QString&, const QString& value) {
+             // "walk1.data" names the result file itself.
+             const QLatin1String extension(textrec::exchange::resultExtension);
+             o.name = value.endsWith(extension) ? value.chopped(extension.size()) : value;
+             return QString();
+         }},
         {QStringLiteral("--png"), text(o.png)},
         {QStringLiteral("--csv"), text(o.csv)},
         {QStringLiteral("--room"), text(o.room)},
@@ -175,27 +189,27 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
             option.truncate(equals);
         }
         if (!given.insert(option).second)
-            return QStringLiteral("%1 is given twice").arg(option);
+            return QStringLiteral("%1 が二度指定されています").arg(option);
         if (const auto flag = flags.find(option); flag != flags.end() && !value) {
             *flag->second = true;
             continue;
         }
         const auto reader = withValue.find(option);
         if (reader == withValue.end())
-            return QStringLiteral("unknown argument %1 (scatter-map --help lists them)")
+            return QStringLiteral("%1という引数はありません（scatter-map --help に一覧があります）")
                 .arg(quoted(arguments[a]));
         if (!value) {
             // The next option is not this one's value (a negative number has one "-").
             if (a + 1 >= arguments.size() || arguments[a + 1].startsWith(QLatin1String("--")))
-                return QStringLiteral("%1 needs a value").arg(option);
+                return QStringLiteral("%1 には値が必要です").arg(option);
             value = arguments[++a];
         }
         if (QString refusal = reader->second(option, *value); !refusal.isEmpty())
             return refusal;
     }
     if (o.pulses && given.contains(QStringLiteral("--current")))
-        return QStringLiteral("--current and --pulsed exclude each other: --pulsed gives the "
-                              "current during a pulse");
+        return QStringLiteral("--current と --pulsed は同時に指定できません（--pulsed には"
+                              "パルス時の管電流を含めます）");
     return o;
 }
 
@@ -204,31 +218,49 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     const QString currentOption =
         o.pulses ? QStringLiteral("--pulsed") : QStringLiteral("--current");
     const double minimum = o.preview ? kPreviewMinimumHistories : jobfile::kMinimumHistories;
-    switch (jobfile::checkRunNumbers(
+    const RunProblem run = jobfile::checkRunNumbers(
         {o.photonCount, o.fieldLength, o.fieldWidth, o.meanTubeCurrent(), o.focusSkinDistance},
-        minimum)) {
-    case RunProblem::None:
-        break;
-    case RunProblem::TooFewHistories:
+        minimum);
+    const QString histories = QStringLiteral("--histories %1").arg(shown(o.photonCount));
+    if (run == RunProblem::TooFewHistories) {
         if (o.preview)
-            return QStringLiteral("--histories %1: a trial map needs at least 1000000 histories")
-                .arg(shown(o.photonCount));
-        return QStringLiteral("--histories %1: a map needs at least 100000000 histories, as in "
-                              "the conditions window; --preview allows fewer, down to 1000000, "
-                              "for a trial map")
-            .arg(shown(o.photonCount));
+            return QStringLiteral("%1: 試しのマップにも 1000000 個以上のヒストリーが必要です")
+                .arg(histories);
+        return QStringLiteral("%1: ヒストリー数は少なくても１億個以上が必要です（条件ウィンドウと"
+                              "同じ）。--preview を付けると、試しのマップとして 1000000 個まで"
+                              "減らせます")
+            .arg(histories);
+    }
+    const jobfile::CountCheck count = jobfile::checkHistoryCount(o.photonCount);
+    switch (count.problem) {
+    case jobfile::CountProblem::None:
+        break;
+    case jobfile::CountProblem::TooMany:
+        return QStringLiteral("%1: ヒストリー数は %2 個までです").arg(histories, largestCount());
+    case jobfile::CountProblem::NotWhole:
+        return QStringLiteral("%1: ヒストリー数は整数で指定して下さい").arg(histories);
+    case jobfile::CountProblem::Rounded:
+        return QStringLiteral("%1: %2 には有効数字４桁の %3 と書かれ、エンジンはその数で計算"
+                              "します。%4 か %5 を指定して下さい")
+            .arg(histories, QLatin1String(textrec::exchange::jobFile),
+                 QString::fromStdString(count.written), shown(count.below), shown(count.above));
+    }
+    switch (run) {
+    case RunProblem::None:
+    case RunProblem::TooFewHistories:
+        break;
     case RunProblem::FieldTooLarge:
-        return QStringLiteral("--field %1x%2: each side of the fluoroscopy field is at most 30 cm")
+        return QStringLiteral("--field %1x%2: 照射野（透視時）は 30×30 以下に設定して下さい")
             .arg(shown(o.fieldLength), shown(o.fieldWidth));
     case RunProblem::NoTubeCurrent:
-        return QStringLiteral("%1 %2: the mean tube current must be above 0 mA")
+        return QStringLiteral("%1 %2: 平均の管電流は 0 mA より大きくして下さい")
             .arg(currentOption, shown(o.meanTubeCurrent()));
     case RunProblem::NoDistance:
-        return QStringLiteral("--fsd %1: the focus-to-skin distance must be above 0 cm")
+        return QStringLiteral("--fsd %1: 焦点-入射表面間距離（FSD）は 0 cm より大きくして下さい")
             .arg(shown(o.focusSkinDistance));
     case RunProblem::NoFieldLength:
     case RunProblem::NoFieldWidth:
-        return QStringLiteral("--field %1x%2: each side of the field must be above 0 cm")
+        return QStringLiteral("--field %1x%2: 照射野の各辺は 0 cm より大きくして下さい")
             .arg(shown(o.fieldLength), shown(o.fieldWidth));
     }
 
@@ -238,59 +270,79 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     case jobfile::NameProblem::None:
         break;
     case jobfile::NameProblem::Empty:
-        return QStringLiteral("--name: the result name is empty");
+        return QStringLiteral("--name: 結果名が空です");
     case jobfile::NameProblem::TooLong:
-        return QStringLiteral("%1: the result name takes at most %2 bytes")
+        return QStringLiteral("%1: 結果名は拡張子なしで %2 バイト以内にして下さい")
             .arg(nameArgument)
             .arg(jobfile::kTypedNameLimit);
     case jobfile::NameProblem::PathSeparator:
     case jobfile::NameProblem::ForbiddenCharacter:
-        return QStringLiteral("%1: a result name cannot hold %2 (nor any of / \\ : * ? \" < > |)")
+        return QStringLiteral("%1: 結果名に%2は使えません（使えない文字： / \\ : * ? \" < > | ）")
             .arg(nameArgument, quoted(name.character));
     case jobfile::NameProblem::ControlCharacter:
-        return QStringLiteral("%1: a result name cannot hold a control character")
-            .arg(nameArgument);
+        return QStringLiteral("%1: 結果名にタブなどの制御文字は使えません").arg(nameArgument);
     case jobfile::NameProblem::LeadingDot:
-        return QStringLiteral("%1: a result name cannot begin with \".\" (the viewer would not "
-                              "list it)")
+        return QStringLiteral("%1: 結果名を「.」で始めることはできません（結果ファイルの一覧に"
+                              "表示されません）")
             .arg(nameArgument);
     case jobfile::NameProblem::NotInCodePage:
-        return QStringLiteral("%1: %2 is not a character of this computer's code page")
+        return QStringLiteral("%1: %2はこのコンピュータの文字コードで表せないため使えません")
             .arg(nameArgument, quoted(name.character));
     case jobfile::NameProblem::ReservedName:
-        return QStringLiteral("%1: %2 is the name of a device on Windows")
-            .arg(nameArgument, name.reserved);
+        return QStringLiteral("%1: %2は Windows が機器の名前として予約しているため使えません")
+            .arg(nameArgument, quoted(name.reserved));
     }
     const QDir work(folder);
     const QString result = o.name + QLatin1String(textrec::exchange::resultExtension);
     if (!o.replace && QFileInfo::exists(work.filePath(result)))
-        return QStringLiteral("--name %1: %2 exists already; give another name, or --replace to "
-                              "replace it")
-            .arg(quoted(o.name), result);
+        return QStringLiteral("%1: %2 は既にあります。別の名前にするか、置き換えるなら --replace "
+                              "を付けて下さい")
+            .arg(nameArgument, result);
 
     if (!o.roomPng.isEmpty() && o.room.isEmpty())
-        return QStringLiteral("--room-png needs --room, the layout to draw the map over");
+        return QStringLiteral("--room-png には、マップを重ねる部屋レイアウトの --room が必要です");
     if (!o.room.isEmpty() && o.roomPng.isEmpty())
-        return QStringLiteral("--room needs --room-png, the file to draw the map over it into");
+        return QStringLiteral("--room には、重ねた図を書き込む --room-png が必要です");
     if (o.bothSides && o.room.isEmpty())
-        return QStringLiteral(
-            "--both-sides draws the room overlay: it needs --room and --room-png");
+        return QStringLiteral("--both-sides は部屋レイアウトに重ねる図の指定です。--room と "
+                              "--room-png が必要です");
+
+    // Before anything is written: the working folder and every output can be
+    // created, and no output takes the place of a file the system reads or of
+    // another output.
+    if (const QString why = cannotCreate(work.filePath(QLatin1String(textrec::exchange::jobFile)));
+        !why.isEmpty())
+        return QStringLiteral("作業フォルダ %1 にファイルを作成できません（%2）")
+            .arg(QDir::toNativeSeparators(work.absolutePath()), why);
     const std::pair<QString, QString> outputs[] = {{QStringLiteral("--png"), o.png},
                                                    {QStringLiteral("--csv"), o.csv},
                                                    {QStringLiteral("--room-png"), o.roomPng}};
-    for (const auto& [option, file] : outputs) {
+    for (std::size_t k = 0; k < std::size(outputs); ++k) {
+        const auto& [option, file] = outputs[k];
         if (file.isEmpty())
             continue;
+        const QString argument = option + QLatin1Char(' ') + quoted(file);
         if (option != QLatin1String("--csv") &&
             !file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
-            return QStringLiteral("%1 %2: the file name must end in .png")
-                .arg(option, quoted(file));
-        const QFileInfo info(work.filePath(file));
+            return QStringLiteral("%1: ファイル名は .png で終わるようにして下さい").arg(argument);
+        const QString path = work.filePath(file);
+        const QFileInfo info(path);
+        const QString outputFolder = QDir::toNativeSeparators(info.absolutePath());
         if (!info.absoluteDir().exists())
-            return QStringLiteral("%1 %2: there is no folder %3")
-                .arg(option, quoted(file), QDir::toNativeSeparators(info.absolutePath()));
+            return QStringLiteral("%1: フォルダ %2 がありません").arg(argument, outputFolder);
         if (info.isDir())
-            return QStringLiteral("%1 %2: that is a folder").arg(option, quoted(file));
+            return QStringLiteral("%1: フォルダの名前です").arg(argument);
+        if (const QString kind = systemFileAt(path, folder, o.room); !kind.isEmpty())
+            return QStringLiteral("%1: %2です。システムが読むファイルには書き込めません")
+                .arg(argument, kind);
+        for (std::size_t earlier = 0; earlier < k; ++earlier)
+            if (!outputs[earlier].second.isEmpty() &&
+                sameFile(path, work.filePath(outputs[earlier].second)))
+                return QStringLiteral("%1: %2 と同じファイルです")
+                    .arg(argument, outputs[earlier].first);
+        if (const QString why = cannotCreate(path); !why.isEmpty())
+            return QStringLiteral("%1: フォルダ %2 にファイルを作成できません（%3）")
+                .arg(argument, outputFolder, why);
     }
     if (!o.room.isEmpty()) {
         QString error;
@@ -302,69 +354,71 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
 
 QString usageText() {
     return QStringLiteral(
-        "Usage: scatter-map [options]\n"
-        "\n"
-        "Makes a map of the scattered dose without the windows and without a display. In\n"
-        "the current folder, the working folder of Dorvalis-3 with its data files, it\n"
-        "computes the spectrum and the tube output (B_SPCTL.dat, B2F.txt) as the\n"
-        "conditions window does, runs Quenro-11 or Quenro-22 (found in the folder, else\n"
-        "beside scatter-map) on every hardware thread, merges the result with quenro-3\n"
-        "(FLname.txt, F2B.dat) and draws the map as the viewer does, with its default\n"
-        "thresholds.\n"
-        "\n"
-        "Conditions, with the conditions window's units and defaults:\n"
-        "  --kv KV               tube voltage, kV (80); below 30 or from 150 it is taken\n"
-        "                        as 30 or 149.5, as the window does\n"
-        "  --angle DEGREES       target angle, degrees (12)\n"
-        "  --inherent MM         inherent filtration, mm Al equivalent (2.5); below 1 it\n"
-        "                        is taken as 1\n"
-        "  --al MM               added aluminium filter, mm (1.5)\n"
-        "  --cu MM               added copper filter, mm (0)\n"
-        "  --rectification cp|12-peak|full-wave\n"
-        "                        constant potential, three-phase 12-peak or single-phase\n"
-        "                        full-wave (cp)\n"
-        "  --current MA          continuous fluoroscopy tube current, mA (1)\n"
-        "  --pulsed PEAK_MA,PPS,WIDTH_MS\n"
-        "                        pulsed fluoroscopy instead: the current during a pulse\n"
-        "                        (mA), the pulse rate (pps) and the pulse width (ms); the\n"
-        "                        mean current is their product / 1000 mA\n"
-        "  --fsd CM              focus-to-skin distance, cm (90)\n"
-        "  --field LxW           field size at the FSD, long x short axis, cm (20x20); each\n"
-        "                        side at most 30\n"
-        "  --position lying|standing\n"
-        "                        lying, vertical beam (Quenro-11), or standing, horizontal\n"
-        "                        beam (Quenro-22) (lying)\n"
-        "  --histories N         photon histories (1000000000); at least 100000000, as\n"
-        "                        in the window\n"
-        "  --preview             a trial map: --histories may go down to 1000000; the\n"
-        "                        page says that it is a trial with fewer than 10^8\n"
-        "  --name NAME           result name without extension (today's date, mm-dd-yyyy);\n"
-        "                        the engine writes NAME.data and NAME.data.unc\n"
-        "  --replace             replace NAME.data when it exists (refused otherwise)\n"
-        "  --threads N           threads of the engine (every hardware thread); the result\n"
-        "                        does not depend on it\n"
-        "\n"
-        "The map:\n"
-        "  --quantity kerma|dose-equivalent\n"
-        "                        air-kerma rate (μGy/min) or dose-equivalent rate\n"
-        "                        (μSv/min) (kerma)\n"
-        "  --png FILE.png        the map's page as the viewer saves it: the map, its\n"
-        "                        legend with the thresholds, the conditions, the result\n"
-        "                        file and the date, twice the window's size\n"
-        "  --csv FILE            the fine grid of the quantity: one row per c (-300..300\n"
-        "                        cm), one column per x (20..400 cm), a header row and\n"
-        "                        column of the coordinates and the unit in the first\n"
-        "                        cell; values as in F2B.dat; UTF-8 with a byte-order\n"
-        "                        mark, lines ending in CR LF\n"
-        "  --hatch               hatch the cells whose statistical error is above 20 %\n"
-        "  --room FILE.Room      a room layout of the layout editor ...\n"
-        "  --room-png FILE.png   ... and the page of the map over it\n"
-        "  --both-sides          the map over the room on both sides of the phantom\n"
-        "  --help                this text\n"
-        "\n"
-        "Exit status: 0 when every file is written; 2 when an argument is refused (nothing\n"
-        "is written then); 1 when the spectrum model, the engine, the merger or a write\n"
-        "fails. Runs in one folder take turns.\n");
+               "使い方: scatter-map [オプション]\n"
+               "\n"
+               "ウィンドウを使わず、ディスプレイなしで散乱線量分布図を作ります。現在のフォルダ\n"
+               "（データファイルのある Dorvalis-3 の作業フォルダ）で、条件ウィンドウと同じように\n"
+               "スペクトルと管球の出力を計算して B_SPCTL.dat と B2F.txt を書き、Quenro-11 か\n"
+               "Quenro-22（作業フォルダになければ scatter-map と同じフォルダのもの）をすべての\n"
+               "ハードウェアスレッドで実行し、結果を quenro-3 で変換して（FLname.txt、F2B.dat）、\n"
+               "結果表示ウィンドウと同じ既定のしきい値で分布図を描きます。\n"
+               "\n"
+               "条件（単位と既定値は条件ウィンドウと同じ）:\n"
+               "  --kv KV               Ｘ線管電圧、kV（80）。30 未満は 30、150 以上は 149.5\n"
+               "                        として扱います（ウィンドウと同じ）\n"
+               "  --angle DEGREES       ターゲット角度、度（12）\n"
+               "  --inherent MM         固有ろ過、mm Al 当量（2.5）。1 未満は 1 として扱います\n"
+               "  --al MM               アルミ付加フィルタ、mm（1.5）\n"
+               "  --cu MM               銅付加フィルタ、mm（0）\n"
+               "  --rectification cp|12-peak|full-wave\n"
+               "                        整流方式: 定電圧、三相12ピーク、単相全波（cp）\n"
+               "  --current MA          連続透視の管電流、mA（1）\n"
+               "  --pulsed PEAK_MA,PPS,WIDTH_MS\n"
+               "                        パルス透視: パルス時の管電流（mA）、パルスレート（pps）、\n"
+               "                        パルス幅（msec）。平均の管電流はその積 / 1000 mA\n"
+               "  --fsd CM              焦点-入射表面間距離、cm（90）\n"
+               "  --field LxW           FSD での照射野サイズ、長軸 x 短軸、cm（20x20）。各辺\n"
+               "                        30 以下\n"
+               "  --position lying|standing\n"
+               "                        臥位・垂直照射（Quenro-11）か立位・水平照射\n"
+               "                        （Quenro-22）（lying）\n"
+               "  --histories N         入射光子数（ヒストリー）（1000000000）。100000000 以上\n"
+               "                        %1（10^15）以下の整数で、有効数字４桁\n"
+               "                        まで（B2F.txt に 0.000E+00 の形で書かれるため）\n"
+               "  --preview             試しのマップ: --histories を 1000000 まで減らせます。\n"
+               "                        図には 10^8 未満の試しであることが書かれます\n"
+               "  --name NAME           結果名（今日の日付 mm-dd-yyyy）。エンジンが NAME.data と\n"
+               "                        NAME.data.unc を書きます。NAME.data と書いても同じです\n"
+               "  --replace             NAME.data があれば置き換えます（ないときは拒否します）\n"
+               "  --threads N           エンジンのスレッド数（すべてのハードウェアスレッド）。\n"
+               "                        結果はこの数によりません\n"
+               "\n"
+               "分布図:\n"
+               "  --quantity kerma|dose-equivalent\n"
+               "                        空気カーマ率（μGy/min）か線量当量率（μSv/min）（kerma）\n"
+               "  --png FILE.png        結果表示ウィンドウが保存するのと同じ図: "
+               "分布図、しきい値の\n"
+               "                        "
+               "凡例、条件、結果ファイル名と日付、ウィンドウの２倍の大きさ\n"
+               "  --csv FILE            その量の 1 cm の格子: c（-300..300 cm）ごとに１行、\n"
+               "                        x（20..400 cm）ごとに１列、先頭の行と列は座標、左上は\n"
+               "                        単位。値は F2B.dat と同じ。BOM 付き UTF-8、改行は CR LF\n"
+               "  --hatch               統計誤差が 20 % を超えるセルに斜線を引きます\n"
+               "  --room FILE.Room      レイアウト編集で作った部屋レイアウト ...\n"
+               "  --room-png FILE.png   ... とそれに分布図を重ねた図\n"
+               "  --both-sides          部屋レイアウトの図で、分布図をファントムの両側に描きます\n"
+               "  --help                この説明\n"
+               "\n"
+               "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル、\n"
+               "部屋レイアウト（.Room）とそれとともに保存されるファイル、交換ファイル、物理\n"
+               "データファイル、プログラム、scatter-map.lock、ほかの出力と同じファイルには\n"
+               "書けません。それ以外の既存のファイル（前回の図や CSV）は置き換えます。\n"
+               "\n"
+               "終了状態: すべてのファイルを書いたら 0。引数を拒否したら 2（何も書きません）。\n"
+               "スペクトルモデル、エンジン、変換プログラムか書き込みが失敗したら 1。\n"
+               "SIGINT で 130、SIGTERM で 143（エンジンを止め、書きかけのファイルを残しません）。\n"
+               "同じフォルダの実行は順番に行います。\n")
+        .arg(largestCount());
 }
 
 } // namespace batch

@@ -1,5 +1,7 @@
 #include "BatchRun.h"
 
+#include "OutputFiles.h"
+
 #include "logic/Captions.h"
 #include "logic/FilePaths.h"
 #include "logic/JobFile.h"
@@ -19,6 +21,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <csignal>
+#include <functional>
 #include <ostream>
 
 namespace batch {
@@ -46,7 +50,7 @@ public:
             return;
         std::string text = "\r  " + program_ + ": " + std::to_string(p->percent) + " %";
         if (!p->timeLeft.empty())
-            text += "   " + p->timeLeft + " left";
+            text += "   残り " + p->timeLeft;
         // Blanks over what a longer line before left.
         const std::size_t length = text.size();
         if (length < shownLength_)
@@ -73,14 +77,58 @@ QString errorText(QProcess& process) {
     return QString::fromUtf8(process.readAllStandardError()).trimmed();
 }
 
+// An output that could not be written, with the writer's reason.
+QString notSaved(const QString& file, const QString& why) {
+    return QStringLiteral("「%1」を保存できませんでした: %2").arg(file, why);
+}
+
 // Why a child process did not end well, with what it wrote to its error stream.
 QString failure(const QString& program, QProcess& process) {
     const QString why = errorText(process);
     const QString how =
         process.exitStatus() == QProcess::NormalExit
-            ? QStringLiteral("%1 ended with status %2").arg(program).arg(process.exitCode())
-            : QStringLiteral("%1 stopped: %2").arg(program, process.errorString());
+            ? QStringLiteral("%1 が終了状態 %2 で終わりました").arg(program).arg(process.exitCode())
+            : QStringLiteral("%1 が止まりました: %2").arg(program, process.errorString());
     return why.isEmpty() ? how : how + QStringLiteral(":\n") + why;
+}
+
+// The signal that asked the run to stop; 0 while none did.
+volatile std::sig_atomic_t receivedStopSignal = 0;
+
+void noteStopSignal(int signal) {
+    receivedStopSignal = signal;
+}
+
+// Stops a child at once and removes the temporary files it was writing, which
+// the text-record library names "<file>.<process id>-<n>.tmp" beside the file:
+// the files it had finished stay as they are.
+void stopChild(QProcess& child, qint64 processId, const QDir& work) {
+    if (child.state() != QProcess::NotRunning) {
+        child.terminate();
+        if (!child.waitForFinished(3000)) {
+            child.kill();
+            child.waitForFinished(-1);
+        }
+    }
+    const QRegularExpression temporary(QStringLiteral("^.+\\.%1-\\d+\\.tmp$").arg(processId));
+    for (const QString& name : work.entryList(QDir::Files | QDir::Hidden))
+        if (temporary.match(name).hasMatch())
+            QFile::remove(work.filePath(name));
+}
+
+// Waits for a started child to end, handing on its output as it comes. False
+// when a signal asked the run to stop first: the child is stopped then.
+bool waitForChild(QProcess& child, const QDir& work, const std::function<void()>& takeOutput) {
+    const qint64 processId = child.processId();
+    while (child.state() != QProcess::NotRunning && !stopSignal()) {
+        child.waitForFinished(100);
+        takeOutput();
+    }
+    takeOutput();
+    if (!stopSignal())
+        return true;
+    stopChild(child, processId, work);
+    return false;
 }
 
 } // namespace
@@ -111,26 +159,45 @@ std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity) {
     return text;
 }
 
+void stopOnSignals() {
+    std::signal(SIGINT, noteStopSignal);
+    std::signal(SIGTERM, noteStopSignal);
+}
+
+int stopSignal() {
+    return receivedStopSignal;
+}
+
 int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, std::ostream& err) {
     auto fail = [&err](const QString& message, int status) {
         err << "scatter-map: " << message.toStdString() << std::endl;
         return status;
+    };
+    // A signal ends the run between its steps, or stops the child that runs.
+    auto interrupted = [&err] {
+        const int received = stopSignal();
+        err << "scatter-map: 中断しました（" << (received == SIGINT ? "SIGINT" : "SIGTERM") << "）"
+            << std::endl;
+        return 128 + received;
     };
     const QDir work(folder);
     const std::filesystem::path workPath = files::toPath(work.absolutePath());
 
     // Runs in one folder share its exchange files: they take turns. A lock
     // left by a run that ended is taken over.
-    QLockFile lock(work.filePath(QStringLiteral("scatter-map.lock")));
+    QLockFile lock(work.filePath(QLatin1String(kLockFile)));
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
+    for (bool told = false; !lock.tryLock(100);) {
         if (lock.error() != QLockFile::LockFailedError)
-            return fail(QStringLiteral("cannot write in the working folder %1")
+            return fail(QStringLiteral("作業フォルダ %1 をロックできません")
                             .arg(QDir::toNativeSeparators(work.absolutePath())),
                         1);
-        out << "scatter-map: waiting for the other scatter-map in this folder to end" << std::endl;
-        if (!lock.lock())
-            return fail(QStringLiteral("the working folder cannot be locked"), 1);
+        if (!told)
+            out << "scatter-map: このフォルダの別の scatter-map が終わるのを待っています"
+                << std::endl;
+        told = true;
+        if (stopSignal())
+            return interrupted();
     }
 
     // The programs and the data first: a run that cannot end leaves no files.
@@ -143,9 +210,9 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     for (const auto& [name, path] :
          {std::pair(engineName, enginePath), std::pair(mergerName, mergerPath)})
         if (path.isEmpty())
-            return fail(
-                QStringLiteral("%1 is missing: %2").arg(name, platform::notFoundIn(name, folder)),
-                1);
+            return fail(QStringLiteral("%1 が見つかりません: %2")
+                            .arg(name, platform::notFoundIn(name, folder)),
+                        1);
     if (const std::string error = Module1::LoadSpectrumTables(workPath); !error.empty())
         return fail(QString::fromStdString(error), 1);
 
@@ -160,20 +227,22 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     settings.rectificationMode = o.rectificationMode;
     const Module1::SpectrumResult spectrum = Module1::ComputeSpectrum(settings, workPath);
     if (!spectrum.ok()) // nothing is written then
-        return fail(QStringLiteral("the tube settings (--kv, --angle, --inherent, --al, --cu, "
-                                   "--rectification) are refused: %1")
+        return fail(QStringLiteral("管球の条件（--kv、--angle、--inherent、--al、--cu、"
+                                   "--rectification）では計算できません: %1")
                         .arg(QString::fromStdString(spectrum.error)),
                     2);
     if (spectrum.voltageText)
-        out << "scatter-map: --kv " << o.tubeVoltage << " is taken as " << *spectrum.voltageText
-            << " kV, as the conditions window takes it" << std::endl;
+        out << "scatter-map: --kv " << o.tubeVoltage << " は条件ウィンドウと同じく "
+            << *spectrum.voltageText << " kV として計算します" << std::endl;
     if (spectrum.inherentText)
-        out << "scatter-map: --inherent " << o.inherentFiltration << " is taken as "
-            << *spectrum.inherentText << " mm, as the conditions window takes it" << std::endl;
+        out << "scatter-map: --inherent " << o.inherentFiltration << " は条件ウィンドウと同じく "
+            << *spectrum.inherentText << " mm として計算します" << std::endl;
     const Module1::OutputRateResult rate =
         Module1::ComputeOutputRate(spectrum.kVp, settings.tubeCurrent, o.rectificationMode);
     if (!rate.ok())
         return fail(QString::fromStdString(rate.error), 1);
+    if (stopSignal())
+        return interrupted();
 
     const QString resultName = o.name + QLatin1String(exchange::resultExtension);
     jobfile::JobParameters job;
@@ -184,12 +253,16 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     job.photonCount = o.photonCount;
     job.resultFileName = jobfile::resultNameBytes(o.name) + exchange::resultExtension;
     if (std::string error; !jobfile::writeJobFile(workPath, job, error))
-        return fail(QString::fromStdString(error), 1);
+        return fail(QStringLiteral("%1 を書き込めません: %2")
+                        .arg(QLatin1String(exchange::jobFile), QString::fromStdString(error)),
+                    1);
+    if (stopSignal())
+        return interrupted();
 
     // The engine, answering its two Enter prompts, its progress on one line.
-    out << "scatter-map: " << engineName.toStdString() << ", "
-        << textrec::plainNumber(o.photonCount) << " histories -> " << resultName.toStdString()
-        << std::endl;
+    out << "scatter-map: " << engineName.toStdString() << " で "
+        << textrec::plainNumber(o.photonCount) << " ヒストリーを計算します -> "
+        << resultName.toStdString() << std::endl;
     QProcess engine;
     engine.setWorkingDirectory(work.absolutePath());
     QStringList engineArguments;
@@ -197,8 +270,8 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
         engineArguments << QStringLiteral("--threads") << QString::number(o.threads);
     engine.start(enginePath, engineArguments);
     if (!engine.waitForStarted(-1))
-        return fail(
-            QStringLiteral("%1 could not be started: %2").arg(engineName, engine.errorString()), 1);
+        return fail(QStringLiteral("%1 を起動できません: %2").arg(engineName, engine.errorString()),
+                    1);
     engine.write("\n\n");
     engine.closeWriteChannel();
     ProgressLine progress(out, engineName);
@@ -208,10 +281,10 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
         for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
             progress.show(std::string_view(pending.constData(), std::size_t(end)));
     };
-    while (engine.waitForReadyRead(-1))
-        takeLines();
-    engine.waitForFinished(-1);
-    takeLines();
+    if (!waitForChild(engine, work, takeLines)) {
+        progress.end(false);
+        return interrupted();
+    }
     const bool engineDone = engine.exitStatus() == QProcess::NormalExit && engine.exitCode() == 0;
     progress.end(engineDone);
     if (!engineDone)
@@ -222,13 +295,19 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     request += textrec::kRecordEnd;
     if (std::string error;
         !textrec::writeFileAtomic(workPath / exchange::mergeRequestFile, request, &error))
-        return fail(QString::fromStdString(error), 1);
+        return fail(
+            QStringLiteral("%1 を書き込めません: %2")
+                .arg(QLatin1String(exchange::mergeRequestFile), QString::fromStdString(error)),
+            1);
     QProcess merger;
     merger.setWorkingDirectory(work.absolutePath());
     merger.setStandardInputFile(QProcess::nullDevice());
     merger.start(mergerPath, {});
-    if (!merger.waitForFinished(-1) || merger.exitStatus() != QProcess::NormalExit ||
-        merger.exitCode() != 0)
+    if (!merger.waitForStarted(-1))
+        return fail(failure(mergerName, merger), 1);
+    if (!waitForChild(merger, work, [] {}))
+        return interrupted();
+    if (merger.exitStatus() != QProcess::NormalExit || merger.exitCode() != 0)
         return fail(failure(mergerName, merger), 1);
 
     // The viewer's load and its default thresholds.
@@ -236,7 +315,10 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     std::optional<results::LoadedDoses> loaded =
         results::loadMergedFile(workPath / exchange::mergedGridFile, &loadError);
     if (!loaded)
-        return fail(QString::fromStdString(loadError), 1);
+        return fail(
+            QStringLiteral("%1 を読み込めません: %2")
+                .arg(QLatin1String(exchange::mergedGridFile), QString::fromStdString(loadError)),
+            1);
     const std::filesystem::path resultPath = files::toPath(work.filePath(resultName));
     const bool kerma = o.quantity == results::Quantity::Kerma;
     results::ShownMap map;
@@ -251,9 +333,7 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
         if (const auto errors = results::readRelativeErrors(resultPath))
             map.hatched = results::hatchedCells(*errors, o.quantity);
         else
-            out << "scatter-map: the result has no statistical errors beside it; the map is not "
-                   "hatched"
-                << std::endl;
+            out << "scatter-map: 結果の統計誤差のファイルがないため、斜線は引きません" << std::endl;
     }
 
     QStringList written = {QString::fromLatin1(exchange::spectrumFile),
@@ -266,21 +346,27 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     content.map = std::move(map);
     content.date = QDate::currentDate();
     if (!o.png.isEmpty()) {
+        if (stopSignal())
+            return interrupted();
         content.picture = page::Picture::Map;
         content.pictureFont = QGuiApplication::font();
         if (QString error; !page::savePage(files::toPath(work.filePath(o.png)),
                                            page::FileFormat::Png, content, error))
-            return fail(error, 1);
+            return fail(notSaved(o.png, error), 1);
         written << o.png;
     }
     if (!o.csv.isEmpty()) {
+        if (stopSignal())
+            return interrupted();
         if (std::string error;
             !textrec::writeFileAtomic(files::toPath(work.filePath(o.csv)),
                                       gridCsv(*content.map.grid, o.quantity), &error))
-            return fail(QString::fromStdString(error), 1);
+            return fail(notSaved(o.csv, QString::fromStdString(error)), 1);
         written << o.csv;
     }
     if (!o.room.isEmpty()) {
+        if (stopSignal())
+            return interrupted();
         QString error;
         const std::optional<Module1::RoomLayout> room =
             roomfile::load(files::toPath(work.filePath(o.room)), error);
@@ -295,10 +381,11 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
         content.pictureFont = overlay::pictureFont();
         if (!page::savePage(files::toPath(work.filePath(o.roomPng)), page::FileFormat::Png, content,
                             error))
-            return fail(error, 1);
+            return fail(notSaved(o.roomPng, error), 1);
         written << o.roomPng;
     }
-    out << "scatter-map: wrote " << written.join(QStringLiteral(", ")).toStdString() << std::endl;
+    out << "scatter-map: 書き込んだファイル: " << written.join(QStringLiteral("、")).toStdString()
+        << std::endl;
     return 0;
 }
 

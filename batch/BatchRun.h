@@ -28,11 +28,18 @@ std::optional<EngineProgress> parseProgress(std::string_view line);
 // spreadsheet reads the "μ" of the unit then), CR LF line ends.
 std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity);
 
+// From now on SIGINT and SIGTERM stop a run: the engine or the merger is
+// stopped and its temporary files removed, the files already finished stay,
+// and runBatch returns 128 + the signal (130, 143), letting go of the lock.
+void stopOnSignals();
+// The signal that stopped the run; 0 while none did.
+int stopSignal();
+
 // Runs checked options in the working folder `folder`, telling what it does
 // on `out` (the engine's progress as one line) and why it stops on `err`.
 // Returns the exit status: 0 when everything is written, 2 when the
 // spectrum model refuses the tube settings (nothing is written then), 1 when
-// anything else fails.
+// anything else fails, 130 or 143 when SIGINT or SIGTERM stopped it.
 int runBatch(const BatchOptions& options, const QString& folder, std::ostream& out,
              std::ostream& err);
 

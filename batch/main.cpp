@@ -13,6 +13,8 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // Before anything is made that a signal's default end would leave behind.
+    batch::stopOnSignals();
     textrec::useUtf8Console();
     // Painting needs fonts, and fonts a QGuiApplication; the offscreen
     // platform gives it without a display.

@@ -1,24 +1,36 @@
-// scatter-map as a user runs it, with no display: arguments refused before
-// anything is written, a failed engine run, and a whole run of 10^7
-// histories through the engine and the merger to its pages and its grid.
+// scatter-map as a user runs it, with no display: arguments and outputs
+// refused before anything is written, a failed engine run, a run stopped by a
+// signal, and a whole run of 10^7 histories through the engine and the merger
+// to its pages and its grid.
 #include "BatchRun.h"
 #include "GuiApplication.h"
 #include "TempFolderTest.h"
 #include "logic/MapPainting.h"
+#include "logic/ProgramNames.h"
 #include "logic/RoomFile.h"
 #include "overlay_rooms.h"
 #include "page_pixels.h"
 
 #include "textrec/textrec.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -58,10 +70,9 @@ protected:
             fs::copy_file(fs::path(SOURCE_DIR) / "data" / data, dir / data);
     }
 
-    // Runs scatter-map in the folder with no display at all: no DISPLAY, no
+    // Starts scatter-map in the folder with no display at all: no DISPLAY, no
     // Wayland, no Qt platform chosen.
-    Outcome run(const QStringList& arguments) {
-        QProcess process;
+    void start(QProcess& process, const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
@@ -69,10 +80,17 @@ protected:
         process.setWorkingDirectory(QString::fromStdString(dir.string()));
         process.start(QStringLiteral(SCATTER_MAP_PROGRAM), arguments);
         process.closeWriteChannel();
+    }
+    static Outcome ended(QProcess& process) {
         EXPECT_TRUE(process.waitForFinished(-1));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput().toStdString(),
                 process.readAllStandardError().toStdString()};
+    }
+    Outcome run(const QStringList& arguments) {
+        QProcess process;
+        start(process, arguments);
+        return ended(process);
     }
 };
 
@@ -107,56 +125,133 @@ TEST(EngineProgress, ShareAndTimeLeftOfTheEnginesLines) {
     }
 }
 
-// Each refusal names its argument, ends with status 2 and leaves the folder
-// as it was. Every other argument would let the run go (10^6 histories), so a
-// refusal that went missing shows as a run.
-TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
-    std::ofstream(dir / "taken.data") << "an earlier result\n";
-    ASSERT_TRUE(fs::create_directory(dir / "folder.png"));
+// A program missing from both folders it is looked for in names each folder
+// once; started in its own folder, by any spelling of it, there is only one.
+TEST_F(ScatterMap, AMissingProgramNamesEachFolderOnce) {
+    const QString ours = QCoreApplication::applicationDirPath();
+    const QString work = QString::fromStdString(dir.string());
+    const QString link = work + QStringLiteral("/link");
+    ASSERT_TRUE(QFile::link(ours, link));
     struct Case {
-        const char* arguments;
-        const char* named;
+        QString workFolder;
+        QStringList named;
     };
     const Case cases[] = {
-        {"--kv abc", "--kv"},
-        {"--kv", "--kv"},
-        {"--histories 99999999", "--histories"}, // without --preview: the window's 10^8
-        {"--histories 999999 --preview", "--histories"},
-        {"--field 30.1x20", "--field"},
-        {"--field 20x0", "--field"},
-        {"--field 20", "--field"},
-        {"--fsd 0", "--fsd"},
-        {"--current -1", "--current"},
-        {"--pulsed 10,15", "--pulsed"},
-        {"--pulsed 10,15,4 --current 2", "--current"},
-        {"--angle 0", "--angle"}, // refused by the spectrum model
-        {"--name a/b", "--name"},
-        {"--name CON", "--name"},
-        {"--name taken", "--name"},
-        {"--position sitting", "--position"},
-        {"--quantity dose", "--quantity"},
-        {"--threads 0", "--threads"},
-        {"--png map.jpg", "--png"},
-        {"--png nowhere/map.png", "--png"},
-        {"--png folder.png", "--png"},
-        {"--room-png room.png", "--room"},
-        {"--room missing.Room --room-png room.png", "--room"},
-        {"--both-sides", "--both-sides"},
-        {"--kv 80 --kv 90", "--kv is given twice"},
-        {"--color red", "--color"},
+        {ours, {ours}},
+        {ours + QStringLiteral("/."), {ours}},
+        {QDir(work).relativeFilePath(ours), {ours}}, // from the current folder, below
+        {link, {link}},
+        {work, {work, ours}},
+    };
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work));
+    for (const Case& c : cases) {
+        const QString text = platform::notFoundIn(QStringLiteral("quenro-3"), c.workFolder);
+        SCOPED_TRACE(text.toStdString());
+        for (const QString& folder : c.named)
+            EXPECT_EQ(text.count(QDir::toNativeSeparators(folder) + QLatin1Char(',')) +
+                          text.count(QDir::toNativeSeparators(folder) + QLatin1Char(')')),
+                      1);
+        EXPECT_EQ(text.count(QLatin1Char(',')), c.named.size() - 1);
+    }
+    QDir::setCurrent(current);
+}
+
+// The system's reason why no file can be created in `folder`.
+std::string cannotCreateIn(const fs::path& folder) {
+    const int file = ::open((folder / "probe").c_str(), O_CREAT | O_WRONLY | O_EXCL, 0644);
+    if (file >= 0) {
+        ::close(file);
+        fs::remove(folder / "probe");
+        return "(a file could be created in " + folder.string() + ")";
+    }
+    return std::strerror(errno);
+}
+
+// Each refusal names its argument (and what else the row gives), ends with
+// status 2 and leaves the folder as it was. Every other argument would let
+// the run go (10^6 histories), so a refusal that went missing shows as a run.
+TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
+    std::ofstream(dir / "taken.data") << "an earlier result\n";
+    std::ofstream(dir / "taken.data.unc") << "its relative errors\n";
+    ASSERT_TRUE(fs::create_directory(dir / "folder.png"));
+    ASSERT_TRUE(fs::create_directory(dir / "sub"));
+    fs::create_symlink("Ak2Sv.dat", dir / "link.csv");
+    QString error;
+    ASSERT_TRUE(roomfile::save(dir / "plan.Room", defaultRoom(), error)) << error.toStdString();
+    ASSERT_TRUE(roomfile::save(dir / "layout.txt", defaultRoom(), error)) << error.toStdString();
+    const std::string longName = std::string(250, 'x') + ".csv"; // its temporary file's is too long
+    const fs::path programs = fs::path(SCATTER_MAP_PROGRAM).parent_path();
+    struct Case {
+        std::string arguments;
+        std::vector<std::string> named;
+    };
+    const Case cases[] = {
+        {"--kv abc", {"--kv"}},
+        {"--kv", {"--kv"}},
+        {"--histories 99999999", {"--histories"}}, // without --preview: the window's 10^8
+        {"--histories 999999 --preview", {"--histories"}},
+        {"--field 30.1x20", {"--field"}},
+        {"--field 20x0", {"--field"}},
+        {"--field 20", {"--field"}},
+        {"--fsd 0", {"--fsd"}},
+        {"--current -1", {"--current"}},
+        {"--pulsed 10,15", {"--pulsed"}},
+        {"--pulsed 10,15,4 --current 2", {"--current"}},
+        {"--angle 0", {"--angle"}}, // refused by the spectrum model
+        {"--name a/b", {"--name"}},
+        {"--name CON", {"--name"}},
+        {"--name taken", {"--name"}},
+        {"--name taken.data", {"--name", "taken.data"}}, // the file itself, not taken.data.data
+        {"--position sitting", {"--position"}},
+        {"--quantity dose", {"--quantity"}},
+        {"--threads 0", {"--threads"}},
+        {"--png map.jpg", {"--png"}},
+        {"--png nowhere/map.png", {"--png"}},
+        {"--png folder.png", {"--png"}},
+        {"--room-png room.png", {"--room"}},
+        {"--room missing.Room --room-png room.png", {"--room"}},
+        {"--both-sides", {"--both-sides"}},
+        {"--kv 80 --kv 90", {"--kv"}},
+        {"--color red", {"--color"}},
+        // More histories than the engine takes, a fraction, more digits than the job file keeps.
+        {"--histories 1e30", {"--histories", "1000000000000000"}},
+        {"--histories 1500000.5 --preview", {"--histories"}},
+        {"--histories 123456789", {"--histories", "123400000", "123500000"}},
+        // Files the system reads, in any spelling, and one output over another.
+        {"--csv taken.data", {"--csv"}},
+        {"--csv other.datC", {"--csv"}},
+        {"--csv taken.data.unc", {"--csv"}},
+        {"--csv F2B.dat", {"--csv", "F2B.dat"}},
+        {"--csv sub/../B2F.txt", {"--csv", "B2F.txt"}},
+        {"--csv " + (dir / "Air.eac").string(), {"--csv", "Air.eac"}},
+        {"--csv link.csv", {"--csv", "Ak2Sv.dat"}},
+        {"--csv sdec_default.op", {"--csv"}},
+        {"--csv scatter-map.lock", {"--csv"}},
+        {"--csv Quenro-22", {"--csv"}},
+        {"--csv " + (programs / "quenro-3").string(), {"--csv", "quenro-3"}},
+        {"--csv plan.Room", {"--csv"}},
+        {"--csv plan.Room.absent", {"--csv", "plan.Room"}},
+        {"--room layout.txt --room-png room.png --csv layout.txt", {"--csv", "--room"}},
+        {"--png q1.png --csv q1.png", {"--csv", "--png"}},
+        {"--png q2.png --room plan.Room --room-png ./sub/../q2.png", {"--room-png", "--png"}},
+        // Outputs that cannot be created: the folder and the system's reason.
+        {"--png /sys/map.png", {"--png", "/sys", cannotCreateIn("/sys")}},
+        {"--csv " + longName, {"--csv", dir.string(), std::strerror(ENAMETOOLONG)}},
     };
     const auto before = snapshot(dir);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         // The quick run's arguments that the case does not give itself.
-        QStringList arguments = words(c.arguments);
+        QStringList arguments = words(c.arguments.c_str());
         for (const char* quick : {"--histories 1e6 --preview", "--name trial", "--png trial.png"})
             if (!arguments.contains(words(quick).front()))
                 arguments += words(quick);
         const Outcome r = run(arguments);
         EXPECT_EQ(r.status, 2) << r.out << r.err;
         EXPECT_EQ(r.err.rfind("scatter-map: ", 0), 0u) << r.err; // one message, nothing else
-        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        for (const std::string& named : c.named)
+            EXPECT_NE(r.err.find(named), std::string::npos) << named << " in " << r.err;
         ASSERT_EQ(snapshot(dir), before);
     }
 }
@@ -170,6 +265,45 @@ TEST_F(ScatterMap, AFailedEngineRunGivesItsMessageAndExitsOne) {
     EXPECT_FALSE(fs::exists(dir / "trial.png"));
 }
 
+// Whether any process has the folder as its working folder.
+bool anyProcessIn(const fs::path& folder) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code ec;
+        if (fs::equivalent(entry.path() / "cwd", folder, ec))
+            return true;
+    }
+    return false;
+}
+
+// SIGINT or SIGTERM sent to scatter-map alone while the engine runs: the
+// engine stops, no temporary file and no lock stays, and the earlier result
+// of the name, which --replace would have replaced at the end, is kept.
+TEST_F(ScatterMap, ASignalStopsTheEngineAndKeepsTheEarlierResult) {
+    std::ofstream(dir / "walk.data") << "an earlier result\n";
+    std::ofstream(dir / "walk.data.unc") << "its relative errors\n";
+    for (const auto& [sent, status] : {std::pair(SIGINT, 130), std::pair(SIGTERM, 143)}) {
+        SCOPED_TRACE(sent);
+        QProcess process;
+        start(process, words("--histories 1e8 --threads 1 --name walk --replace --png walk.png"));
+        std::string out;
+        while (out.find("Quenro-11: ") == std::string::npos && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput().toStdString();
+        ASSERT_NE(out.find("Quenro-11: "), std::string::npos) << out; // the engine runs
+        ASSERT_EQ(::kill(pid_t(process.processId()), sent), 0);
+        const Outcome r = ended(process);
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_NE(r.err.find("中断しました"), std::string::npos) << r.err;
+        EXPECT_FALSE(anyProcessIn(dir));
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+            EXPECT_NE(entry.path().filename(), "scatter-map.lock");
+        }
+        EXPECT_FALSE(fs::exists(dir / "walk.png"));
+        EXPECT_EQ(readFile(dir / "walk.data"), "an earlier result\n");
+        EXPECT_EQ(readFile(dir / "walk.data.unc"), "its relative errors\n");
+    }
+}
+
 // The whole way with 10^7 histories: the map's page, the grid as CSV equal to
 // the merged file, and the room overlay on both sides.
 TEST_F(ScatterMap, EndToEndWithoutADisplay) {
@@ -179,7 +313,7 @@ TEST_F(ScatterMap, EndToEndWithoutADisplay) {
     const Outcome r =
         run(words("--kv 80 --angle 12 --inherent 2.5 --al 1.5 --cu 0 --rectification cp "
                   "--current 1 --fsd 90 --field 20x20 --position lying --histories 1e7 "
-                  "--preview --name walk1 --png walk1.png --csv walk1.csv --room plan.Room "
+                  "--preview --name walk1.data --png walk1.png --csv walk1.csv --room plan.Room "
                   "--room-png walk1-room.png --both-sides"));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("Quenro-11: 100 %"), std::string::npos) << r.out;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <cstdint>
 
 namespace jobfile {
 
@@ -118,6 +119,30 @@ RunProblem checkRunNumbers(const RunNumbers& run, double minimumHistories) {
         if (!(value > 0) || !std::isfinite(value))
             return problem;
     return RunProblem::None;
+}
+
+CountCheck checkHistoryCount(double photonCount) {
+    CountCheck check;
+    if (!(photonCount <= kMaximumHistories)) {
+        check.problem = CountProblem::TooMany;
+        return check;
+    }
+    if (photonCount != std::floor(photonCount)) {
+        check.problem = CountProblem::NotWhole;
+        return check;
+    }
+    // Whole numbers up to 10^15 are exact in a double and in 64 bits.
+    const auto count = static_cast<std::int64_t>(photonCount);
+    std::int64_t step = 1; // the unit of the fourth significant digit
+    while (count / step >= 10000)
+        step *= 10;
+    if (count % step != 0) {
+        check.problem = CountProblem::Rounded;
+        check.written = textrec::formatMask(photonCount, "0.000E+00");
+        check.below = static_cast<double>(count / step * step);
+        check.above = check.below + static_cast<double>(step);
+    }
+    return check;
 }
 
 } // namespace jobfile

@@ -28,8 +28,14 @@ QString locateProgram(const QString& program, const QString& workDir) {
 }
 
 QString notFoundIn(const QString& program, const QString& workDir) {
+    const QString work = QDir(workDir).absolutePath();
+    const QString ours = QCoreApplication::applicationDirPath();
+    // Started in its own folder, the program was looked for in one folder only.
+    // (QFileInfo compares where the folders are, in the file system's case rules.)
+    if (QFileInfo(work) == QFileInfo(ours))
+        return QStringLiteral("%1 (%2)").arg(program, QDir::toNativeSeparators(work));
     return QStringLiteral("%1 (%2, %3)")
-        .arg(program, QDir(workDir).absolutePath(), QCoreApplication::applicationDirPath());
+        .arg(program, QDir::toNativeSeparators(work), QDir::toNativeSeparators(ours));
 }
 
 } // namespace platform

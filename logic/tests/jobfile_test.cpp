@@ -4,6 +4,9 @@
 
 #include "logic/JobFile.h"
 
+#include <limits>
+#include <string>
+
 using namespace jobfile;
 
 TEST(JobFileText, SixRecordsInTheirMasks) {
@@ -121,4 +124,61 @@ TEST(DefaultResultName, MonthDayYearWithLeadingZeros) {
     EXPECT_EQ(defaultResultName(QDate(2026, 12, 6)), QStringLiteral("12-06-2026"));
     EXPECT_EQ(defaultResultName(QDate(2027, 1, 5)), QStringLiteral("01-05-2027"));
     EXPECT_EQ(defaultResultName(QDate(2026, 11, 30)).size(), 10);
+}
+
+// A count is kept when the job file's line 5, read back, is that count; a
+// rounded one gets the nearest kept counts on either side and the line.
+TEST(HistoryCount, KeptExactlyByTheJobFileOrRefused) {
+    auto lineFive = [](double count) {
+        JobParameters job;
+        job.photonCount = count;
+        const std::string text = jobFileText(job);
+        std::size_t start = 0;
+        for (int line = 1; line < 5; ++line)
+            start = text.find("\r\n", start) + 2;
+        return text.substr(start, text.find("\r\n", start) - start);
+    };
+    struct Case {
+        double count;
+        CountProblem problem;
+    };
+    const Case cases[] = {
+        {1e8, CountProblem::None},
+        {1e9, CountProblem::None},
+        {1234, CountProblem::None},
+        {9999, CountProblem::None},
+        {123400000, CountProblem::None},
+        {1e15, CountProblem::None},
+        {12345, CountProblem::Rounded},
+        {123456789, CountProblem::Rounded},
+        {99995000, CountProblem::Rounded}, // rounds up into the next decade
+        {1000000001, CountProblem::Rounded},
+        {999999999999999, CountProblem::Rounded},
+        {1500000.5, CountProblem::NotWhole},
+        {1e15 + 1, CountProblem::TooMany},
+        {1e30, CountProblem::TooMany},
+        {std::numeric_limits<double>::infinity(), CountProblem::TooMany},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const CountCheck check = checkHistoryCount(c.count);
+        EXPECT_EQ(check.problem, c.problem);
+        if (c.problem == CountProblem::None) {
+            EXPECT_EQ(std::stod(lineFive(c.count)), c.count);
+        }
+        if (c.problem != CountProblem::Rounded)
+            continue;
+        EXPECT_NE(std::stod(lineFive(c.count)), c.count);
+        EXPECT_EQ(check.written, lineFive(c.count));
+        EXPECT_LT(check.below, c.count);
+        EXPECT_GT(check.above, c.count);
+        for (double kept : {check.below, check.above}) {
+            EXPECT_EQ(checkHistoryCount(kept).problem, CountProblem::None) << kept;
+            EXPECT_EQ(std::stod(lineFive(kept)), kept);
+        }
+        // Nothing kept lies between them.
+        EXPECT_NE(lineFive(check.below), lineFive(check.above));
+        EXPECT_EQ(checkHistoryCount(check.below + (check.above - check.below) / 2).problem,
+                  CountProblem::Rounded);
+    }
 }

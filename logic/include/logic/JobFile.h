@@ -80,6 +80,29 @@ QString defaultResultName(const QDate& date);
 // 30 x 30 cm.
 inline constexpr double kMinimumHistories = 100000000;
 inline constexpr double kLargestFieldSide = 30; // cm
+// The most histories a run may ask for: the engine refuses a job file with
+// more (and 10^15 histories would take years on any machine).
+inline constexpr double kMaximumHistories = 1e15;
+
+// Why a number of histories cannot be handed to the engine as it is: the job
+// file holds it with the mask "0.000E+00", four significant digits.
+enum class CountProblem {
+    None,
+    TooMany,  // above kMaximumHistories, or not finite
+    NotWhole, // a fraction of a history
+    Rounded,  // more than four significant digits: the engine would run another count
+};
+struct CountCheck {
+    CountProblem problem = CountProblem::None;
+    // Rounded: the count as the job file would write it ("1.235E+08"), and
+    // the nearest counts below and above that it keeps as they are.
+    std::string written;
+    double below = 0;
+    double above = 0;
+};
+// Checks a count of histories for the job file (the least count is
+// checkRunNumbers' concern).
+CountCheck checkHistoryCount(double photonCount);
 
 // The numbers a run is checked on, as read from the conditions.
 struct RunNumbers {

@@ -19,7 +19,8 @@ std::string platformProgramName(std::string_view windowsName);
 QString locateProgram(const QString& program, const QString& workDir);
 
 // What is missing when a program is in neither place it is looked for: the
-// program and both folders.
+// program and the folders, each named once (the working folder may be the
+// running program's own).
 QString notFoundIn(const QString& program, const QString& workDir);
 
 } // namespace platform
