@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -14,6 +15,17 @@ int main(int argc, char* argv[]) {
         platform::ScreenStartGuard guard;
         app = std::make_unique<QApplication>(argc, argv);
     }
+    // Qt's own buttons and dialogs (file, print, message boxes) in Japanese,
+    // as the program's own texts are.
+    QString searched;
+    if (!platform::loadJapaneseQtTexts(*app, &searched))
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("Qt の日本語訳 qtbase_ja.qm（Debian のパッケージ "
+                                    "qt6-translations-l10n）が見つかりません（%1）。"
+                                    "Qt のボタンとダイアログは英語で表示されます。")
+                         .arg(searched)
+                         .toUtf8()
+                         .constData());
     // The viewer hides itself and shows the conditions window again, so the
     // program ends only from the conditions window, never because no window
     // happens to be visible.

@@ -1,9 +1,12 @@
 #include "platform/Startup.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QRegularExpression>
+#include <QTranslator>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -160,6 +163,25 @@ ScreenStartGuard::~ScreenStartGuard() {
     }
     for (const HeldMessage& message : held)
         passOn(message);
+}
+
+bool loadJapaneseQtTexts(QCoreApplication& app, QString* searched) {
+    // Qt's own folder first; a deployed program carries its translations
+    // beside it.
+    const QStringList folders = {
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"))};
+    if (searched)
+        *searched = folders.join(QStringLiteral("、"));
+    auto* translator = new QTranslator(&app);
+    for (const QString& folder : folders) {
+        if (translator->load(QStringLiteral("qtbase_ja"), folder)) {
+            app.installTranslator(translator);
+            return true;
+        }
+    }
+    delete translator;
+    return false;
 }
 
 } // namespace platform

@@ -1,8 +1,10 @@
 // What the window program settles before its first window: that a screen can
-// be opened at all.
+// be opened at all, and that Qt's own dialogs speak Japanese.
 #pragma once
 
 #include <QString>
+
+class QCoreApplication;
 
 namespace platform {
 
@@ -34,5 +36,10 @@ public:
     ScreenStartGuard(const ScreenStartGuard&) = delete;
     ScreenStartGuard& operator=(const ScreenStartGuard&) = delete;
 };
+
+// Loads Qt's own Japanese texts (standard buttons, file, print and message
+// dialogs) from Qt's translations folder into `app`; false, with the folder
+// searched in `searched`, when they are not installed.
+bool loadJapaneseQtTexts(QCoreApplication& app, QString* searched = nullptr);
 
 } // namespace platform

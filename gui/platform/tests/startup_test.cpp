@@ -1,10 +1,14 @@
-// Before the first window: the words of a start without a display, as the run
-// script says them, and Qt's warnings held back while the application object
-// is made.
+// Before the first window: Qt's own texts in Japanese, the words of a start
+// without a display, as the run script says them, and Qt's warnings held back
+// while the application object is made.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QPushButton>
 
 #include "TestApplication.h"
 #include "platform/Startup.h"
@@ -13,6 +17,58 @@ namespace {
 
 const auto* const qtEnvironment =
     testing::AddGlobalTestEnvironment(new testsupport::ApplicationEnvironment);
+
+bool hasJapanese(const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3040 && u <= 0x30ff) || (u >= 0x4e00 && u <= 0x9fff))
+            return true;
+    }
+    return false;
+}
+
+QStringList buttonTexts(QDialogButtonBox::StandardButtons buttons) {
+    QDialogButtonBox box(buttons);
+    QStringList texts;
+    for (QAbstractButton* button : box.buttons())
+        texts << button->text();
+    return texts;
+}
+
+TEST(JapaneseQtTexts, StandardButtonsAndTheFileDialogSpeakJapanese) {
+    // The buttons of the program's message boxes and of Qt's dialogs.
+    const QDialogButtonBox::StandardButtons buttons =
+        QDialogButtonBox::Cancel | QDialogButtonBox::Yes | QDialogButtonBox::No |
+        QDialogButtonBox::Save | QDialogButtonBox::Open | QDialogButtonBox::Close;
+    const QStringList english = buttonTexts(buttons);
+
+    QString searched;
+    ASSERT_TRUE(platform::loadJapaneseQtTexts(testsupport::application(), &searched))
+        << "qtbase_ja.qm is not in " << searched.toStdString()
+        << " (Debian package qt6-translations-l10n, installed by scripts/install-deps.sh)";
+
+    const QStringList japanese = buttonTexts(buttons);
+    ASSERT_EQ(japanese.size(), english.size());
+    for (qsizetype i = 0; i < japanese.size(); ++i) {
+        EXPECT_NE(japanese[i], english[i]);
+        EXPECT_TRUE(hasJapanese(japanese[i]))
+            << english[i].toStdString() << " -> " << japanese[i].toStdString();
+    }
+
+    // Qt's own save dialog, as the pictures are saved with it.
+    QFileDialog dialog(nullptr, QString(), QString(), QStringLiteral("PNG (*.png)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (!label->text().isEmpty())
+            labels << label->text();
+    ASSERT_FALSE(labels.isEmpty());
+    for (const QString& label : labels)
+        EXPECT_TRUE(hasJapanese(label)) << label.toStdString();
+    for (const QPushButton* button : dialog.findChildren<QPushButton*>())
+        EXPECT_TRUE(hasJapanese(button->text())) << button->text().toStdString();
+}
 
 // The window program and scripts/run.sh quote the folder of the map command
 // alike, so that the line pasted into a shell reaches the folder.
