@@ -15,6 +15,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <thread>
+
 #include "Windows.h"
 #include "XrayTubeModel.h"
 #include "layout/Form6.h"
@@ -70,6 +73,19 @@ QFrame* newBox(QFrame::Shape shape = QFrame::Box) {
     box->setFrameShape(shape);
     box->setFrameShadow(shape == QFrame::Box ? QFrame::Plain : QFrame::Sunken);
     return box;
+}
+
+// Shown after every start. Each engine runs on every CPU thread of the
+// machine, as many as std::thread reports, so runs started together share
+// them rather than running side by side at full speed.
+QString runsTogetherNotice() {
+    const unsigned threads = std::min(std::thread::hardware_concurrency(), 1024u);
+    const QString count = threads > 0 ? QStringLiteral("（%1）").arg(threads) : QString();
+    return QStringLiteral("計算は１つで、このコンピュータのすべての CPU スレッド%1を使います。\n"
+                          "同時に複数の計算を始めるとスレッドを分け合うため、\n"
+                          "それぞれの計算に長い時間がかかります。\n"
+                          "（同時に行なう計算には、異なる結果保存ファイル名を付けて下さい）")
+        .arg(count);
 }
 
 // Re-enables the run button however a run ends, so that a second click cannot
@@ -695,11 +711,8 @@ void Form2::startEngine() {
                                  .arg(program, missing));
         return;
     }
-    platform::services().messages->show(
-        this,
-        QStringLiteral(" cpuスレッド数以内であれば、同時に異なる条件下でシミュレーションを行なうこ"
-                       "とができます "),
-        kMessageTitle, platform::MessageButtons::Ok, platform::MessageIcon::None);
+    platform::services().messages->show(this, runsTogetherNotice(), kMessageTitle,
+                                        platform::MessageButtons::Ok, platform::MessageIcon::None);
 }
 
 // ---------------------------------------------------------------------------

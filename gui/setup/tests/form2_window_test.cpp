@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <memory>
+#include <thread>
 
 #include "Windows.h"
 #include "XrayTubeModel.h"
@@ -58,8 +59,14 @@ const QString kHistoryMessage = QStringLiteral("ヒストリー数は少なく�
 const QString kFieldMessage = QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい ");
 const QString kCurrentMessage = QStringLiteral("　管電流を入力してください　");
 const QString kDataMessage = QStringLiteral("　データを入力してください　");
-const QString kConcurrencyMessage = QStringLiteral(
-    " cpuスレッド数以内であれば、同時に異なる条件下でシミュレーションを行なうことができます ");
+// Every engine runs on all the threads the machine has: the note after a start
+// says so with their number, and that runs started together share them.
+const QString kConcurrencyMessage =
+    QStringLiteral("計算は１つで、このコンピュータのすべての CPU スレッド（%1）を使います。\n"
+                   "同時に複数の計算を始めるとスレッドを分け合うため、\n"
+                   "それぞれの計算に長い時間がかかります。\n"
+                   "（同時に行なう計算には、異なる結果保存ファイル名を付けて下さい）")
+        .arg(std::thread::hardware_concurrency());
 
 TEST_F(Form2Test, DefaultsAtStart) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Scattered dose distribution"));
