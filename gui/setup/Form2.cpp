@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -73,6 +74,19 @@ QFrame* newBox(QFrame::Shape shape = QFrame::Box) {
     box->setFrameShape(shape);
     box->setFrameShadow(shape == QFrame::Box ? QFrame::Plain : QFrame::Sunken);
     return box;
+}
+
+// Why `file` (none: any file) could not be written into the working folder
+// `folder`, in words a user can act on.
+QString unwritableReason(const QString& folder, const QString& file = {}) {
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return QStringLiteral("このフォルダはもうありません。");
+    if (!file.isEmpty() && QFileInfo(QDir(folder).filePath(file)).isDir())
+        return QStringLiteral("「%1」という名前のフォルダがあります。").arg(file);
+    if (!info.isWritable())
+        return QStringLiteral("このフォルダに書き込む権限がありません。");
+    return QStringLiteral("ディスクの空きと、フォルダに書き込めるかを確かめて下さい。");
 }
 
 // Shown after every start. Each engine runs on every CPU thread of the
@@ -526,6 +540,8 @@ void Form2::command1Click() {
     RunButtonGuard guard(Command1);
     if (!checkRunInputs())
         return;
+    if (!checkWorkFolderWritable())
+        return;
     if (!computeSpectrumAndOutput())
         return;
     if (!writeJobFile())
@@ -647,6 +663,19 @@ bool Form2::checkResultName() {
     return true;
 }
 
+// The spectrum and the job file are written into the working folder: a folder
+// that takes no file is said before anything is computed.
+bool Form2::checkWorkFolderWritable() {
+    const QString folder = platform::workFolder();
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("run-check-XXXXXX.tmp")));
+    if (probe.open())
+        return true; // the probe is removed with it
+    platform::warn(this, QStringLiteral("作業フォルダ「%1」にファイルを作れないため、"
+                                        "計算を始められません。\n%2")
+                             .arg(QDir::toNativeSeparators(folder), unwritableReason(folder)));
+    return false;
+}
+
 bool Form2::computeSpectrumAndOutput() {
     auto& events = *platform::services().events;
     Module1::TubeSettings settings = Module1::readTubeSettings(
@@ -690,8 +719,11 @@ bool Form2::writeJobFile() {
 
     std::string error;
     if (!jobfile::writeJobFile({}, job, error)) {
-        platform::warn(this, QStringLiteral("%1 を書き込めませんでした。\n%2")
-                                 .arg(QLatin1String(exchange::jobFile), fromStd(error)));
+        const QString folder = platform::workFolder();
+        platform::warn(this,
+                       QStringLiteral("%1 を作業フォルダ「%2」に書き込めませんでした。\n%3")
+                           .arg(QLatin1String(exchange::jobFile), QDir::toNativeSeparators(folder),
+                                unwritableReason(folder, QLatin1String(exchange::jobFile))));
         return false;
     }
     platform::services().events->processEvents();

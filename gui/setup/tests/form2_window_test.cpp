@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -426,6 +427,50 @@ TEST_F(Form2Test, EngineThatCannotStartIsNamed) {
     EXPECT_TRUE(stage.exists(QStringLiteral("B2F.txt")));
     EXPECT_TRUE(stage.exists(QStringLiteral("B_SPCTL.dat")));
     EXPECT_TRUE(form->Command1->isEnabled());
+}
+
+// A working folder that takes no file, or a job file that cannot be written,
+// stops the run with a message that names the folder and why, and nothing is
+// started or left behind.
+TEST_F(Form2Test, RunIntoAFolderThatTakesNoFileIsRefused) {
+    const QString work = QDir::currentPath();
+    const struct {
+        const char* what;
+        std::function<QString()> prepare; // the working folder of the run
+        QString named;                    // what the message names beside the folder
+        bool spectrumWritten;
+    } cases[] = {
+#ifdef __linux__
+        // No one, not even root, creates files in /proc.
+        {"folder that takes no file", [] { return QStringLiteral("/proc"); }, QString(), false},
+#endif
+        {"job file name taken by a folder",
+         [&] {
+             QDir(work).mkdir(QStringLiteral("B2F.txt"));
+             return work;
+         },
+         QStringLiteral("「B2F.txt」という名前のフォルダ"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        stage.messages.shown.clear();
+        const QString folder = c.prepare();
+        ASSERT_TRUE(QDir::setCurrent(folder));
+        form->Command1->click();
+        QDir::setCurrent(work);
+
+        EXPECT_TRUE(stage.launcher.started.isEmpty());
+        ASSERT_EQ(stage.messages.shown.size(), 1u);
+        const QString& text = stage.messages.shown[0].text;
+        EXPECT_EQ(stage.messages.shown[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(text.contains(QStringLiteral("「%1」").arg(folder))) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.named)) << text.toStdString();
+        // The system's words (in English) are not shown.
+        EXPECT_FALSE(text.contains(QStringLiteral("cannot"))) << text.toStdString();
+        EXPECT_EQ(stage.exists(QStringLiteral("B_SPCTL.dat")), c.spectrumWritten);
+        EXPECT_EQ(QDir(work).entryList({QStringLiteral("*.tmp")}, QDir::Files), QStringList());
+        EXPECT_TRUE(form->Command1->isEnabled());
+    }
 }
 
 const QString kExchangeFiles[] = {QStringLiteral("B2F.txt"), QStringLiteral("B2F.dat"),
