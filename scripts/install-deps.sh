@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when they are missing.
 # clang and its runtime serve the fuzz targets and the sanitizer runs;
-# poppler-utils' pdftoppm lets the tests look at the pages saved as PDF.
+# poppler-utils' pdftoppm lets the tests look at the pages saved as PDF;
+# qt6-translations-l10n gives Qt's own dialogs and buttons in Japanese.
 set -euo pipefail
 
 PACKAGES=(
     g++ cmake make
     clang-14 libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev qt6-translations-l10n
     xterm fonts-noto-cjk
     xvfb xauth
     poppler-utils

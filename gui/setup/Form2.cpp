@@ -13,7 +13,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <thread>
 
 #include "Windows.h"
 #include "XrayTubeModel.h"
@@ -70,6 +74,32 @@ QFrame* newBox(QFrame::Shape shape = QFrame::Box) {
     box->setFrameShape(shape);
     box->setFrameShadow(shape == QFrame::Box ? QFrame::Plain : QFrame::Sunken);
     return box;
+}
+
+// Why `file` (none: any file) could not be written into the working folder
+// `folder`, in words a user can act on.
+QString unwritableReason(const QString& folder, const QString& file = {}) {
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return QStringLiteral("このフォルダはもうありません。");
+    if (!file.isEmpty() && QFileInfo(QDir(folder).filePath(file)).isDir())
+        return QStringLiteral("「%1」という名前のフォルダがあります。").arg(file);
+    if (!info.isWritable())
+        return QStringLiteral("このフォルダに書き込む権限がありません。");
+    return QStringLiteral("ディスクの空きと、フォルダに書き込めるかを確かめて下さい。");
+}
+
+// Shown after every start. Each engine runs on every CPU thread of the
+// machine, as many as std::thread reports, so runs started together share
+// them rather than running side by side at full speed.
+QString runsTogetherNotice() {
+    const unsigned threads = std::min(std::thread::hardware_concurrency(), 1024u);
+    const QString count = threads > 0 ? QStringLiteral("（%1）").arg(threads) : QString();
+    return QStringLiteral("計算は１つで、このコンピュータのすべての CPU スレッド%1を使います。\n"
+                          "同時に複数の計算を始めるとスレッドを分け合うため、\n"
+                          "それぞれの計算に長い時間がかかります。\n"
+                          "（同時に行なう計算には、異なる結果保存ファイル名を付けて下さい）")
+        .arg(count);
 }
 
 // Re-enables the run button however a run ends, so that a second click cannot
@@ -510,6 +540,8 @@ void Form2::command1Click() {
     RunButtonGuard guard(Command1);
     if (!checkRunInputs())
         return;
+    if (!checkWorkFolderWritable())
+        return;
     if (!computeSpectrumAndOutput())
         return;
     if (!writeJobFile())
@@ -631,6 +663,19 @@ bool Form2::checkResultName() {
     return true;
 }
 
+// The spectrum and the job file are written into the working folder: a folder
+// that takes no file is said before anything is computed.
+bool Form2::checkWorkFolderWritable() {
+    const QString folder = platform::workFolder();
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("run-check-XXXXXX.tmp")));
+    if (probe.open())
+        return true; // the probe is removed with it
+    platform::warn(this, QStringLiteral("作業フォルダ「%1」にファイルを作れないため、"
+                                        "計算を始められません。\n%2")
+                             .arg(QDir::toNativeSeparators(folder), unwritableReason(folder)));
+    return false;
+}
+
 bool Form2::computeSpectrumAndOutput() {
     auto& events = *platform::services().events;
     Module1::TubeSettings settings = Module1::readTubeSettings(
@@ -674,8 +719,11 @@ bool Form2::writeJobFile() {
 
     std::string error;
     if (!jobfile::writeJobFile({}, job, error)) {
-        platform::warn(this, QStringLiteral("%1 を書き込めませんでした。\n%2")
-                                 .arg(QLatin1String(exchange::jobFile), fromStd(error)));
+        const QString folder = platform::workFolder();
+        platform::warn(this,
+                       QStringLiteral("%1 を作業フォルダ「%2」に書き込めませんでした。\n%3")
+                           .arg(QLatin1String(exchange::jobFile), QDir::toNativeSeparators(folder),
+                                unwritableReason(folder, QLatin1String(exchange::jobFile))));
         return false;
     }
     platform::services().events->processEvents();
@@ -695,11 +743,8 @@ void Form2::startEngine() {
                                  .arg(program, missing));
         return;
     }
-    platform::services().messages->show(
-        this,
-        QStringLiteral(" cpuスレッド数以内であれば、同時に異なる条件下でシミュレーションを行なうこ"
-                       "とができます "),
-        kMessageTitle, platform::MessageButtons::Ok, platform::MessageIcon::None);
+    platform::services().messages->show(this, runsTogetherNotice(), kMessageTitle,
+                                        platform::MessageButtons::Ok, platform::MessageIcon::None);
 }
 
 // ---------------------------------------------------------------------------

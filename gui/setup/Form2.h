@@ -85,6 +85,7 @@ private:
     bool checkResultName();
     // The typed result name with ".data".
     QString resultFileName() const;
+    bool checkWorkFolderWritable();
     bool computeSpectrumAndOutput();
     bool writeJobFile();
     void startEngine();

@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <functional>
 #include <memory>
+#include <thread>
 
 #include "Windows.h"
 #include "XrayTubeModel.h"
@@ -58,8 +60,14 @@ const QString kHistoryMessage = QStringLiteral("ヒストリー数は少なく�
 const QString kFieldMessage = QStringLiteral(" 照射野（透視時）は 30×30 以下に設定して下さい ");
 const QString kCurrentMessage = QStringLiteral("　管電流を入力してください　");
 const QString kDataMessage = QStringLiteral("　データを入力してください　");
-const QString kConcurrencyMessage = QStringLiteral(
-    " cpuスレッド数以内であれば、同時に異なる条件下でシミュレーションを行なうことができます ");
+// Every engine runs on all the threads the machine has: the note after a start
+// says so with their number, and that runs started together share them.
+const QString kConcurrencyMessage =
+    QStringLiteral("計算は１つで、このコンピュータのすべての CPU スレッド（%1）を使います。\n"
+                   "同時に複数の計算を始めるとスレッドを分け合うため、\n"
+                   "それぞれの計算に長い時間がかかります。\n"
+                   "（同時に行なう計算には、異なる結果保存ファイル名を付けて下さい）")
+        .arg(std::thread::hardware_concurrency());
 
 TEST_F(Form2Test, DefaultsAtStart) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Scattered dose distribution"));
@@ -419,6 +427,50 @@ TEST_F(Form2Test, EngineThatCannotStartIsNamed) {
     EXPECT_TRUE(stage.exists(QStringLiteral("B2F.txt")));
     EXPECT_TRUE(stage.exists(QStringLiteral("B_SPCTL.dat")));
     EXPECT_TRUE(form->Command1->isEnabled());
+}
+
+// A working folder that takes no file, or a job file that cannot be written,
+// stops the run with a message that names the folder and why, and nothing is
+// started or left behind.
+TEST_F(Form2Test, RunIntoAFolderThatTakesNoFileIsRefused) {
+    const QString work = QDir::currentPath();
+    const struct {
+        const char* what;
+        std::function<QString()> prepare; // the working folder of the run
+        QString named;                    // what the message names beside the folder
+        bool spectrumWritten;
+    } cases[] = {
+#ifdef __linux__
+        // No one, not even root, creates files in /proc.
+        {"folder that takes no file", [] { return QStringLiteral("/proc"); }, QString(), false},
+#endif
+        {"job file name taken by a folder",
+         [&] {
+             QDir(work).mkdir(QStringLiteral("B2F.txt"));
+             return work;
+         },
+         QStringLiteral("「B2F.txt」という名前のフォルダ"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        stage.messages.shown.clear();
+        const QString folder = c.prepare();
+        ASSERT_TRUE(QDir::setCurrent(folder));
+        form->Command1->click();
+        QDir::setCurrent(work);
+
+        EXPECT_TRUE(stage.launcher.started.isEmpty());
+        ASSERT_EQ(stage.messages.shown.size(), 1u);
+        const QString& text = stage.messages.shown[0].text;
+        EXPECT_EQ(stage.messages.shown[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(text.contains(QStringLiteral("「%1」").arg(folder))) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.named)) << text.toStdString();
+        // The system's words (in English) are not shown.
+        EXPECT_FALSE(text.contains(QStringLiteral("cannot"))) << text.toStdString();
+        EXPECT_EQ(stage.exists(QStringLiteral("B_SPCTL.dat")), c.spectrumWritten);
+        EXPECT_EQ(QDir(work).entryList({QStringLiteral("*.tmp")}, QDir::Files), QStringList());
+        EXPECT_TRUE(form->Command1->isEnabled());
+    }
 }
 
 const QString kExchangeFiles[] = {QStringLiteral("B2F.txt"), QStringLiteral("B2F.dat"),
