@@ -158,8 +158,8 @@ void OverlayCanvas::filledBox(const Box& b, QColor colour) {
     const double bx = m.deviceX(std::max(b.x1, b.x2));
     const double ay = m.deviceY(std::min(b.y1, b.y2));
     const double by = m.deviceY(std::max(b.y1, b.y2));
-    const QRect pixels(QPoint(PixelMapping::firstInside(ax), PixelMapping::firstInside(ay)),
-                       QPoint(PixelMapping::lastInside(bx), PixelMapping::lastInside(by)));
+    const QRect pixels(QPoint(PixelMapping::firstTouched(ax), PixelMapping::firstTouched(ay)),
+                       QPoint(PixelMapping::lastTouched(bx), PixelMapping::lastTouched(by)));
     const QRect visible = pixels.intersected(image_.rect());
     if (visible.isEmpty())
         return;

@@ -140,9 +140,10 @@ public:
     static int dotStart(double device, int size = 2) {
         return static_cast<int>(std::floor(device - 0.5 * size + 0.5));
     }
-    // The pixels whose centres lie inside device extent [a, b].
-    static int firstInside(double a) { return static_cast<int>(std::ceil(a - 0.5)); }
-    static int lastInside(double b) { return static_cast<int>(std::floor(b - 0.5)); }
+    // The pixels that device extent [a, b] touches: a line drawn along its
+    // edge or ending on it lies in them, whichever pixel the line took.
+    static int firstTouched(double a) { return static_cast<int>(std::floor(a)); }
+    static int lastTouched(double b) { return static_cast<int>(std::ceil(b)) - 1; }
 
 private:
     double left_;

@@ -58,7 +58,8 @@ public:
 
     void line(double x1, double y1, double x2, double y2, QColor colour = Qt::black);
     void box(const Box& box, QColor colour = Qt::black);
-    // A box filled with `colour`; covers the pixels whose centres lie inside it.
+    // A box filled with `colour`; covers every pixel it touches, so that the
+    // white masks leave nothing of a line that runs along or ends on their edge.
     void filledBox(const Box& box, QColor colour);
     // Circle of radius r, filled with the fill colour when the fill style is solid.
     void circle(double x, double y, double r, QColor outline = Qt::black);
