@@ -378,3 +378,52 @@ TEST(OverlayPainting, NothingOfTheGridOutsideALargeRoom) {
         EXPECT_EQ(outside, 0);
     }
 }
+
+// An element marked absent is drawn as if it were not in the room at all:
+// the picture is the one with the element moved far outside it.
+TEST(OverlayPainting, AbsentElementsAreNotDrawn) {
+    struct Case {
+        const char* what;
+        bool Module1::AbsentElements::*flag;
+        float Module1::RoomLayout::*left; // moved far away to compare with
+    };
+    const Case cases[] = {
+        {"viewing window", &Module1::AbsentElements::viewingWindow,
+         &Module1::RoomLayout::windowLeft},
+        {"staff door", &Module1::AbsentElements::staffDoor, &Module1::RoomLayout::staffDoorLeft},
+        {"patient entrance", &Module1::AbsentElements::patientEntrance,
+         &Module1::RoomLayout::entranceLeft},
+        {"control-room text", &Module1::AbsentElements::controlRoomText,
+         &Module1::RoomLayout::controlRoomX},
+        {"free text", &Module1::AbsentElements::freeText, &Module1::RoomLayout::freeTextX},
+    };
+    Module1::RoomLayout room = defaultRoom();
+    // The editor's other defaults: window, staff door and patient entrance.
+    room.windowLeft = 266;
+    room.windowTop = 584;
+    room.windowWidth = 189;
+    room.windowHeight = 29;
+    room.staffDoorLeft = 51;
+    room.staffDoorTop = 586;
+    room.staffDoorWidth = 101;
+    room.staffDoorHeight = 23;
+    room.entranceLeft = 22;
+    room.entranceTop = -7;
+    room.entranceWidth = 180;
+    room.entranceHeight = 20;
+    room.controlRoomX = 252;
+    room.controlRoomY = 520;
+    room.freeTextX = 400;
+    const results::DoseGrid grid = filledGrid(5);
+    const QImage all = Painted(room, 1, grid).image;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Module1::RoomLayout absent = room;
+        absent.absent.*c.flag = true;
+        Module1::RoomLayout away = room;
+        away.*c.left = -50000;
+        const QImage withoutIt = Painted(absent, 1, grid).image;
+        EXPECT_EQ(withoutIt, Painted(away, 1, grid).image);
+        EXPECT_NE(withoutIt, all);
+    }
+}

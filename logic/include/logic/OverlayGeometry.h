@@ -64,8 +64,8 @@ struct Box {
 Box bedFigure(const Module1::RoomLayout& room, int bodyPosition, int orientation);
 
 // The viewing window, the staff door and the patient entrance, in room
-// coordinates.
-std::array<Box, 3> openings(const Module1::RoomLayout& room);
+// coordinates; those marked absent are left out.
+std::vector<Box> openings(const Module1::RoomLayout& room);
 
 // A text with its top-left corner at (x, y) in room coordinates.
 struct PlacedText {
@@ -74,7 +74,8 @@ struct PlacedText {
     double y = 0;
 };
 
-// The control-room text, then the free text unless it is empty.
+// The control-room text, then the free text unless it is empty; either is left
+// out when marked absent.
 std::vector<PlacedText> roomTexts(const Module1::RoomLayout& room);
 
 // Phantom coordinates of map cell (j, i): to the right of the phantom for
