@@ -128,14 +128,18 @@ std::array<Box, 3> whiteMasks(const Module1::RoomLayout& room, int orientation);
 std::array<Box, 3> otherSideMasks(const Module1::RoomLayout& room, int orientation);
 
 // Conversion of picture coordinates to pixels for a square picture of `pixels`
-// pixels a side. Pixel k covers device coordinates k..k+1.
+// pixels a side, its top-left corner at pixel (originX, originY) of the image
+// painted (a page's picture may reach beyond the square). Pixel k covers
+// device coordinates k..k+1.
 class PixelMapping {
 public:
-    PixelMapping(const UserScale& scale, int pixels)
+    PixelMapping(const UserScale& scale, int pixels, double originX = 0, double originY = 0)
         : left_(scale.left), top_(scale.top), perUnitX_(pixels / scale.width),
-          perUnitY_(pixels / scale.height) {}
-    double deviceX(double x) const { return (x - left_) * perUnitX_; }
-    double deviceY(double y) const { return (y - top_) * perUnitY_; }
+          perUnitY_(pixels / scale.height), originX_(originX), originY_(originY), pixels_(pixels) {}
+    double deviceX(double x) const { return originX_ + (x - left_) * perUnitX_; }
+    double deviceY(double y) const { return originY_ + (y - top_) * perUnitY_; }
+    // Pixels of the image to one of the window's picture.
+    int pixelScale() const { return std::max(1, pixels_ / kPicturePixels); }
     // The first pixel of a dot of `size` pixels centred on x: the pixels whose
     // centres lie within size / 2 of it.
     static int dotStart(double device, int size = 2) {
@@ -151,6 +155,9 @@ private:
     double top_;
     double perUnitX_;
     double perUnitY_;
+    double originX_;
+    double originY_;
+    int pixels_;
 };
 
 } // namespace overlay
