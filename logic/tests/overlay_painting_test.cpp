@@ -2,6 +2,7 @@
 // the bed or table bar, and the order of drawing (masks over the map, the
 // room over the masks).
 #include "logic/DoseGrids.h"
+#include "logic/LayoutPlan.h"
 #include "logic/OverlayPainting.h"
 #include "overlay_rooms.h"
 
@@ -397,21 +398,8 @@ TEST(OverlayPainting, AbsentElementsAreNotDrawn) {
          &Module1::RoomLayout::controlRoomX},
         {"free text", &Module1::AbsentElements::freeText, &Module1::RoomLayout::freeTextX},
     };
-    Module1::RoomLayout room = defaultRoom();
-    // The editor's other defaults: window, staff door and patient entrance.
-    room.windowLeft = 266;
-    room.windowTop = 584;
-    room.windowWidth = 189;
-    room.windowHeight = 29;
-    room.staffDoorLeft = 51;
-    room.staffDoorTop = 586;
-    room.staffDoorWidth = 101;
-    room.staffDoorHeight = 23;
-    room.entranceLeft = 22;
-    room.entranceTop = -7;
-    room.entranceWidth = 180;
-    room.entranceHeight = 20;
-    room.controlRoomX = 252;
+    // The editor's defaults, the texts inside the picture.
+    Module1::RoomLayout room = layout::capture(layout::LayoutPlan{});
     room.controlRoomY = 520;
     room.freeTextX = 400;
     const results::DoseGrid grid = filledGrid(5);

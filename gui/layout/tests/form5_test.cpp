@@ -501,25 +501,3 @@ TEST_F(Form5Test, AbsentElementsAreSavedMarkedNotDrawnAndDeletedWithTheFile) {
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
     form.hide();
 }
-
-// A malformed marks file refuses the layout, naming the file and the line,
-// as a malformed layout file does: the editor keeps what it had.
-TEST_F(Form5Test, AMalformedMarksFileRefusesTheLayout) {
-    form.Text1->setText(QStringLiteral("kept"));
-    form.Command2->click();
-    form.Command4->click();
-    QFile marks(dir.filePath(QStringLiteral("kept.Room.absent")));
-    ASSERT_TRUE(marks.open(QIODevice::WriteOnly));
-    marks.write("free-text\r\nwindow\r\n");
-    marks.close();
-    const Module1::RoomLayout before = *Module1::roomLayout;
-    form.Command14->click();
-    form.mouseDownInPlan(MouseButton::Left, 398, 398);
-    messages.shown.clear();
-    form.loadLayout(QStringLiteral("kept.Room"));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("kept.Room.absent の 2 行目")))
-        << messages.shown[0].text.toStdString();
-    EXPECT_EQ(*Module1::roomLayout, before);
-    EXPECT_DOUBLE_EQ(form.plan().room.width, 400);
-}
