@@ -326,8 +326,13 @@ bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, 
     // The marks go with the layout just written: an earlier layout's marks
     // must not leave out elements of this one.
     const std::filesystem::path marks = absentMarksPath(path);
-    if (layout.absent.any())
-        return writeWhole(marks, writeAbsentMarks(layout.absent), error);
+    if (layout.absent.any()) {
+        if (writeWhole(marks, writeAbsentMarks(layout.absent), error))
+            return true;
+        error = QStringLiteral("「%1」は保存しましたが、描かない要素の印を保存できません。%2")
+                    .arg(shownName(path), error);
+        return false;
+    }
     std::error_code ec;
     std::filesystem::remove(marks, ec);
     if (ec) {
