@@ -64,7 +64,8 @@ inline QRgb roomPageColour(const QImage& image, const page::PageLayout& layout, 
                            const Module1::RoomLayout& room, double X, double Y) {
     const overlay::PixelMapping m(overlay::roomScale(room.roomWidth, room.roomHeight),
                                   overlay::kPicturePixels);
-    return rgbAt(image, (layout.picture.topLeft() + QPointF(m.deviceX(X), m.deviceY(Y))) * scale);
+    return rgbAt(image,
+                 (layout.windowPicture.topLeft() + QPointF(m.deviceX(X), m.deviceY(Y))) * scale);
 }
 
 } // namespace page_pixels

@@ -15,6 +15,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringList>
+
+#include <filesystem>
+#include <tuple>
+#include <utility>
 
 using layout::Element;
 
@@ -36,9 +41,9 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("    透視室レイアウト"));
     buildControls();
 
-    // Window load: every marker hidden, save and show disabled until "設定終了",
-    // no file name yet. Nothing else is reset while the program runs.
-    plan_.hideAll();
+    // Window load: every element the layout will hold is shown, not placed
+    // yet; save and show disabled until "設定終了", no file name yet. Nothing
+    // else is reset while the program runs.
     syncMarkers();
     Command4->setEnabled(false);
     Command6->setEnabled(false);
@@ -46,7 +51,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
 }
 
 void Form5::buildControls() {
-    setFixedSize(1020, 610);
+    setFixedSize(1275, 610);
     setFont(editorFont(9));
 
     auto label = [this](const QString& text, int x, int y) {
@@ -138,7 +143,7 @@ void Form5::buildControls() {
     connect(Command17, &QPushButton::clicked, this, &Form5::enterFreeText);
     label(QStringLiteral("（操作室は 下側 または 右側 ）"), colA, 200);
     Command16 = makeButton(this, QStringLiteral("削 除"), "Command16", colA, 222, 120, 28);
-    connect(Command16, &QPushButton::clicked, this, &Form5::hideCurrentElement);
+    connect(Command16, &QPushButton::clicked, this, &Form5::deleteCurrentElement);
 
     Picture2 = new layout::InstructionPanel(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));
@@ -180,11 +185,27 @@ void Form5::buildControls() {
     File1->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(File1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { loadLayout(item->text()); });
+
+    // What the layout file will hold.
+    const int colC = 1018;
+    label(QStringLiteral("ファイルに保存される要素"), colC, 48);
+    label(QStringLiteral("（チェックを外すと分布図に描かない）"), colC, 70);
+    ElementList1 = new layout::ElementList(this);
+    ElementList1->setObjectName(QStringLiteral("ElementList1"));
+    ElementList1->move(colC, 96);
+    connect(ElementList1, &layout::ElementList::drawnClicked, this, &Form5::setElementDrawn);
+    QLabel* notes = label(QStringLiteral("未配置の要素は、図の破線の位置に\n"
+                                         "保存され、分布図にも描かれます。\n"
+                                         "描かない要素は点線で示し、位置は\n"
+                                         "ファイルに残ります。\n"
+                                         "「削 除」は選択中の要素を\n"
+                                         "描かないようにします。"),
+                          colC, 96 + ElementList1->height() + 12);
+    notes->adjustSize();
 }
 
 void Form5::open() {
     refreshFileList();
-    plan_.hideAll();
     syncMarkers();
     show();
     raise();
@@ -212,18 +233,28 @@ void Form5::warn(const QString& text) {
 }
 
 void Form5::syncMarkers() {
-    Picture1->placeChild(Shape1, plan_.phantom);
-    Picture1->placeChild(Shape2, plan_.room);
-    Picture1->placeChild(Shape3, plan_.bed);
-    Picture1->placeChild(Shape4, plan_.staffDoor);
-    Picture1->placeChild(Shape5, plan_.viewingWindow);
-    Picture1->placeChild(Shape6, plan_.patientEntrance);
-    Label8->setText(plan_.controlRoomCaption);
-    Label8->adjustSize();
-    Picture1->placeChild(Label8, plan_.controlRoomLabel);
-    Label16->setText(plan_.freeTextCaption);
-    Label16->adjustSize();
-    Picture1->placeChild(Label16, plan_.freeTextLabel);
+    const std::pair<layout::MarkerShape*, Element> shapes[] = {
+        {Shape1, Element::PhantomCentre}, {Shape2, Element::Room},
+        {Shape3, Element::Bed},           {Shape4, Element::StaffDoor},
+        {Shape5, Element::ViewingWindow}, {Shape6, Element::PatientEntrance}};
+    for (auto [shape, element] : shapes) {
+        shape->setState(layout::stateOf(plan_, element));
+        Picture1->placeChild(shape, *plan_.markerOf(element));
+    }
+    const std::tuple<QLabel*, Element, QString> labels[] = {
+        {Label8, Element::ControlRoomText, plan_.controlRoomCaption},
+        {Label16, Element::FreeText, plan_.freeTextCaption}};
+    for (const auto& [label, element, caption] : labels) {
+        label->setText(caption);
+        layout::setLabelState(label, layout::stateOf(plan_, element));
+        label->adjustSize();
+        Picture1->placeChild(label, *plan_.markerOf(element));
+    }
+    ElementList1->showPlan(plan_);
+}
+
+void Form5::captureLayout() {
+    Module1::roomLayout = layout::capture(plan_);
 }
 
 void Form5::chooseElement(Element element) {
@@ -251,10 +282,18 @@ void Form5::enterFreeText() {
     Picture2->clear();
 }
 
-void Form5::hideCurrentElement() {
-    layout::hideCurrent(plan_);
+void Form5::deleteCurrentElement() {
+    const Element current = plan_.currentElement;
+    if (current != Element::None && !layout::deleteCurrent(plan_))
+        warn(QStringLiteral("「%1」は分布図を描くのに必要なため、削除できません。")
+                 .arg(layout::elementName(current)));
     syncMarkers();
     Picture2->clear();
+}
+
+void Form5::setElementDrawn(Element element, bool drawn) {
+    layout::setAbsent(plan_, element, !drawn);
+    syncMarkers();
 }
 
 void Form5::mouseDownInPlan(layout::MouseButton button, double x, double y) {
@@ -269,7 +308,7 @@ void Form5::mouseMoveInPlan(double x, double y) {
 }
 
 void Form5::finishSettings() {
-    Module1::roomLayout = layout::capture(plan_);
+    captureLayout();
     platform::services().events->processEvents();
     Windows::form6().showLayoutName(Text1->text());
     Picture2->clear();
@@ -279,6 +318,9 @@ void Form5::finishSettings() {
 }
 
 void Form5::showOverlay() {
+    // What is drawn is what the editor shows, also when it was changed after
+    // "設定終了".
+    captureLayout();
     // The drawing lets window events run; the button stays off meanwhile so that
     // a second press cannot start another drawing.
     Command6->setEnabled(false);
@@ -309,6 +351,9 @@ void Form5::saveLayout() {
         warn(QStringLiteral("「%1」はファイル名に使えません。").arg(fileName));
         return;
     }
+    // What is saved is what the editor shows, also when it was changed after
+    // "設定終了".
+    captureLayout();
     QString error;
     if (!roomfile::save(files::toPath(filePath(fileName)), *Module1::roomLayout, error)) {
         warn(QStringLiteral("「%1」を保存できません。\n%2").arg(fileName, error));
@@ -346,17 +391,32 @@ void Form5::deleteLayout() {
     if (selected.isEmpty())
         return;
     const QString fileName = selected.front()->text();
+    // What the program keeps beside the layout goes with it.
+    QStringList companions;
+    for (const std::filesystem::path& companion :
+         roomfile::companionFiles(files::toPath(filePath(fileName))))
+        if (std::filesystem::exists(companion))
+            companions << QString::fromStdU16String(companion.filename().u16string());
     auto confirmed = [this](const QString& question) {
         return platform::services().messages->show(
                    this, question, kMessageTitle, platform::MessageButtons::OkCancel,
                    platform::MessageIcon::None) == platform::MessageResult::Ok;
     };
-    if (!confirmed(QStringLiteral(" このファイルを削除していいですか？ ")))
+    QString question = QStringLiteral(" 「%1」を削除していいですか？ ").arg(fileName);
+    if (!companions.isEmpty())
+        question += QStringLiteral("\n（一緒に保存した描かない要素の印「%1」も削除します）")
+                        .arg(companions.join(QStringLiteral("」「")));
+    if (!confirmed(question))
         return;
-    if (!confirmed(QStringLiteral(" 本当に削除しますか？ ")))
+    if (!confirmed(QStringLiteral(" 「%1」を本当に削除しますか？ ").arg(fileName)))
         return;
-    if (!platform::services().files->remove(filePath(fileName)))
+    if (!platform::services().files->remove(filePath(fileName))) {
         warn(QStringLiteral("「%1」を削除できません。").arg(fileName));
+    } else {
+        for (const QString& companion : companions)
+            if (!platform::services().files->remove(filePath(companion)))
+                warn(QStringLiteral("「%1」を削除できません。").arg(companion));
+    }
     refreshFileList();
 }
 

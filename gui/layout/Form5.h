@@ -1,7 +1,9 @@
 // The room layout editor: a square plan of the room on which the user places
 // the room size, phantom centre, bed, doors, viewing window and two texts, the
-// capture of the placed geometry into Module1::roomLayout ("設定終了"), and
-// the layout files (".Room") that store it.
+// list of these elements with the ones not placed yet and the ones marked as
+// not in the room, the capture of the layout into Module1::roomLayout
+// ("設定終了"), and the layout files (".Room", with the absent marks beside
+// them) that store it.
 #pragma once
 
 #include "logic/LayoutPlan.h"
@@ -16,6 +18,7 @@ class QPushButton;
 
 namespace layout {
 class LayoutPicture;
+class ElementList;
 class InstructionPanel;
 class MarkerShape;
 } // namespace layout
@@ -25,9 +28,8 @@ class Form5 : public QWidget {
 public:
     explicit Form5(QWidget* parent = nullptr);
 
-    // What the viewer's "部屋レイアウトに重ねる" does: refreshes the file list,
-    // hides every marker (their geometry is kept) and shows the editor without
-    // blocking.
+    // What the viewer's "部屋レイアウトに重ねる" does: refreshes the file list and
+    // shows the editor without blocking, with every element the layout holds.
     void open();
 
     // The folder of the layout files: the current folder unless set (tests).
@@ -37,7 +39,8 @@ public:
     // Event handlers, public so that tests can drive the editor as a user would.
     void chooseElement(layout::Element element);                          // element buttons
     void enterFreeText();                                                 // Command17
-    void hideCurrentElement();                                            // Command16
+    void deleteCurrentElement();                                          // Command16
+    void setElementDrawn(layout::Element element, bool drawn);            // ElementList1
     void mouseDownInPlan(layout::MouseButton button, double x, double y); // Picture1
     void mouseMoveInPlan(double x, double y);                             // Picture1
     void finishSettings();                                                // Command2
@@ -81,10 +84,15 @@ public:
     QPushButton* Command15 = nullptr;      // bed
     QPushButton* Command16 = nullptr;      // 削 除
     QPushButton* Command17 = nullptr;      // 任意文字列
+    // Every element the layout holds, whether it is drawn over the map and
+    // whether it has been placed.
+    layout::ElementList* ElementList1 = nullptr;
 
 private:
     void buildControls();
     void syncMarkers();
+    // The layout as the editor shows it, into Module1::roomLayout.
+    void captureLayout();
     QString filePath(const QString& fileName) const;
     void warn(const QString& text);
 

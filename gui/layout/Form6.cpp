@@ -105,7 +105,7 @@ void Form6::buildControls() {
         }
     });
 
-    Command1 = controls::makeButton(this, QStringLiteral("Close"), "Command1", 1000, 712, 90, 30);
+    Command1 = controls::makeButton(this, QStringLiteral("閉じる"), "Command1", 1000, 712, 90, 30);
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 }
 

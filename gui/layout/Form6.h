@@ -51,7 +51,7 @@ public:
     // The overlay picture, white until the first drawing, and the legend.
     PictureBox* Picture1 = nullptr;
     PictureBox* Picture7 = nullptr;
-    QPushButton* Command1 = nullptr; // "Close": hides the window
+    QPushButton* Command1 = nullptr; // "閉じる": hides the window
     // "両側に表示": the map also on the other side of the phantom; off at start.
     // Switching it draws the picture again.
     QCheckBox* Check1 = nullptr;

@@ -1,5 +1,7 @@
 #include "layout/LayoutWidgets.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -28,7 +30,7 @@ void LayoutPicture::placeChild(QWidget* child, const Marker& marker) const {
     } else {
         child->move(left, top);
     }
-    child->setVisible(marker.visible);
+    child->show();
 }
 
 void LayoutPicture::paintEvent(QPaintEvent*) {
@@ -83,12 +85,39 @@ MarkerShape::MarkerShape(Figure figure, QColor line, int lineWidth, Qt::BrushSty
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void MarkerShape::setState(ElementState state) {
+    if (state_ == state)
+        return;
+    state_ = state;
+    update();
+}
+
+namespace {
+
+// A colour halfway to white.
+QColor paler(QColor c) {
+    return QColor((c.red() + 255) / 2, (c.green() + 255) / 2, (c.blue() + 255) / 2);
+}
+
+const QColor kAbsentGrey(176, 176, 176);
+
+} // namespace
+
 void MarkerShape::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QPen pen(line_, lineWidth_);
     pen.setJoinStyle(Qt::MiterJoin);
+    QBrush brush = fill_ == Qt::NoBrush ? QBrush(Qt::NoBrush) : QBrush(fillColor_, fill_);
+    if (state_ == ElementState::NotPlaced) {
+        pen.setStyle(Qt::DashLine);
+        if (fill_ != Qt::NoBrush)
+            brush.setColor(paler(fillColor_));
+    } else if (state_ == ElementState::Absent) {
+        pen = QPen(kAbsentGrey, 1, Qt::DotLine);
+        brush = QBrush(Qt::NoBrush);
+    }
     p.setPen(pen);
-    p.setBrush(fill_ == Qt::NoBrush ? QBrush(Qt::NoBrush) : QBrush(fillColor_, fill_));
+    p.setBrush(brush);
     const double half = lineWidth_ / 2.0;
     QRectF box = QRectF(rect()).adjusted(half, half, -half, -half);
     if (figure_ == Figure::Circle) {
@@ -97,6 +126,60 @@ void MarkerShape::paintEvent(QPaintEvent*) {
         p.drawEllipse(QRectF(box.center().x() - d / 2, box.center().y() - d / 2, d, d));
     } else {
         p.drawRect(box);
+    }
+}
+
+void setLabelState(QLabel* label, ElementState state) {
+    QPalette palette = label->palette();
+    const QColor colour = state == ElementState::Placed      ? QColor(Qt::black)
+                          : state == ElementState::NotPlaced ? QColor(112, 112, 112)
+                                                             : kAbsentGrey;
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setStrikeOut(state == ElementState::Absent);
+    label->setFont(font);
+}
+
+QString stateText(ElementState state) {
+    switch (state) {
+    case ElementState::Placed:
+        return QStringLiteral("配置済み");
+    case ElementState::NotPlaced:
+        return QStringLiteral("未配置（既定の位置）");
+    case ElementState::Absent:
+        return QStringLiteral("描かない");
+    }
+    return {};
+}
+
+ElementList::ElementList(QWidget* parent) : QWidget(parent) {
+    constexpr int rowHeight = 24;
+    int y = 0;
+    for (Element element : kElements) {
+        Row row;
+        row.drawn = new QCheckBox(elementName(element), this);
+        row.drawn->setGeometry(0, y, 112, rowHeight);
+        row.drawn->setChecked(true);
+        row.drawn->setEnabled(canBeAbsent(element));
+        row.state = new QLabel(this);
+        row.state->setGeometry(114, y, 130, rowHeight);
+        connect(row.drawn, &QCheckBox::clicked, this,
+                [this, element](bool checked) { emit drawnClicked(element, checked); });
+        rows_[element] = row;
+        y += rowHeight;
+    }
+    setFixedSize(244, y);
+}
+
+void ElementList::showPlan(const LayoutPlan& plan) {
+    for (Element element : kElements) {
+        const Row& row = rows_.at(element);
+        const ElementState state = stateOf(plan, element);
+        row.drawn->setChecked(state != ElementState::Absent);
+        row.state->setText(stateText(state));
+        setLabelState(row.state, state);
+        row.state->setFont(font()); // the state is never struck through
     }
 }
 

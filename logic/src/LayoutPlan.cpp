@@ -40,16 +40,82 @@ double toPlan(double pixel) {
     return kPlanMin + (pixel - kPictureBorder) / kPixelsPerUnit;
 }
 
-void LayoutPlan::hideAll() {
-    for (Marker* marker : {&phantom, &room, &bed, &staffDoor, &viewingWindow, &patientEntrance,
-                           &controlRoomLabel, &freeTextLabel})
-        marker->visible = false;
+QString elementName(Element element) {
+    switch (element) {
+    case Element::Room:
+        return QStringLiteral("室の大きさ");
+    case Element::PhantomCentre:
+        return QStringLiteral("被射体中心");
+    case Element::Bed:
+        return QStringLiteral("ベッド");
+    case Element::StaffDoor:
+        return QStringLiteral("職員出入扉");
+    case Element::ViewingWindow:
+        return QStringLiteral("覗き窓");
+    case Element::PatientEntrance:
+        return QStringLiteral("患者出入口");
+    case Element::ControlRoomText:
+        return QStringLiteral("「操作室」");
+    case Element::FreeText:
+        return QStringLiteral("任意文字列");
+    case Element::None:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+// The flag of an element in the absent marks; nullptr for one that is always
+// drawn.
+template <typename Absent>
+auto absentFlag(Absent& absent, Element element) -> decltype(&absent.viewingWindow) {
+    switch (element) {
+    case Element::ViewingWindow:
+        return &absent.viewingWindow;
+    case Element::StaffDoor:
+        return &absent.staffDoor;
+    case Element::PatientEntrance:
+        return &absent.patientEntrance;
+    case Element::ControlRoomText:
+        return &absent.controlRoomText;
+    case Element::FreeText:
+        return &absent.freeText;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+bool canBeAbsent(Element element) {
+    const Module1::AbsentElements none;
+    return absentFlag(none, element) != nullptr;
+}
+
+bool isAbsent(const LayoutPlan& plan, Element element) {
+    const bool* flag = absentFlag(plan.absent, element);
+    return flag && *flag;
+}
+
+bool setAbsent(LayoutPlan& plan, Element element, bool absent) {
+    bool* flag = absentFlag(plan.absent, element);
+    if (!flag)
+        return false;
+    *flag = absent;
+    return true;
+}
+
+ElementState stateOf(const LayoutPlan& plan, Element element) {
+    if (isAbsent(plan, element))
+        return ElementState::Absent;
+    const Marker* marker = plan.markerOf(element);
+    return marker && marker->placed ? ElementState::Placed : ElementState::NotPlaced;
 }
 
 void selectElement(LayoutPlan& plan, Element element) {
     plan.currentElement = element;
-    if (Marker* marker = plan.markerOf(element))
-        marker->visible = true;
+    setAbsent(plan, element, false);
 }
 
 namespace {
@@ -73,6 +139,8 @@ void moveTo(Marker& marker, double left, double top) {
 } // namespace
 
 void place(LayoutPlan& plan, MouseButton button, double x, double y) {
+    if (Marker* marker = plan.markerOf(plan.currentElement))
+        marker->placed = true;
     switch (plan.currentElement) {
     case Element::None:
         return;
@@ -103,9 +171,8 @@ void place(LayoutPlan& plan, MouseButton button, double x, double y) {
     }
 }
 
-void hideCurrent(LayoutPlan& plan) {
-    if (Marker* marker = plan.markerOf(plan.currentElement))
-        marker->visible = false;
+bool deleteCurrent(LayoutPlan& plan) {
+    return setAbsent(plan, plan.currentElement, true);
 }
 
 bool acceptFreeText(LayoutPlan& plan, const QString& text) {
@@ -149,6 +216,7 @@ Module1::RoomLayout capture(const LayoutPlan& plan) {
     r.freeText = plan.freeTextCaption;
     r.freeTextX = f(plan.freeTextLabel.left);
     r.freeTextY = f(plan.freeTextLabel.top);
+    r.absent = plan.absent;
     return r;
 }
 
@@ -158,7 +226,7 @@ void applyLayout(LayoutPlan& plan, const Module1::RoomLayout& r) {
     plan.bed = {r.bedLeft, r.bedTop, r.bedWidth, r.bedHeight, true};
     plan.phantom.left = r.phantomX - kPhantomMarkerOffset;
     plan.phantom.top = r.phantomY - kPhantomMarkerOffset;
-    plan.phantom.visible = true;
+    plan.phantom.placed = true;
     plan.viewingWindow = {r.windowLeft, r.windowTop, r.windowWidth, r.windowHeight, true};
     plan.staffDoor = {r.staffDoorLeft, r.staffDoorTop, r.staffDoorWidth, r.staffDoorHeight, true};
     plan.patientEntrance = {r.entranceLeft, r.entranceTop, r.entranceWidth, r.entranceHeight, true};
@@ -166,6 +234,7 @@ void applyLayout(LayoutPlan& plan, const Module1::RoomLayout& r) {
     plan.controlRoomLabel = {r.controlRoomX, r.controlRoomY, 0, 0, true};
     plan.freeTextCaption = r.freeText;
     plan.freeTextLabel = {r.freeTextX, r.freeTextY, 0, 0, true};
+    plan.absent = r.absent;
 }
 
 Readout cursorReadout(double x, double y) {

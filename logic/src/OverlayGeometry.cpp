@@ -37,18 +37,26 @@ Box bedFigure(const Module1::RoomLayout& room, int bodyPosition, int orientation
     return {bl, cy + 9, bl + bw, cy + 11};
 }
 
-std::array<Box, 3> openings(const Module1::RoomLayout& room) {
-    auto box = [](double left, double top, double width, double height) {
-        return Box{left, top, left + width, top + height};
+std::vector<Box> openings(const Module1::RoomLayout& room) {
+    std::vector<Box> boxes;
+    auto add = [&boxes](bool absent, double left, double top, double width, double height) {
+        if (!absent)
+            boxes.push_back({left, top, left + width, top + height});
     };
-    return {box(room.windowLeft, room.windowTop, room.windowWidth, room.windowHeight),
-            box(room.staffDoorLeft, room.staffDoorTop, room.staffDoorWidth, room.staffDoorHeight),
-            box(room.entranceLeft, room.entranceTop, room.entranceWidth, room.entranceHeight)};
+    add(room.absent.viewingWindow, room.windowLeft, room.windowTop, room.windowWidth,
+        room.windowHeight);
+    add(room.absent.staffDoor, room.staffDoorLeft, room.staffDoorTop, room.staffDoorWidth,
+        room.staffDoorHeight);
+    add(room.absent.patientEntrance, room.entranceLeft, room.entranceTop, room.entranceWidth,
+        room.entranceHeight);
+    return boxes;
 }
 
 std::vector<PlacedText> roomTexts(const Module1::RoomLayout& room) {
-    std::vector<PlacedText> texts{{room.controlRoomText, room.controlRoomX, room.controlRoomY}};
-    if (!room.freeText.isEmpty())
+    std::vector<PlacedText> texts;
+    if (!room.absent.controlRoomText)
+        texts.push_back({room.controlRoomText, room.controlRoomX, room.controlRoomY});
+    if (!room.freeText.isEmpty() && !room.absent.freeText)
         texts.push_back({room.freeText, room.freeTextX, room.freeTextY});
     return texts;
 }

@@ -8,6 +8,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 
 namespace overlay {
@@ -114,14 +115,10 @@ QFont scaledFont(QFont font, int scale) {
     return font;
 }
 
-int pixelScaleOf(const QImage& image) {
-    return std::max(1, image.width() / kPicturePixels);
-}
-
 } // namespace
 
-OverlayCanvas::OverlayCanvas(QImage& image, QFont font)
-    : image_(image), pixelScale_(pixelScaleOf(image)),
+OverlayCanvas::OverlayCanvas(QImage& image, QFont font, QRect frame)
+    : image_(image), frame_(frame), pixelScale_(std::max(1, image.width() / frame.width())),
       font_(scaledFont(std::move(font), pixelScale_)) {}
 
 void OverlayCanvas::clear() {
@@ -130,9 +127,10 @@ void OverlayCanvas::clear() {
 
 template <typename Paint> void OverlayCanvas::paint(QColor outline, Paint&& paint) {
     QPainter painter(&image_);
-    const double s = image_.width() / scale_.width;
-    const double t = image_.height() / scale_.height;
-    painter.setTransform(QTransform(s, 0, 0, t, -scale_.left * s, -scale_.top * t));
+    const PixelMapping m = mapping();
+    const double s = m.deviceX(scale_.left + 1) - m.deviceX(scale_.left);
+    const double t = m.deviceY(scale_.top + 1) - m.deviceY(scale_.top);
+    painter.setTransform(QTransform(s, 0, 0, t, m.deviceX(0), m.deviceY(0)));
     QPen pen(outline);
     pen.setWidth(drawWidth_ * pixelScale_);
     pen.setCosmetic(true);
@@ -158,8 +156,8 @@ void OverlayCanvas::filledBox(const Box& b, QColor colour) {
     const double bx = m.deviceX(std::max(b.x1, b.x2));
     const double ay = m.deviceY(std::min(b.y1, b.y2));
     const double by = m.deviceY(std::max(b.y1, b.y2));
-    const QRect pixels(QPoint(PixelMapping::firstInside(ax), PixelMapping::firstInside(ay)),
-                       QPoint(PixelMapping::lastInside(bx), PixelMapping::lastInside(by)));
+    const QRect pixels(QPoint(PixelMapping::firstTouched(ax), PixelMapping::firstTouched(ay)),
+                       QPoint(PixelMapping::lastTouched(bx), PixelMapping::lastTouched(by)));
     const QRect visible = pixels.intersected(image_.rect());
     if (visible.isEmpty())
         return;
@@ -198,7 +196,7 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const std::function<void(int)>& afterRow, const std::vector<bool>* hatched,
               bool bothSides) {
     const std::array<QRgb, results::kBandCount> colours = results::mapColourTable();
-    const int scale = pixelScaleOf(image);
+    const int scale = mapping.pixelScale();
     const int dot = 2 * scale;
 
     // Each row i lands on one picture column (orientation 1) or one picture line
@@ -259,11 +257,11 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
 }
 
 int paintOverlay(QImage& image, const OverlayInputs& inputs,
-                 const std::function<void(int)>& afterRow, QFont font) {
+                 const std::function<void(int)>& afterRow, QFont font, QRect frame) {
     const Module1::RoomLayout& room = inputs.room;
     const double W = room.roomWidth;
     const double H = room.roomHeight;
-    OverlayCanvas canvas(image, std::move(font));
+    OverlayCanvas canvas(image, std::move(font), frame);
 
     // 1, 2: a clear picture scaled to the room.
     canvas.clear();
@@ -311,6 +309,31 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
     canvas.setDrawWidth(2);
     paintFittings(canvas, inputs, orientation);
     return orientation;
+}
+
+QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font) {
+    if (std::max(room.roomWidth, room.roomHeight) <= 0)
+        return kWindowFrame; // nothing is drawn
+    QRectF frame(kWindowFrame);
+    const PixelMapping m(roomScale(room.roomWidth, room.roomHeight), kPicturePixels);
+    // Measured on an image, as OverlayCanvas::text draws.
+    const QImage probe(1, 1, QImage::Format_RGB32);
+    const QFontMetricsF metrics(font, &probe);
+    constexpr double margin = 4;
+    for (const PlacedText& text : roomTexts(room)) {
+        const QRectF ink = metrics.boundingRect(text.text).translated(
+            m.deviceX(text.x), m.deviceY(text.y) + metrics.ascent());
+        // The line's full height, so that accents and descenders are inside.
+        const QRectF line(ink.left(), m.deviceY(text.y), ink.width(),
+                          std::max(ink.bottom() - m.deviceY(text.y), metrics.height()));
+        frame |= line.adjusted(-margin, -margin, margin, margin);
+    }
+    const QRectF reach =
+        QRectF(kWindowFrame)
+            .adjusted(-kMaxFrameReach, -kMaxFrameReach, kMaxFrameReach, kMaxFrameReach);
+    frame &= reach;
+    return QRect(QPoint(int(std::floor(frame.left())), int(std::floor(frame.top()))),
+                 QPoint(int(std::ceil(frame.right())) - 1, int(std::ceil(frame.bottom())) - 1));
 }
 
 } // namespace overlay

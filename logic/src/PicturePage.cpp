@@ -114,10 +114,22 @@ QFont textFont(int pixels, bool bold = false) {
     return font;
 }
 
+// The part of the plane the picture shows, in pixels of the window's picture:
+// the room overlay reaches beyond the window's square where a text of the
+// layout does, so that every label is drawn whole.
+QRect pictureFrame(const PageContent& content) {
+    const QSizeF window = pictureSize(content.picture);
+    if (content.picture == Picture::Map)
+        return QRect(QPoint(0, 0), window.toSize());
+    return overlay::frameForTexts(content.room, content.pictureFont);
+}
+
 QImage paintedPicture(const PageContent& content, int scale) {
     if (content.picture == Picture::Map)
         return results::paintMap(content.map, content.pictureFont, scale);
-    QImage image = overlay::blankPicture(scale);
+    const QRect frame = pictureFrame(content);
+    QImage image(frame.size() * scale, QImage::Format_RGB32);
+    image.fill(Qt::white);
     overlay::OverlayInputs inputs;
     inputs.room = content.room;
     inputs.bodyPosition = content.map.bodyPosition;
@@ -130,7 +142,7 @@ QImage paintedPicture(const PageContent& content, int scale) {
             inputs.hatched = &*content.map.hatched;
     }
     if (std::max(content.room.roomWidth, content.room.roomHeight) > 0)
-        overlay::paintOverlay(image, inputs, {}, content.pictureFont);
+        overlay::paintOverlay(image, inputs, {}, content.pictureFont, frame);
     return image;
 }
 
@@ -143,7 +155,10 @@ QImage paintedLegend(Picture picture, int scale) {
 PageLayout pageLayout(const PageContent& content) {
     PageLayout layout;
     const double top = kMargin + kTitleHeight + kGap;
-    layout.picture = QRectF(QPointF(kMargin, top), pictureSize(content.picture));
+    const QRect frame = pictureFrame(content);
+    layout.picture = QRectF(QPointF(kMargin, top), QSizeF(frame.size()));
+    layout.windowPicture =
+        QRectF(layout.picture.topLeft() - QPointF(frame.topLeft()), pictureSize(content.picture));
     const double column = layout.picture.right() + kColumnGap;
     layout.legend = QRectF(QPointF(column, top + kLineHeight + 4), legendSize(content.picture));
     layout.boxHeight = boxHeightOf(content.picture);

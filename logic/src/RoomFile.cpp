@@ -2,10 +2,16 @@
 
 #include <textrec/textrec.h>
 
+#include <QCoreApplication>
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringList>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <fstream>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 
@@ -237,25 +243,121 @@ std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
     return r;
 }
 
+namespace {
+
+QString shownName(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.filename().u16string());
+}
+
+// The system's reason for a failed write, in the user's words where there are
+// some; otherwise the system's own.
+QString reasonText(const std::error_code& ec) {
+    const std::error_condition c = ec.default_error_condition();
+    if (c == std::errc::no_such_file_or_directory)
+        return QStringLiteral("フォルダがありません");
+    if (c == std::errc::permission_denied || c == std::errc::operation_not_permitted)
+        return QStringLiteral("書き込みが許可されていません");
+    if (c == std::errc::read_only_file_system)
+        return QStringLiteral("読み取り専用の場所です");
+    if (c == std::errc::no_space_on_device)
+        return QStringLiteral("ディスクに空きがありません");
+    if (c == std::errc::is_a_directory)
+        return QStringLiteral("同じ名前のフォルダがあります");
+    if (c == std::errc::filename_too_long)
+        return QStringLiteral("名前が長すぎます");
+    return QString::fromLocal8Bit(ec.message());
+}
+
+QString folderText(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+    return QString::fromStdU16String((ec ? folder : absolute).lexically_normal().u16string());
+}
+
+// Writes `content` to a temporary file beside `path` and renames it into place;
+// on failure leaves no temporary file and says which file in which folder
+// could not be written, and why.
+bool writeWhole(const std::filesystem::path& path, std::string_view content, QString& error) {
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temporary = path;
+    temporary += "." + std::to_string(QCoreApplication::applicationPid()) + "-" +
+                 std::to_string(counter++) + ".tmp";
+    auto fail = [&](const std::error_code& ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        error = QStringLiteral("フォルダ「%1」に「%2」を書き込めません（%3）。")
+                    .arg(folderText(path), shownName(path), reasonText(ec));
+        return false;
+    };
+    {
+        errno = 0;
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return fail(std::error_code(errno ? errno : EIO, std::generic_category()));
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        out.flush();
+        if (!out)
+            return fail(std::error_code(errno ? errno : EIO, std::generic_category()));
+    }
+    if (std::filesystem::is_directory(path)) // the rename would fail with a vaguer reason
+        return fail(std::make_error_code(std::errc::is_a_directory));
+    if (!textrec::replaceFile(temporary, path)) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        error = QStringLiteral("「%1」を置き換えられません。ほかのプログラムが開いていれば、"
+                               "閉じてからもう一度保存して下さい。")
+                    .arg(shownName(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, QString& error) {
     std::optional<std::string> content = write(layout, error);
     if (!content)
         return false;
-    std::string why;
-    if (textrec::writeFileAtomic(path, *content, &why))
-        return true;
-    error = QString::fromStdString(why);
-    return false;
+    if (!writeWhole(path, *content, error))
+        return false;
+    // The marks go with the layout just written: an earlier layout's marks
+    // must not leave out elements of this one.
+    const std::filesystem::path marks = absentMarksPath(path);
+    if (layout.absent.any()) {
+        if (writeWhole(marks, writeAbsentMarks(layout.absent), error))
+            return true;
+        error = QStringLiteral("「%1」は保存しましたが、描かない要素の印を保存できません。%2")
+                    .arg(shownName(path), error);
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::remove(marks, ec);
+    if (ec) {
+        error = QStringLiteral("「%1」は保存しましたが、前の描かない要素の印「%2」を"
+                               "削除できません（%3）。")
+                    .arg(shownName(path), shownName(marks), reasonText(ec));
+        return false;
+    }
+    return true;
 }
 
 std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QString& error) {
-    QString name = QString::fromStdU16String(path.filename().u16string());
     std::optional<std::vector<std::string>> lines = textrec::readLines(path);
     if (!lines) {
-        error = QStringLiteral("%1 を開けません。").arg(name);
+        error = QStringLiteral("%1 を開けません。").arg(shownName(path));
         return std::nullopt;
     }
-    return parse(*lines, name, error);
+    std::optional<Module1::RoomLayout> layout = parse(*lines, shownName(path), error);
+    if (!layout)
+        return std::nullopt;
+    std::optional<Module1::AbsentElements> absent = loadAbsentMarks(path, error);
+    if (!absent)
+        return std::nullopt;
+    layout->absent = *absent;
+    return layout;
 }
 
 std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile) {
@@ -266,6 +368,83 @@ std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile) {
 
 std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile) {
     return {absentMarksPath(roomFile)};
+}
+
+namespace {
+
+struct Mark {
+    const char* keyword;
+    bool Module1::AbsentElements::*flag;
+};
+constexpr Mark kMarks[] = {
+    {kViewingWindowMark, &Module1::AbsentElements::viewingWindow},
+    {kStaffDoorMark, &Module1::AbsentElements::staffDoor},
+    {kPatientEntranceMark, &Module1::AbsentElements::patientEntrance},
+    {kControlRoomTextMark, &Module1::AbsentElements::controlRoomText},
+    {kFreeTextMark, &Module1::AbsentElements::freeText},
+};
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::string writeAbsentMarks(const Module1::AbsentElements& absent) {
+    std::string out;
+    for (const Mark& mark : kMarks) {
+        if (absent.*mark.flag) {
+            out += mark.keyword;
+            out += textrec::kRecordEnd;
+        }
+    }
+    return out;
+}
+
+std::optional<Module1::AbsentElements> parseAbsentMarks(const std::vector<std::string>& lines,
+                                                        const QString& fileName, QString& error) {
+    Module1::AbsentElements absent;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const std::string_view word = trimmed(lines[n]);
+        if (word.empty())
+            continue;
+        const Mark* found = nullptr;
+        for (const Mark& mark : kMarks)
+            if (word == mark.keyword)
+                found = &mark;
+        if (!found) {
+            QStringList keywords;
+            for (const Mark& mark : kMarks)
+                keywords << QString::fromLatin1(mark.keyword);
+            error = QStringLiteral("%1 の %2 行目は描かない要素の名前ではありません"
+                                   "（書けるのは %3 のいずれかを 1 行に 1 つ）。")
+                        .arg(fileName)
+                        .arg(n + 1)
+                        .arg(keywords.join(QStringLiteral("、")));
+            return std::nullopt;
+        }
+        absent.*found->flag = true;
+    }
+    return absent;
+}
+
+std::optional<Module1::AbsentElements> loadAbsentMarks(const std::filesystem::path& roomFile,
+                                                       QString& error) {
+    const std::filesystem::path marks = absentMarksPath(roomFile);
+    std::error_code ec;
+    if (!std::filesystem::exists(marks, ec) && !ec)
+        return Module1::AbsentElements{};
+    std::optional<std::vector<std::string>> lines = textrec::readLines(marks);
+    if (!lines) {
+        error = QStringLiteral("%1 を開けません。").arg(shownName(marks));
+        return std::nullopt;
+    }
+    return parseAbsentMarks(*lines, shownName(marks), error);
 }
 
 } // namespace roomfile

@@ -10,7 +10,6 @@ using layout::MouseButton;
 TEST(PlacingRules, RoomCornerLandsTwoCentimetresBeyondTheClick) {
     LayoutPlan plan;
     layout::selectElement(plan, Element::Room);
-    EXPECT_TRUE(plan.room.visible);
     layout::place(plan, MouseButton::Left, 398, 498);
     EXPECT_DOUBLE_EQ(plan.room.width, 400);
     EXPECT_DOUBLE_EQ(plan.room.height, 500);
@@ -85,16 +84,19 @@ TEST(PlacingRules, NothingHappensBeforeAnElementIsChosen) {
     EXPECT_EQ(layout::capture(plan), layout::capture(LayoutPlan{}));
 }
 
-TEST(FreeText, EmptyTextKeepsTheActiveElement) {
+TEST(FreeText, EmptyTextKeepsTheActiveElementAndATextTakesTheLabelBack) {
     LayoutPlan plan;
+    ASSERT_TRUE(layout::setAbsent(plan, Element::FreeText, true));
     layout::selectElement(plan, Element::Bed);
     EXPECT_FALSE(layout::acceptFreeText(plan, QString()));
     EXPECT_EQ(plan.currentElement, Element::Bed);
     EXPECT_EQ(plan.freeTextCaption, QStringLiteral("任意文字列"));
-    EXPECT_FALSE(plan.freeTextLabel.visible);
+    EXPECT_TRUE(plan.absent.freeText);
     EXPECT_TRUE(layout::acceptFreeText(plan, QStringLiteral("a, \"b")));
     EXPECT_EQ(plan.currentElement, Element::FreeText);
-    EXPECT_TRUE(plan.freeTextLabel.visible);
+    EXPECT_FALSE(plan.absent.freeText);
+    // Its place is still the default until a click.
+    EXPECT_EQ(layout::stateOf(plan, Element::FreeText), layout::ElementState::NotPlaced);
 }
 
 TEST(Capture, DefaultsInFieldOrder) {
@@ -130,26 +132,76 @@ TEST(Capture, DefaultsInFieldOrder) {
     EXPECT_FLOAT_EQ(r.freeTextY, 554);
 }
 
-TEST(Capture, HiddenMarkerIsStillCapturedAndLoadedLabelTextIsNot) {
+TEST(Capture, AbsentElementKeepsItsGeometryAndLoadedLabelTextIsNotKept) {
     LayoutPlan plan;
-    layout::selectElement(plan, Element::PhantomCentre);
+    layout::selectElement(plan, Element::ViewingWindow);
     layout::place(plan, MouseButton::Left, 100, 120);
-    layout::hideCurrent(plan);
-    EXPECT_FALSE(plan.phantom.visible);
-    EXPECT_EQ(plan.currentElement, Element::PhantomCentre);
+    EXPECT_TRUE(layout::deleteCurrent(plan));
+    EXPECT_EQ(plan.currentElement, Element::ViewingWindow);
     Module1::RoomLayout r = layout::capture(plan);
-    EXPECT_FLOAT_EQ(r.phantomX, 100);
-    EXPECT_FLOAT_EQ(r.phantomY, 120);
+    EXPECT_FLOAT_EQ(r.windowLeft, 100);
+    EXPECT_FLOAT_EQ(r.windowTop, 120);
+    EXPECT_EQ(r.absent, (Module1::AbsentElements{.viewingWindow = true}));
 
     // A loaded file may label the control room otherwise; capture stores "操作室".
     r.controlRoomText = QStringLiteral("控室");
+    r.absent = {.staffDoor = true, .freeText = true};
     layout::applyLayout(plan, r);
     EXPECT_EQ(plan.controlRoomCaption, QStringLiteral("控室"));
-    EXPECT_TRUE(plan.phantom.visible && plan.room.visible && plan.freeTextLabel.visible);
+    for (Element e : layout::kElements) {
+        const bool absent = e == Element::StaffDoor || e == Element::FreeText;
+        EXPECT_EQ(layout::stateOf(plan, e),
+                  absent ? layout::ElementState::Absent : layout::ElementState::Placed)
+            << int(e);
+    }
     Module1::RoomLayout again = layout::capture(plan);
     EXPECT_EQ(again.controlRoomText, QStringLiteral("操作室"));
     again.controlRoomText = r.controlRoomText;
     EXPECT_EQ(again, r);
+}
+
+// Every element is saved; it counts as not placed until a click places it,
+// and all but the three the map is laid out by may be marked absent ("削 除"),
+// which its button takes back.
+TEST(ElementStates, NotPlacedUntilClickedAbsentWhereAllowed) {
+    struct Row {
+        Element element;
+        bool mayBeAbsent;
+    };
+    const Row rows[] = {
+        {Element::Room, false},
+        {Element::PhantomCentre, false},
+        {Element::Bed, false},
+        {Element::StaffDoor, true},
+        {Element::ViewingWindow, true},
+        {Element::PatientEntrance, true},
+        {Element::ControlRoomText, true},
+        {Element::FreeText, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.element));
+        LayoutPlan plan;
+        EXPECT_EQ(layout::stateOf(plan, row.element), layout::ElementState::NotPlaced);
+        EXPECT_EQ(layout::canBeAbsent(row.element), row.mayBeAbsent);
+        layout::selectElement(plan, row.element);
+        EXPECT_EQ(layout::deleteCurrent(plan), row.mayBeAbsent);
+        EXPECT_EQ(layout::stateOf(plan, row.element),
+                  row.mayBeAbsent ? layout::ElementState::Absent : layout::ElementState::NotPlaced);
+        EXPECT_EQ(layout::capture(plan).absent.any(), row.mayBeAbsent);
+        // Only this element: the others stay as they were.
+        for (Element other : layout::kElements) {
+            if (other != row.element) {
+                EXPECT_EQ(layout::stateOf(plan, other), layout::ElementState::NotPlaced);
+            }
+        }
+        layout::selectElement(plan, row.element);
+        EXPECT_FALSE(layout::capture(plan).absent.any());
+        layout::place(plan, MouseButton::Left, 100, 100);
+        EXPECT_EQ(layout::stateOf(plan, row.element), layout::ElementState::Placed);
+    }
+    LayoutPlan plan;
+    EXPECT_FALSE(layout::deleteCurrent(plan)); // nothing chosen
+    EXPECT_FALSE(layout::capture(plan).absent.any());
 }
 
 struct ReadoutRow {

@@ -2,6 +2,7 @@
 // the bed or table bar, and the order of drawing (masks over the map, the
 // room over the masks).
 #include "logic/DoseGrids.h"
+#include "logic/LayoutPlan.h"
 #include "logic/OverlayPainting.h"
 #include "overlay_rooms.h"
 
@@ -326,4 +327,91 @@ TEST(OverlayPainting, AFinerPictureShowsTheSameMap) {
         }
     }
     EXPECT_GT(compared, 40);
+}
+
+// In a large room the picture reaches far beyond the walls; neither the ends
+// of the 100 cm grid (500 cm from the phantom) nor its line through the
+// phantom centre may show there.
+TEST(OverlayPainting, NothingOfTheGridOutsideALargeRoom) {
+    struct Case {
+        const char* what;
+        float bedWidth, bedHeight;
+        float phantomX, phantomY;
+        bool bothSides;
+    };
+    const Case cases[] = {
+        {"bed along X, both sides, the top wall 400 cm away", 200, 90, 800, 400, true},
+        {"bed along X, the bottom wall 400 cm away", 200, 90, 800, 800, false},
+        {"bed along Y, the top wall 300 cm away", 90, 200, 413, 300, false},
+        {"bed along Y, the bottom wall 300 cm away", 90, 200, 413, 900, false},
+        {"bed along Y, both sides, the bottom wall 300 cm away", 90, 200, 413, 900, true},
+    };
+    const results::DoseGrid grid = filledGrid(100);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Module1::RoomLayout room = defaultRoom();
+        room.roomWidth = 1600;
+        room.roomHeight = 1200;
+        room.bedWidth = c.bedWidth;
+        room.bedHeight = c.bedHeight;
+        room.phantomX = c.phantomX;
+        room.phantomY = c.phantomY;
+        room.bedLeft = c.phantomX - c.bedWidth / 2;
+        room.bedTop = c.phantomY - c.bedHeight / 2;
+        room.controlRoomX = room.controlRoomY = 20;
+        room.freeText.clear();
+        overlay::OverlayInputs inputs;
+        inputs.room = room;
+        inputs.grid = &grid;
+        inputs.thresholds = descending();
+        inputs.bothSides = c.bothSides;
+        Painted p(room, 1, grid);
+        overlay::paintOverlay(p.image, inputs);
+        const QPoint topLeft = p.pixel(0, 0);
+        const QPoint bottomRight = p.pixel(room.roomWidth, room.roomHeight);
+        int outside = 0;
+        for (int y = 0; y < p.image.height(); ++y)
+            for (int x = 0; x < p.image.width(); ++x)
+                if ((x < topLeft.x() - 3 || y < topLeft.y() - 3 || x > bottomRight.x() + 3 ||
+                     y > bottomRight.y() + 3) &&
+                    (p.image.pixel(x, y) & 0xffffff) != kWhite)
+                    ++outside;
+        EXPECT_EQ(outside, 0);
+    }
+}
+
+// An element marked absent is drawn as if it were not in the room at all:
+// the picture is the one with the element moved far outside it.
+TEST(OverlayPainting, AbsentElementsAreNotDrawn) {
+    struct Case {
+        const char* what;
+        bool Module1::AbsentElements::*flag;
+        float Module1::RoomLayout::*left; // moved far away to compare with
+    };
+    const Case cases[] = {
+        {"viewing window", &Module1::AbsentElements::viewingWindow,
+         &Module1::RoomLayout::windowLeft},
+        {"staff door", &Module1::AbsentElements::staffDoor, &Module1::RoomLayout::staffDoorLeft},
+        {"patient entrance", &Module1::AbsentElements::patientEntrance,
+         &Module1::RoomLayout::entranceLeft},
+        {"control-room text", &Module1::AbsentElements::controlRoomText,
+         &Module1::RoomLayout::controlRoomX},
+        {"free text", &Module1::AbsentElements::freeText, &Module1::RoomLayout::freeTextX},
+    };
+    // The editor's defaults, the texts inside the picture.
+    Module1::RoomLayout room = layout::capture(layout::LayoutPlan{});
+    room.controlRoomY = 520;
+    room.freeTextX = 400;
+    const results::DoseGrid grid = filledGrid(5);
+    const QImage all = Painted(room, 1, grid).image;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Module1::RoomLayout absent = room;
+        absent.absent.*c.flag = true;
+        Module1::RoomLayout away = room;
+        away.*c.left = -50000;
+        const QImage withoutIt = Painted(absent, 1, grid).image;
+        EXPECT_EQ(withoutIt, Painted(away, 1, grid).image);
+        EXPECT_NE(withoutIt, all);
+    }
 }

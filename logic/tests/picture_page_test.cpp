@@ -9,6 +9,7 @@
 #include "page_pixels.h"
 #include "viewer_files.h"
 
+#include <QFontMetricsF>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -162,4 +163,60 @@ TEST(PictureFileNames, FormatByExtensionPngWhenThereIsNone) {
         EXPECT_EQ(saved.toStdString(), c.saved);
         EXPECT_EQ(page::formatOf(saved), c.format) << c.typed;
     }
+}
+
+// The editor's default texts lie partly or wholly outside the window's square
+// picture: the free text at its right edge, the control-room text below it.
+// On the page the picture takes the room they need, at the window's scale,
+// and each is drawn to its last character.
+TEST_F(PicturePage, OverlayPagesDrawEveryLabelWhole) {
+    content.picture = page::Picture::RoomOverlay;
+    content.room.controlRoomX = 252;
+    content.room.controlRoomY = 669;
+    const page::PageLayout layout = page::pageLayout(content);
+    const overlay::PixelMapping m(
+        overlay::roomScale(content.room.roomWidth, content.room.roomHeight),
+        overlay::kPicturePixels);
+    const QImage probe(1, 1, QImage::Format_RGB32);
+    const QFontMetricsF metrics(content.pictureFont, &probe);
+    for (const QImage& image : savedImages("labels")) {
+        ASSERT_FALSE(image.isNull());
+        for (const overlay::PlacedText& text : overlay::roomTexts(content.room)) {
+            SCOPED_TRACE(text.text.toStdString());
+            const QRectF label(layout.windowPicture.topLeft() +
+                                   QPointF(m.deviceX(text.x), m.deviceY(text.y)),
+                               QSizeF(metrics.horizontalAdvance(text.text), metrics.height()));
+            EXPECT_TRUE(layout.picture.contains(label));
+            // Ink in the label's last character.
+            const double lastCharacter = metrics.horizontalAdvance(text.text.right(1));
+            int dark = 0;
+            for (double y = label.top(); y < label.bottom(); y += 0.5)
+                for (double x = label.right() - lastCharacter; x < label.right(); x += 0.5)
+                    dark += qGray(image.pixel(int(2 * x), int(2 * y))) < 96;
+            EXPECT_GT(dark, 20);
+        }
+    }
+    // A text placed far off does not make the page any larger than that.
+    content.room.freeTextX = 50000;
+    EXPECT_LE(page::pageLayout(content).picture.width(),
+              overlay::kPicturePixels + 2 * overlay::kMaxFrameReach);
+}
+
+// A page leaves out what the layout marks absent, and is laid out as if the
+// element were not there: marked absent, the free text makes the same page as
+// an empty one; the patient entrance as one far outside the picture.
+TEST_F(PicturePage, OverlayPagesLeaveOutAbsentElements) {
+    content.picture = page::Picture::RoomOverlay;
+    content.room.entranceLeft = 22;
+    content.room.entranceTop = -7;
+    content.room.entranceWidth = 180;
+    content.room.entranceHeight = 20;
+    page::PageContent absent = content;
+    absent.room.absent.freeText = true;
+    absent.room.absent.patientEntrance = true;
+    page::PageContent without = content;
+    without.room.freeText.clear();
+    without.room.entranceLeft = -50000;
+    EXPECT_EQ(page::pageImage(absent), page::pageImage(without));
+    EXPECT_NE(page::pageImage(absent), page::pageImage(content));
 }

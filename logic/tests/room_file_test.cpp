@@ -4,6 +4,8 @@
 #include "logic/LayoutPlan.h"
 #include "logic/RoomFile.h"
 
+#include "TempFolderTest.h"
+
 #include <textrec/textrec.h>
 
 #include <QTemporaryDir>
@@ -272,4 +274,114 @@ TEST(RoomFileDisk, SaveTwiceKeepsTheSecondAndMissingFileIsReported) {
     EXPECT_TRUE(error.contains(QStringLiteral("none.Room")));
     EXPECT_FALSE(
         roomfile::save(files::toPath(dir.filePath(QStringLiteral("no/such.Room"))), first, error));
+}
+
+namespace {
+
+class AbsentMarks : public testsupport::TempFolderTest {};
+
+} // namespace
+
+// The marks beside a layout: what the editor writes reads back; a missing
+// file leaves nothing out; anything else than the keywords refuses the whole
+// layout, naming the marks file and the line, rather than drawing elements the
+// user left out.
+TEST_F(AbsentMarks, ReadBackOrRefusedWithTheLayout) {
+    using Module1::AbsentElements;
+    struct Case {
+        const char* what;
+        const char* content; // nullptr: no marks file
+        std::optional<AbsentElements> read;
+        int refusedLine; // of the marks file, when refused
+    };
+    const AbsentElements none;
+    const AbsentElements all{true, true, true, true, true};
+    const Case cases[] = {
+        {"no marks file", nullptr, none, 0},
+        {"empty", "", none, 0},
+        {"as written", "viewing-window\r\nfree-text\r\n",
+         AbsentElements{.viewingWindow = true, .freeText = true}, 0},
+        {"any order, blanks, blank lines, LF",
+         "\n  control-room-text\t\npatient-entrance\nstaff-door \r\n\r\nviewing-window\nfree-text",
+         all, 0},
+        {"written twice", "staff-door\r\nstaff-door\r\n", AbsentElements{.staffDoor = true}, 0},
+        {"the room is always drawn", "room\r\n", std::nullopt, 1},
+        {"the bed is always drawn", "free-text\r\nbed\r\n", std::nullopt, 2},
+        {"unknown keyword", "staff-door\r\n\r\nwindow\r\n", std::nullopt, 3},
+        {"case differs", "Free-Text\r\n", std::nullopt, 1},
+        {"two on a line", "free-text staff-door\r\n", std::nullopt, 1},
+        {"not text", "\x91\x80\x8D\xEC\r\n", std::nullopt, 1},
+    };
+    const std::filesystem::path room = dir / "plan.Room";
+    QString error;
+    ASSERT_TRUE(roomfile::save(room, sampleLayout(), error)) << error.toStdString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir / "plan.Room.absent");
+        if (c.content)
+            write("plan.Room.absent", c.content);
+        error.clear();
+        const std::optional<Module1::RoomLayout> loaded = roomfile::load(room, error);
+        ASSERT_EQ(loaded.has_value(), c.read.has_value()) << error.toStdString();
+        if (loaded) {
+            EXPECT_EQ(loaded->absent, *c.read);
+            continue;
+        }
+        EXPECT_TRUE(
+            error.contains(QStringLiteral("plan.Room.absent の %1 行目").arg(c.refusedLine)))
+            << error.toStdString();
+    }
+    // A marks file that cannot be read refuses the layout too.
+    std::filesystem::remove(dir / "plan.Room.absent");
+    std::filesystem::create_directory(dir / "plan.Room.absent");
+    EXPECT_FALSE(roomfile::load(room, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("plan.Room.absent"))) << error.toStdString();
+}
+
+// Saving writes the 28 lines as ever and the marks beside them, and a layout
+// without absent elements removes the marks an earlier one of that name left.
+TEST_F(AbsentMarks, SavedBesideTheUnchangedFileAndRemovedWithTheLastMark) {
+    Module1::RoomLayout layout = sampleLayout();
+    layout.absent = {.staffDoor = true, .controlRoomText = true};
+    const std::filesystem::path room = dir / "plan.Room";
+    QString error;
+    ASSERT_TRUE(roomfile::save(room, layout, error)) << error.toStdString();
+    EXPECT_EQ(read("plan.Room"), writeOk(sampleLayout()));
+    EXPECT_EQ(read("plan.Room.absent"), "staff-door\r\ncontrol-room-text\r\n");
+    std::optional<Module1::RoomLayout> back = roomfile::load(room, error);
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(*back, layout);
+
+    layout.absent = {};
+    ASSERT_TRUE(roomfile::save(room, layout, error)) << error.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir / "plan.Room.absent"));
+    back = roomfile::load(room, error);
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->absent.any());
+}
+
+// A save that fails says, in Japanese, which file in which folder and why.
+TEST_F(AbsentMarks, AFailedSaveNamesTheFolderAndTheReason) {
+    Module1::RoomLayout layout = sampleLayout();
+    layout.absent.freeText = true;
+    std::filesystem::create_directory(dir / "taken.Room.absent");
+    std::filesystem::create_directory(dir / "folder.Room");
+    struct Case {
+        std::filesystem::path path;
+        QString named;
+        QString reason;
+    };
+    const Case cases[] = {
+        {dir / "no such folder" / "a.Room", QStringLiteral("no such folder"),
+         QStringLiteral("フォルダがありません")},
+        {dir / "folder.Room", QStringLiteral("folder.Room"),
+         QStringLiteral("同じ名前のフォルダがあります")},
+        {dir / "taken.Room", QStringLiteral("taken.Room.absent"),
+         QStringLiteral("同じ名前のフォルダがあります")},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(roomfile::save(c.path, layout, error));
+        EXPECT_TRUE(error.contains(c.named) && error.contains(c.reason)) << error.toStdString();
+    }
 }

@@ -6,12 +6,17 @@
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
 #include "layout/Overlay.h"
+#include "logic/FilePaths.h"
+#include "logic/OverlayPainting.h"
+#include "logic/RoomFile.h"
 #include "platform/Platform.h"
+#include "results/PictureBox.h"
 
 #include "RecordingMessages.h"
 #include "TestApplication.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -58,18 +63,25 @@ protected:
 
 } // namespace
 
-TEST_F(Form5Test, WindowLoadHidesMarkersAndDisablesSaveAndShow) {
+// The editor shows at once every element that a layout file will hold, none
+// of them placed yet.
+TEST_F(Form5Test, WindowLoadShowsEveryElementNotPlacedAndDisablesSaveAndShow) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("    透視室レイアウト"));
     EXPECT_FALSE(form.Command4->isEnabled());
     EXPECT_FALSE(form.Command6->isEnabled());
     EXPECT_TRUE(form.Text1->text().isEmpty());
-    for (const char* name :
-         {"Shape1", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Label8", "Label16"}) {
-        QWidget* marker = form.findChild<QWidget*>(QString::fromLatin1(name));
-        ASSERT_NE(marker, nullptr) << name;
-        EXPECT_TRUE(marker->isHidden()) << name;
+    for (layout::MarkerShape* shape :
+         {form.Shape1, form.Shape2, form.Shape3, form.Shape4, form.Shape5, form.Shape6}) {
+        EXPECT_FALSE(shape->isHidden()) << shape->objectName().toStdString();
+        EXPECT_EQ(shape->state(), layout::ElementState::NotPlaced);
     }
-    EXPECT_EQ(form.Command16->text(), QStringLiteral("削 除"));
+    EXPECT_FALSE(form.Label8->isHidden());
+    EXPECT_FALSE(form.Label16->isHidden());
+    for (Element e : layout::kElements) {
+        EXPECT_EQ(form.ElementList1->stateLabel(e)->text(),
+                  layout::stateText(layout::ElementState::NotPlaced));
+        EXPECT_TRUE(form.ElementList1->drawnBox(e)->isChecked());
+    }
 }
 
 TEST_F(Form5Test, FinishRightAfterOpeningCapturesTheDefaults) {
@@ -111,9 +123,12 @@ TEST_F(Form5Test, ButtonsAndClicksPlaceMarkers) {
     EXPECT_NEAR(form.Shape1->geometry().center().x(), layout::toPixel(300), 1.5);
     EXPECT_NEAR(form.Shape1->geometry().center().y(), layout::toPixel(200), 1.5);
 
-    // "削 除" hides the phantom marker; capture still takes it.
+    // The phantom centre cannot be left out: "削 除" says so and keeps it.
     form.Command16->click();
-    EXPECT_TRUE(form.Shape1->isHidden());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(layout::elementName(Element::PhantomCentre)));
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(form.Shape1->state(), layout::ElementState::Placed);
     form.Command2->click();
     EXPECT_FLOAT_EQ(Module1::roomLayout->phantomX, 300);
     EXPECT_FLOAT_EQ(Module1::roomLayout->roomHeight, 500);
@@ -213,7 +228,7 @@ TEST_F(Form5Test, SaveThenLoadRestoresMarkersNameAndTexts) {
           &layout::LayoutPlan::freeTextLabel}) {
         EXPECT_FLOAT_EQ(float((other.plan().*marker).left), float((placed.*marker).left));
         EXPECT_FLOAT_EQ(float((other.plan().*marker).top), float((placed.*marker).top));
-        EXPECT_TRUE((other.plan().*marker).visible);
+        EXPECT_TRUE((other.plan().*marker).placed);
     }
     EXPECT_DOUBLE_EQ(other.plan().bed.width, 60);
     EXPECT_DOUBLE_EQ(other.plan().bed.height, 200);
@@ -224,13 +239,20 @@ TEST_F(Form5Test, SaveThenLoadRestoresMarkersNameAndTexts) {
 }
 
 TEST_F(Form5Test, SavingTwiceKeepsTheSecondAndEmptyFreeTextRoundTrips) {
+    // A layout with an empty free text, as another installation may write it.
+    Module1::RoomLayout empty = layout::capture(layout::LayoutPlan{});
+    empty.freeText.clear();
+    QString error;
+    ASSERT_TRUE(
+        roomfile::save(files::toPath(dir.filePath(QStringLiteral("other.Room"))), empty, error));
+
     form.Text1->setText(QStringLiteral("same"));
     form.Command2->click();
     form.Command4->click();
+    form.loadLayout(QStringLiteral("other.Room"));
+    form.Text1->setText(QStringLiteral("same"));
     form.Command14->click();
     form.mouseDownInPlan(MouseButton::Left, 498, 398);
-    form.Command2->click();
-    Module1::roomLayout->freeText.clear();
     form.Command4->click();
 
     form.loadLayout(QStringLiteral("same.Room"));
@@ -284,7 +306,8 @@ TEST_F(Form5Test, SaveRefusesWhatCannotBeReadBackUnchanged) {
         form.Command17->click();
         form.Text1->setText(QStringLiteral("r"));
         form.Command2->click();
-        Module1::roomLayout->bedLeft = c.bedLeft;
+        form.Command15->click();
+        form.mouseDownInPlan(MouseButton::Left, c.bedLeft, 209);
         form.Command4->click();
         ASSERT_EQ(messages.shown.size(), 1u);
         if (!c.reason) {
@@ -365,10 +388,12 @@ TEST_F(Form5Test, DeleteAsksTwiceAndEitherCancelKeepsTheFile) {
     messages.answers.clear();
 
     select(QStringLiteral("del.Room"));
+    // Both questions name the file.
     messages.answers = {platform::MessageResult::Cancel};
     form.Command5->click();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, QStringLiteral(" このファイルを削除していいですか？ "));
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("「del.Room」を削除")))
+        << messages.shown[0].text.toStdString();
     EXPECT_EQ(messages.shown[0].buttons, platform::MessageButtons::OkCancel);
     EXPECT_TRUE(fileExists(QStringLiteral("del.Room")));
 
@@ -376,7 +401,8 @@ TEST_F(Form5Test, DeleteAsksTwiceAndEitherCancelKeepsTheFile) {
     messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Cancel};
     form.Command5->click();
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, QStringLiteral(" 本当に削除しますか？ "));
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("「del.Room」を本当に削除")))
+        << messages.shown[1].text.toStdString();
     EXPECT_TRUE(fileExists(QStringLiteral("del.Room")));
 
     messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Ok};
@@ -401,4 +427,77 @@ TEST_F(Form5Test, ShowAndCancelHideTheEditor) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(Windows::form6().isVisible());
     Windows::form6().hide();
+}
+
+// The layout of a new user: only the room, the phantom, the bed, the
+// control-room text and the staff door placed. The other three elements are
+// listed as not placed; marked absent ("削 除" or the list), they are saved
+// in the 28 lines all the same, marked beside the file, left out of the
+// overlay, read back absent, and deleted with the file.
+TEST_F(Form5Test, AbsentElementsAreSavedMarkedNotDrawnAndDeletedWithTheFile) {
+    auto placeAt = [this](QPushButton* button, double x, double y) {
+        button->click();
+        form.mouseDownInPlan(MouseButton::Left, x, y);
+    };
+    placeAt(form.Command14, 698, 698); // room 700 x 700
+    placeAt(form.Command13, 250, 200); // phantom centre
+    placeAt(form.Command15, 150, 155); // bed
+    placeAt(form.Command12, 200, 410); // control-room text
+    placeAt(form.Command10, 380, 385); // staff door
+    for (Element e : {Element::ViewingWindow, Element::PatientEntrance, Element::FreeText})
+        EXPECT_EQ(form.ElementList1->stateLabel(e)->text(),
+                  layout::stateText(layout::ElementState::NotPlaced));
+    form.Command11->click(); // the viewing window, then "削 除"
+    form.Command16->click();
+    EXPECT_EQ(form.Shape5->state(), layout::ElementState::Absent);
+    form.ElementList1->drawnBox(Element::PatientEntrance)->click();
+    form.ElementList1->drawnBox(Element::FreeText)->click();
+    EXPECT_EQ(form.ElementList1->stateLabel(Element::FreeText)->text(),
+              layout::stateText(layout::ElementState::Absent));
+    EXPECT_TRUE(messages.shown.empty());
+
+    form.Text1->setText(QStringLiteral("plan"));
+    form.Command2->click();
+    form.Command4->click();
+    QFile room(dir.filePath(QStringLiteral("plan.Room")));
+    ASSERT_TRUE(room.open(QIODevice::ReadOnly));
+    EXPECT_EQ(room.readAll().count("\r\n"), 28);
+    QFile marks(dir.filePath(QStringLiteral("plan.Room.absent")));
+    ASSERT_TRUE(marks.open(QIODevice::ReadOnly));
+    EXPECT_EQ(marks.readAll(), QByteArray("viewing-window\r\npatient-entrance\r\nfree-text\r\n"));
+    EXPECT_EQ(form.File1->count(), 1); // the marks are not a layout of the list
+
+    // The overlay draws the room without them: the window's top edge at
+    // y = 584 and the entrance's bottom edge at y = 13 are white.
+    form.Command6->click();
+    const QImage& picture = Windows::form6().Picture1->image();
+    const overlay::PixelMapping m(overlay::roomScale(700, 700), overlay::kPicturePixels);
+    auto colourAt = [&](double x, double y) {
+        return picture.pixel(int(m.deviceX(x)), int(m.deviceY(y))) & 0xffffff;
+    };
+    EXPECT_EQ(colourAt(360, 584), 0xffffffu);
+    EXPECT_EQ(colourAt(100, 13), 0xffffffu);
+    EXPECT_EQ(colourAt(430, 385), 0u); // the staff door's top edge is there
+    Windows::form6().hide();
+
+    Form5 other;
+    other.setFolder(dir.path());
+    other.open();
+    other.loadLayout(QStringLiteral("plan.Room"));
+    EXPECT_EQ(Module1::roomLayout->absent,
+              (Module1::AbsentElements{
+                  .viewingWindow = true, .patientEntrance = true, .freeText = true}));
+    EXPECT_EQ(other.Shape6->state(), layout::ElementState::Absent);
+    EXPECT_FALSE(other.ElementList1->drawnBox(Element::FreeText)->isChecked());
+    EXPECT_EQ(other.Shape4->state(), layout::ElementState::Placed);
+    other.hide();
+
+    messages.shown.clear();
+    select(QStringLiteral("plan.Room"));
+    messages.answers = {platform::MessageResult::Ok, platform::MessageResult::Ok};
+    form.Command5->click();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("plan.Room.absent")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    form.hide();
 }

@@ -224,10 +224,13 @@ TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
     ASSERT_EQ(messages.shown.size(), 1u); // the write that failed
     EXPECT_NE(messages.shown[0].text.indexOf(QStringLiteral("room.png")), -1);
 
+    // The page is laid out around the room's texts in the picture's font.
+    const Module1::RoomLayout& room = *Module1::roomLayout;
     page::PageContent content;
     content.picture = page::Picture::RoomOverlay;
+    content.room = room;
+    content.pictureFont = form.Picture1->font();
     const page::PageLayout layout = page::pageLayout(content);
-    const Module1::RoomLayout& room = *Module1::roomLayout;
     std::set<QRgb> shown;
     for (const QImage& saved :
          {QImage(path("room.png")), page_pixels::renderPdf(folder / "room.pdf", 192)}) {

@@ -1,6 +1,7 @@
 // What the layout editor holds without any widget: the geometry of its eight
-// element markers, the active element and the rules by which clicks in the plan
-// place them. Form5 draws this state and forwards its events here.
+// element markers, which of them the user has placed and which are marked as
+// not in the room, the active element and the rules by which clicks in the
+// plan place them. Form5 draws this state and forwards its events here.
 #pragma once
 
 #include "logic/RoomLayout.h"
@@ -24,6 +25,19 @@ enum class Element {
     PatientEntrance = 44,
 };
 
+// The elements in the order the editor lists them.
+inline constexpr std::array<Element, 8> kElements = {Element::Room,
+                                                     Element::PhantomCentre,
+                                                     Element::Bed,
+                                                     Element::StaffDoor,
+                                                     Element::ViewingWindow,
+                                                     Element::PatientEntrance,
+                                                     Element::ControlRoomText,
+                                                     Element::FreeText};
+
+// The element's name in the editor's list.
+QString elementName(Element element);
+
 enum class MouseButton { Left, Right, Middle };
 
 // A marker in plan units (cm). Labels use only left and top.
@@ -32,8 +46,14 @@ struct Marker {
     double top = 0;
     double width = 0;
     double height = 0;
-    bool visible = false;
+    // Set by a click that placed it or by a loaded file. Until then the marker
+    // stands where it was (at first its default) and is saved there.
+    bool placed = false;
 };
+
+// What the editor shows of an element: every element is saved, placed or
+// not; an absent one is saved but not drawn over the map.
+enum class ElementState { NotPlaced, Placed, Absent };
 
 // Half the phantom marker: the marker is centred on the phantom centre.
 inline constexpr double kPhantomMarkerOffset = 15;
@@ -68,34 +88,45 @@ struct LayoutPlan {
     Marker freeTextLabel{640, 554}; // Label16
     QString freeTextCaption = kInitialFreeText;
     Element currentElement = Element::None;
+    // The elements marked as not in the room.
+    Module1::AbsentElements absent;
 
     // The marker of an element; nullptr for Element::None.
     Marker* markerOf(Element element);
     const Marker* markerOf(Element element) const;
-    // Hides all eight markers (the editor does so whenever it is opened).
-    void hideAll();
 };
 
-// An element button: makes the element active and its marker visible.
+// Whether an element may be marked absent: all but the room, the phantom
+// centre and the bed, by which the map is laid out.
+bool canBeAbsent(Element element);
+bool isAbsent(const LayoutPlan& plan, Element element);
+// Marks an element absent or back in the room; false, changing nothing, for
+// an element that cannot be absent.
+bool setAbsent(LayoutPlan& plan, Element element, bool absent);
+ElementState stateOf(const LayoutPlan& plan, Element element);
+
+// An element button: makes the element active and takes it back into the room
+// when it was marked absent.
 void selectElement(LayoutPlan& plan, Element element);
 
 // Places the active element for a mouse button pressed at (x, y) in the plan.
 void place(LayoutPlan& plan, MouseButton button, double x, double y);
 
-// "削 除": hides the marker of the active element; the element stays active
-// and its geometry is kept.
-void hideCurrent(LayoutPlan& plan);
+// "削 除": marks the active element absent; it stays active and its geometry
+// is kept. False when no element is active or it cannot be absent.
+bool deleteCurrent(LayoutPlan& plan);
 
 // Accepts a free text from the input box: it becomes the caption of the free
-// text label, which is shown and made active. An empty text changes nothing
-// and returns false.
+// text label, which is made active. An empty text changes nothing and returns
+// false.
 bool acceptFreeText(LayoutPlan& plan, const QString& text);
 
-// "設定終了": the record from the markers, visible or not.
+// "設定終了": the record from the markers, placed or not, with the absent
+// marks.
 Module1::RoomLayout capture(const LayoutPlan& plan);
 
-// Sets every marker and both captions from a record (a loaded layout file) and
-// shows them all.
+// Sets every marker, both captions and the absent marks from a record (a
+// loaded layout file); every marker counts as placed.
 void applyLayout(LayoutPlan& plan, const Module1::RoomLayout& layout);
 
 // Cursor read-out in metres ("0.0"); both empty outside the plan.

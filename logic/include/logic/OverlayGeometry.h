@@ -64,8 +64,8 @@ struct Box {
 Box bedFigure(const Module1::RoomLayout& room, int bodyPosition, int orientation);
 
 // The viewing window, the staff door and the patient entrance, in room
-// coordinates.
-std::array<Box, 3> openings(const Module1::RoomLayout& room);
+// coordinates; those marked absent are left out.
+std::vector<Box> openings(const Module1::RoomLayout& room);
 
 // A text with its top-left corner at (x, y) in room coordinates.
 struct PlacedText {
@@ -74,7 +74,8 @@ struct PlacedText {
     double y = 0;
 };
 
-// The control-room text, then the free text unless it is empty.
+// The control-room text, then the free text unless it is empty; either is left
+// out when marked absent.
 std::vector<PlacedText> roomTexts(const Module1::RoomLayout& room);
 
 // Phantom coordinates of map cell (j, i): to the right of the phantom for
@@ -127,28 +128,36 @@ std::array<Box, 3> whiteMasks(const Module1::RoomLayout& room, int orientation);
 std::array<Box, 3> otherSideMasks(const Module1::RoomLayout& room, int orientation);
 
 // Conversion of picture coordinates to pixels for a square picture of `pixels`
-// pixels a side. Pixel k covers device coordinates k..k+1.
+// pixels a side, its top-left corner at pixel (originX, originY) of the image
+// painted (a page's picture may reach beyond the square). Pixel k covers
+// device coordinates k..k+1.
 class PixelMapping {
 public:
-    PixelMapping(const UserScale& scale, int pixels)
+    PixelMapping(const UserScale& scale, int pixels, double originX = 0, double originY = 0)
         : left_(scale.left), top_(scale.top), perUnitX_(pixels / scale.width),
-          perUnitY_(pixels / scale.height) {}
-    double deviceX(double x) const { return (x - left_) * perUnitX_; }
-    double deviceY(double y) const { return (y - top_) * perUnitY_; }
+          perUnitY_(pixels / scale.height), originX_(originX), originY_(originY), pixels_(pixels) {}
+    double deviceX(double x) const { return originX_ + (x - left_) * perUnitX_; }
+    double deviceY(double y) const { return originY_ + (y - top_) * perUnitY_; }
+    // Pixels of the image to one of the window's picture.
+    int pixelScale() const { return std::max(1, pixels_ / kPicturePixels); }
     // The first pixel of a dot of `size` pixels centred on x: the pixels whose
     // centres lie within size / 2 of it.
     static int dotStart(double device, int size = 2) {
         return static_cast<int>(std::floor(device - 0.5 * size + 0.5));
     }
-    // The pixels whose centres lie inside device extent [a, b].
-    static int firstInside(double a) { return static_cast<int>(std::ceil(a - 0.5)); }
-    static int lastInside(double b) { return static_cast<int>(std::floor(b - 0.5)); }
+    // The pixels that device extent [a, b] touches: a line drawn along its
+    // edge or ending on it lies in them, whichever pixel the line took.
+    static int firstTouched(double a) { return static_cast<int>(std::floor(a)); }
+    static int lastTouched(double b) { return static_cast<int>(std::ceil(b)) - 1; }
 
 private:
     double left_;
     double top_;
     double perUnitX_;
     double perUnitY_;
+    double originX_;
+    double originY_;
+    int pixels_;
 };
 
 } // namespace overlay

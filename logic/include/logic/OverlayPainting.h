@@ -6,6 +6,11 @@
 // For a saved or printed page the picture is painted `scale` times finer
 // (kPicturePixels x scale pixels a side): lines, dots and text are scale
 // times as wide. At scale 1 it is the window's picture.
+//
+// A painting covers a frame of the plane given in pixels of the window's
+// picture from its top-left corner: the window's picture is the square
+// {0, 0, kPicturePixels, kPicturePixels}; a page's picture takes more room
+// around it where a text of the layout reaches out, at the same scale.
 #pragma once
 
 #include "logic/BandThresholds.h"
@@ -15,6 +20,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <functional>
 #include <vector>
 
@@ -41,24 +47,32 @@ QImage blankPicture(int scale = 1);
 // top, and a grey box (200, 200, 200) under them.
 QImage paintLegend(int scale = 1);
 
+// The window's picture as a frame.
+inline constexpr QRect kWindowFrame{0, 0, kPicturePixels, kPicturePixels};
+
 // A picture surface with a user coordinate system, a drawing width in pixels
 // (of the window's picture), a fill style and colour for circles, and a fore
-// colour for outlines and text.
+// colour for outlines and text. The image holds `frame`, image.width() /
+// frame.width() pixels to one of the window's picture.
 class OverlayCanvas {
 public:
-    explicit OverlayCanvas(QImage& image, QFont font = pictureFont());
+    explicit OverlayCanvas(QImage& image, QFont font = pictureFont(), QRect frame = kWindowFrame);
 
     void clear();
     void setScale(const UserScale& scale) { scale_ = scale; }
     const UserScale& scale() const { return scale_; }
-    PixelMapping mapping() const { return PixelMapping(scale_, image_.width()); }
+    PixelMapping mapping() const {
+        return PixelMapping(scale_, kPicturePixels * pixelScale_, -frame_.left() * pixelScale_,
+                            -frame_.top() * pixelScale_);
+    }
     void setDrawWidth(int pixels) { drawWidth_ = pixels; }
     void setFillSolid(bool solid) { fillSolid_ = solid; }
     void setFillColour(QColor colour) { fillColour_ = colour; }
 
     void line(double x1, double y1, double x2, double y2, QColor colour = Qt::black);
     void box(const Box& box, QColor colour = Qt::black);
-    // A box filled with `colour`; covers the pixels whose centres lie inside it.
+    // A box filled with `colour`; covers every pixel it touches, so that the
+    // white masks leave nothing of a line that runs along or ends on their edge.
     void filledBox(const Box& box, QColor colour);
     // Circle of radius r, filled with the fill colour when the fill style is solid.
     void circle(double x, double y, double r, QColor outline = Qt::black);
@@ -74,6 +88,7 @@ private:
     template <typename Paint> void paint(QColor outline, Paint&& paint);
 
     QImage& image_;
+    QRect frame_;
     int pixelScale_; // pixels of the image to one of the window's picture
     QFont font_;
     UserScale scale_{0, 0, double(kPicturePixels), double(kPicturePixels)};
@@ -96,7 +111,8 @@ struct OverlayInputs {
 };
 
 // Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
-// 2-pixel dot (of the window's picture) in the map colour of its band, at the
+// 2-pixel dot (of the window's picture, mapping.pixelScale() pixels of the
+// image to one) in the map colour of its band, at the
 // cell's phantom coordinates in `mapping`, and with `bothSides` at the mirrored
 // point too. Calls `afterRow(i)` after each row when given. With `hatched`,
 // the flagged cells' pixels on the hatch lines take the hatch colour.
@@ -105,11 +121,18 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const std::function<void(int)>& afterRow = {},
               const std::vector<bool>* hatched = nullptr, bool bothSides = false);
 
-// The whole overlay into a picture of kPicturePixels a side (or a multiple of
-// it, for a page); returns the bed orientation. The room must have a width or
-// a height above 0. With inputs.bothSides the map, its grid and the white
-// masks are on both sides of the phantom.
+// The whole overlay into a picture of `frame` (kPicturePixels a side for the
+// window's, or a multiple of it for a page); returns the bed orientation. The
+// room must have a width or a height above 0. With inputs.bothSides the map,
+// its grid and the white masks are on both sides of the phantom.
 int paintOverlay(QImage& image, const OverlayInputs& inputs,
-                 const std::function<void(int)>& afterRow = {}, QFont font = pictureFont());
+                 const std::function<void(int)>& afterRow = {}, QFont font = pictureFont(),
+                 QRect frame = kWindowFrame);
+
+// The frame that holds the window's picture and every text of the layout
+// whole in `font`, reaching at most kMaxFrameReach pixels beyond the
+// window's picture on any side (a text placed farther off stays cut).
+inline constexpr int kMaxFrameReach = kPicturePixels / 2;
+QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font);
 
 } // namespace overlay

@@ -45,7 +45,10 @@ struct PageContent {
 // Where the parts of a page lie, in page units.
 struct PageLayout {
     QSizeF size;
-    QRectF picture;       // the map or overlay picture
+    QRectF picture; // the map or overlay picture
+    // Where the window's picture lies in it: the room overlay's picture takes
+    // more room around it where a text of the layout would be cut off.
+    QRectF windowPicture;
     QRectF legend;        // the legend's boxes, band 1 at the top
     double boxHeight = 0; // of one legend box
     int footerLines = 0;  // lines of text under the picture

@@ -58,11 +58,18 @@ std::optional<std::string> write(const Module1::RoomLayout& layout, QString& err
 std::optional<Module1::RoomLayout> parse(const std::vector<std::string>& lines,
                                          const QString& fileName, QString& error);
 
-// Writes the file through a temporary file renamed into place; writes nothing
-// when write() refuses the layout.
+// Writes the file through a temporary file renamed into place, and beside it
+// the marks of the elements left out of the drawing (removing marks left by an
+// earlier layout of that name when none are left out). Writes nothing when
+// write() refuses the layout; on failure `error` names the file or folder and
+// the reason.
 bool save(const std::filesystem::path& path, const Module1::RoomLayout& layout, QString& error);
 
-// Reads a file; nothing and a message in `error` when it cannot be read whole.
+// Reads a layout file and the marks kept beside it: the one reading of a
+// layout, for the editor and for scatter-map. Nothing, and a message in `error`
+// naming the file and the line, when either cannot be read whole. A malformed
+// marks file refuses the layout rather than drawing elements the user left
+// out.
 std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QString& error);
 
 // What the program keeps about a layout beside its file, in files named after
@@ -74,5 +81,22 @@ inline const QString kAbsentMarksSuffix = QStringLiteral(".absent");
 std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile);
 // Every file kept beside `roomFile`, whether it exists or not.
 std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile);
+
+// The marks file: one line for each element left out, by its keyword, each
+// line ended by CR LF; the order does not matter. Readers skip blank lines and
+// blanks around a keyword.
+inline constexpr const char* kViewingWindowMark = "viewing-window";
+inline constexpr const char* kStaffDoorMark = "staff-door";
+inline constexpr const char* kPatientEntranceMark = "patient-entrance";
+inline constexpr const char* kControlRoomTextMark = "control-room-text";
+inline constexpr const char* kFreeTextMark = "free-text";
+std::string writeAbsentMarks(const Module1::AbsentElements& absent);
+// Nothing, and in `error` the file and the line, for a line that is not one of
+// the keywords.
+std::optional<Module1::AbsentElements> parseAbsentMarks(const std::vector<std::string>& lines,
+                                                        const QString& fileName, QString& error);
+// The marks kept beside `roomFile`; none when there is no marks file.
+std::optional<Module1::AbsentElements> loadAbsentMarks(const std::filesystem::path& roomFile,
+                                                       QString& error);
 
 } // namespace roomfile

@@ -8,6 +8,23 @@
 
 namespace Module1 {
 
+// The elements of a layout that the user has marked as not in the room: they
+// stay in the ".Room" file (every element has its lines there), but the
+// overlay and its pages leave them out. The room, the phantom centre and the
+// bed are always drawn: the map is laid out by them.
+struct AbsentElements {
+    bool viewingWindow = false;
+    bool staffDoor = false;
+    bool patientEntrance = false;
+    bool controlRoomText = false;
+    bool freeText = false;
+
+    bool any() const {
+        return viewingWindow || staffDoor || patientEntrance || controlRoomText || freeText;
+    }
+    bool operator==(const AbsentElements&) const = default;
+};
+
 // Fields in the order the layout file stores them (one line each). The bed
 // keeps top before left, the window and the doors left before top.
 struct RoomLayout {
@@ -39,6 +56,8 @@ struct RoomLayout {
     QString freeText;          // 26, may be empty
     float freeTextX = 0;       // 27
     float freeTextY = 0;       // 28
+    // Not a line of the file: kept beside it (roomfile::absentMarksPath).
+    AbsentElements absent;
 
     bool operator==(const RoomLayout&) const = default;
 };
