@@ -52,20 +52,78 @@ TEST(DefaultThresholds, DecadeClassesAndScaleTops) {
     expectThresholds(1, 1);
 }
 
-TEST(DefaultThresholds, ConstantsToThreeDecimalsLeaveZeroScales) {
-    // ln 99.99 = 4.60507 is above 4.605: class 2, and 100 * floor(0.9999) = 0.
+// The class rounding as written gives 0 for a maximum just under 100 or 0.1
+// (the three-decimal constants put it into the decade above) and below 0.01:
+// there the top is the maximum rounded down in its own decade. Everywhere else
+// the written top stays.
+TEST(DefaultThresholds, EveryPositiveMaximumGivesElevenPositiveThresholds) {
+    struct Case {
+        double maximum;
+        double top;
+    };
+    const Case cases[] = {
+        {99.99, 90},      // class 2 (ln 99.99 = 4.60507 > 4.605): written top 0
+        {99.98, 90},      // just under e^4.605: class 3, written top 90
+        {100, 100},       // class 2, written top 100
+        {0.09999, 0.09},  // class 5, written top 0
+        {0.0099, 0.009},  // class 6 below 0.01: written top 0
+        {0.01, 0.01},     // class 6, written top 0.01
+        {0.00543, 0.005}, // below 0.01: rounded down in its decade
+        {0.001, 0.001},   // an exact power of ten keeps its decade
+        {3.2e-12, 3e-12}, // far below
+        {1000, 1000},     // ln 1000 = 6.9078 is not above 6.908: class 2, top 1000
+        {54321, 54000},   // class 1 keeps its thousands
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maximum);
+        EXPECT_NEAR(defaultScaleTop(c.maximum), c.top, c.top * 1e-12);
+        const Thresholds t = defaultThresholds(c.maximum);
+        EXPECT_GT(t[10], 0);
+        EXPECT_LE(t[0], c.maximum);
+        EXPECT_NEAR(t[0], 0.75 * c.top, c.top * 1e-12);
+    }
     EXPECT_EQ(decadeClass(99.99), 2);
-    expectThresholds(99.99, 0);
-    // Just under e^4.605 (99.983...) it is class 3 with the top 90.
-    EXPECT_EQ(decadeClass(99.98), 3);
-    expectThresholds(99.98, 90);
-    // The same in class 5 just below 0.1, and class 6 below 0.01.
     EXPECT_EQ(decadeClass(0.09999), 5);
-    expectThresholds(0.09999, 0);
-    expectThresholds(0.0099, 0);
-    // ln 1000 = 6.9078 is not above 6.908: class 2, top 1000.
-    EXPECT_EQ(decadeClass(1000), 2);
-    expectThresholds(1000, 1000);
+}
+
+// The thresholds typed by the user: each field a number above 0 (full-width
+// forms turned into ASCII before), none above the one before it.
+TEST(DefaultThresholds, TypedThresholdsRefusedNamingTheField) {
+    const std::array<std::string, kThresholdCount> good = {
+        "750", " 500 ", "250", "100", "75", "50", "25", "10", "7.5", "5", "2.5E0"};
+    struct Case {
+        int field;        // 1..11
+        const char* text; // typed into that field of `good`
+        ThresholdFault fault;
+    };
+    const Case cases[] = {
+        {3, "0,3", ThresholdFault::NotPositive},
+        {1, "walkA.pdf", ThresholdFault::NotPositive},
+        {5, "", ThresholdFault::NotPositive},
+        {2, "0", ThresholdFault::NotPositive},
+        {7, "-25", ThresholdFault::NotPositive},
+        {4, "100 uGy", ThresholdFault::NotPositive},
+        {4, "1e999", ThresholdFault::NotPositive},
+        {11, "1E-400", ThresholdFault::NotPositive}, // reads as 0
+        {2, "751", ThresholdFault::AboveUpper},
+        {11, "5.0001", ThresholdFault::AboveUpper},
+        {2, "750", ThresholdFault::None}, // equal neighbours are allowed
+        {11, "5", ThresholdFault::None},
+        {8, "  12.5  ", ThresholdFault::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("T") + std::to_string(c.field) + " \"" + c.text + "\"");
+        auto texts = good;
+        texts[static_cast<std::size_t>(c.field - 1)] = c.text;
+        const ThresholdReading reading = readThresholds(texts);
+        EXPECT_EQ(reading.fault, c.fault);
+        if (c.fault == ThresholdFault::None) {
+            EXPECT_EQ(reading.field, 0);
+            EXPECT_DOUBLE_EQ(reading.values[10], c.field == 11 ? 5 : 2.5);
+        } else {
+            EXPECT_EQ(reading.field, c.field);
+        }
+    }
 }
 
 TEST(Bands, ThresholdsAndColours) {
