@@ -161,9 +161,14 @@ TEST(Readout, CellsEdgesAndHalves) {
     EXPECT_EQ(readoutPositionText(20.25), " 20.25");
     EXPECT_EQ(readoutCell(395, 590)->j, 376);
     EXPECT_EQ(readoutCell(395, 590)->i, 591);
+    // The whole grid reads out: x up to 400 cm, c from -300 to 300 cm.
+    EXPECT_EQ(readoutCell(400, 600)->j, 381);
+    EXPECT_EQ(readoutCell(400, 600)->i, 601);
+    EXPECT_EQ(readoutCell(20, 0)->i, 1);
     EXPECT_FALSE(readoutCell(19.9, 300));
-    EXPECT_FALSE(readoutCell(395.1, 300));
-    EXPECT_FALSE(readoutCell(100, 590.5));
+    EXPECT_FALSE(readoutCell(400.1, 300));
+    EXPECT_FALSE(readoutCell(100, 600.5));
+    EXPECT_FALSE(readoutCell(100, -0.1));
     // Halves go to the even neighbour.
     EXPECT_EQ(readoutCell(20.5, 10.5)->j, 2);  // 1.5
     EXPECT_EQ(readoutCell(21.5, 11.5)->j, 2);  // 2.5
@@ -228,8 +233,21 @@ TEST(MapPainting, BandsFrameAndLegend) {
     EXPECT_EQ(at(image, 20, 10), QColor(255, 0, 255));     // cell (1, 11): band 1
     EXPECT_EQ(at(image, 150, 50), QColor(164, 208, 80));   // 400: band 5
     EXPECT_EQ(at(image, 395, 590), QColor(255, 255, 255)); // band 12
-    EXPECT_EQ(at(image, 50, 9), QColor(Qt::white));        // rows 1..10 are not drawn
     EXPECT_EQ(at(image, 19, 50), QColor(Qt::white));
+    // Every cell is painted, up to the grid's edges: x = 400 cm and c = +-300 cm.
+    EXPECT_EQ(at(image, 20, 0), QColor(255, 0, 255));
+    EXPECT_EQ(at(image, 50, 600), QColor(255, 0, 255));
+    EXPECT_EQ(at(image, 150, 0), QColor(164, 208, 80));
+    EXPECT_EQ(at(image, 150, 600), QColor(164, 208, 80));
+    DoseGrid high;
+    for (double& v : high.cells())
+        v = 5000;
+    QImage full = blankMapImage();
+    paintBands(full, high, defaultThresholds(5432));
+    EXPECT_EQ(at(full, 400, 300), QColor(255, 0, 255));
+    EXPECT_EQ(at(full, 400, 600), QColor(255, 0, 255));
+    EXPECT_EQ(at(full, 401, 300), QColor(Qt::white));
+    EXPECT_EQ(at(full, 100, 601), QColor(Qt::white));
 
     QImage lying = image;
     paintMapFrame(lying, 1, 90, QFont());
@@ -251,6 +269,36 @@ TEST(MapPainting, BandsFrameAndLegend) {
     EXPECT_EQ(box(1), QColor(255, 0, 255));
     EXPECT_EQ(box(5), QColor(146, 208, 80));
     EXPECT_EQ(box(11), QColor(200, 200, 200));
+}
+
+// The axis labels keep clear of the grid: no pixel of a label touches a grid
+// line, in the window's font and in a larger one.
+TEST(MapPainting, AxisLabelsClearOfTheGridLines) {
+    testsupport::guiApplication();
+    for (int pixels : {12, 16, 20}) {
+        SCOPED_TRACE(pixels);
+        QFont font;
+        font.setPixelSize(pixels);
+        QImage frame = blankMapImage();
+        paintMapFrame(frame, 1, 90, font);
+        const auto onGrid = [](int X, int Y) {
+            return (Y % 100 == 0 && Y >= 0 && Y <= 600 && X >= -50 && X <= 400) ||
+                   (X % 100 == 0 && X >= 0 && X <= 400 && Y >= 0 && Y <= 600);
+        };
+        int ink = 0;
+        for (int Y = kMapPictureTop; Y < kMapPictureTop + kMapPictureHeight; ++Y) {
+            for (int X = kMapPictureLeft; X < kMapPictureLeft + kMapPictureWidth; ++X) {
+                const bool sketch = X >= -20 && X <= 20 && Y >= 265 && Y <= 335;
+                if (onGrid(X, Y) || sketch || QColor(frame.pixel(mapPixel(X, Y))) == Qt::white)
+                    continue;
+                ++ink;
+                for (int dY = -1; dY <= 1; ++dY)
+                    for (int dX = -1; dX <= 1; ++dX)
+                        ASSERT_FALSE(onGrid(X + dX, Y + dY)) << "label at " << X << ", " << Y;
+            }
+        }
+        EXPECT_GT(ink, 100); // the twelve labels are there
+    }
 }
 
 // A page's picture painted finer is the window's picture magnified: every

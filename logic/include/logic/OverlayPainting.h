@@ -95,7 +95,7 @@ struct OverlayInputs {
     bool bothSides = false;
 };
 
-// Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
+// Paints the map points: for each cell (j, i) of rows 1..601 and columns 1..381 a
 // 2-pixel dot (of the window's picture) in the map colour of its band, at the
 // cell's phantom coordinates in `mapping`, and with `bothSides` at the mirrored
 // point too. Calls `afterRow(i)` after each row when given. With `hatched`,
