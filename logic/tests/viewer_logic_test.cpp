@@ -4,6 +4,7 @@
 #include "TempFolderTest.h"
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
 #include "logic/Readout.h"
 #include "viewer_files.h"
@@ -338,4 +339,36 @@ TEST(MapPainting, FinerPicturesMagnifyTheWindowsPicture) {
         EXPECT_NE(QColor(page.pixel(line + QPoint(scale, 0))), QColor(Qt::black));
         EXPECT_EQ(QColor(page.pixel(mapPixel(0, 200) * scale)), QColor(255, 0, 0));
     }
+}
+
+// A picture saved where it cannot be: the folder (or the file) that refused
+// and the system's reason, and nothing left behind.
+TEST_F(MergedFile, WriteFailuresNameTheFolderAndTheReason) {
+    write("plain.txt", "a file, not a folder");
+    fs::create_directory(dir / "taken.png");
+    struct Case {
+        fs::path path;
+        fs::path where;
+        bool folder;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {dir / "no such folder" / "x.png", dir / "no such folder", true, "フォルダがありません"},
+        {dir / "plain.txt" / "x.png", dir / "plain.txt", true, "フォルダではありません"},
+        {dir / "taken.png", dir / "taken.png", false, "同じ名前のフォルダがあります"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        const auto failure = files::writeReplacing(c.path, QByteArray("picture"));
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->where, c.where);
+        EXPECT_EQ(failure->folder, c.folder);
+        const QString text = files::failureText(*failure);
+        EXPECT_TRUE(text.contains(files::fromPath(c.where)) &&
+                    text.contains(QString::fromUtf8(c.reason)))
+            << text.toStdString();
+    }
+    // Nothing but what the test made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::is_empty(dir / "taken.png"));
 }

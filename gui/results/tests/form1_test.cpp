@@ -570,6 +570,10 @@ TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
     EXPECT_TRUE(fileDialogs.offered.front().endsWith(QStringLiteral("/lying.png")));
     ASSERT_EQ(messages_.shown.size(), 2u); // the extension, then the missing folder
     EXPECT_NE(messages_.shown[0].text.indexOf(QStringLiteral("walk1.jpg")), -1);
+    // The folder that is missing is named, with the reason.
+    EXPECT_TRUE(messages_.shown[1].text.contains(path("no such folder")))
+        << messages_.shown[1].text.toStdString();
+    EXPECT_TRUE(messages_.shown[1].text.contains(QStringLiteral("フォルダがありません")));
     EXPECT_FALSE(fs::exists(dir / "walk1.jpg"));
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
 
