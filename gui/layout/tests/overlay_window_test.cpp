@@ -116,11 +116,21 @@ TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdField
     drawOverlay();
     EXPECT_EQ(overlayAt(50, 150), kWhite);
 
-    // A field that does not begin with a number counts as 0.
+    EXPECT_EQ(Windows::form6().Text5->text(), "11"); // the copies show what was drawn
+
+    // Fields that cannot band a map do not paint it in one band: the
+    // thresholds of the load are used, and the copies show them.
+    viewer.doseEquivalentThresholds = {0.6, 0.55, 0.5, 0.4, 0.3, 0.2, 0.1, 0.1, 0.1, 0.1, 0.1};
     for (QLineEdit* field : viewer.thresholdFields())
         field->setText(QStringLiteral("abc"));
     drawOverlay();
-    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
+    EXPECT_EQ(Windows::form6().Text5->text(), "0.6");
+    EXPECT_TRUE(Windows::form6().Text5->isReadOnly());
+    for (QLineEdit* field : viewer.thresholdFields())
+        field->setText(QStringLiteral("0"));
+    drawOverlay();
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
 
     // "Close" only hides: the drawing stays.
     Form6& form = Windows::form6();
@@ -128,7 +138,7 @@ TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdField
     form.show();
     form.Command1->click();
     EXPECT_TRUE(form.isHidden());
-    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
 }
 
 TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
