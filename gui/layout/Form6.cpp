@@ -67,6 +67,7 @@ void Form6::buildControls() {
     Picture7->move(side, 58);
     thresholds_ = new ThresholdColumn(10 * overlay::kLegendPixelsPerUnitY, this);
     thresholds_->move(side + 63, 58);
+    thresholds_->setReadOnly(true);
     QLineEdit** const named[] = {&Text5,  &Text6,  &Text7,  &Text13, &Text14, &Text15,
                                  &Text16, &Text17, &Text19, &Text20, &Text21};
     for (std::size_t k = 0; k < std::size(named); ++k)
@@ -123,6 +124,7 @@ void Form6::forgetMap() {
 
 void Form6::forgetDrawing() {
     drawing_.reset();
+    pendingMap_.reset();
     SavePicture->setEnabled(false);
     PrintPicture->setEnabled(false);
     Picture1->setImage(overlay::blankPicture());
@@ -156,6 +158,8 @@ void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()
     const bool drawn = Module1::DrawLayoutOverlay(*Picture1, map, stillShown, bothSides);
     Check1->setEnabled(true);
     if (drawn && map.grid && room) {
+        // The copies beside the legend show the thresholds the picture used.
+        thresholds_->setThresholds(map.thresholds);
         drawing_ = Drawing{map, stillShown, *room, layoutName, bothSides};
         SavePicture->setEnabled(true);
         PrintPicture->setEnabled(true);
@@ -165,6 +169,22 @@ void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()
         SavePicture->setEnabled(false);
         PrintPicture->setEnabled(false);
     }
+    if (pendingMap_) {
+        const results::ShownMap next = std::move(*pendingMap_);
+        pendingMap_.reset();
+        redrawWith(next);
+    }
+}
+
+void Form6::redrawWith(const results::ShownMap& map) {
+    if (!drawing_ || !drawing_->stillShown || !drawing_->stillShown())
+        return;
+    if (Module1::layoutOverlayRunning()) {
+        pendingMap_ = map;
+        return;
+    }
+    const std::function<bool()> stillShown = drawing_->stillShown;
+    drawOverlay(map, stillShown);
 }
 
 page::PageContent Form6::drawnPage() const {

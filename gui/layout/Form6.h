@@ -38,13 +38,17 @@ public:
     // is on; `stillShown` tells at the end whether the map's result is still
     // the viewer's.
     void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
+    // The viewer painted its map again (another quantity, hatching): when the
+    // picture shows a map of the result the viewer still holds, it is drawn
+    // again with `map`.
+    void redrawWith(const results::ShownMap& map);
     // Shows the name of the room layout.
     void showLayoutName(const QString& name);
     // The conditions of the result file chosen in the viewer, or none.
     void showConditions(const results::ResultHeader& header);
     void clearConditions();
     // The band thresholds of the viewer's map and their unit ("Gy/min" or
-    // "Sv/min").
+    // "Sv/min"); shown read-only, as the viewer's fields set them.
     void showThresholds(const results::Thresholds& thresholds);
     void showThresholdUnit(const QString& unit);
 
@@ -102,6 +106,8 @@ private:
         bool bothSides = false;
     };
     std::optional<Drawing> drawing_;
+    // A map the viewer painted while a drawing was running: drawn when it ends.
+    std::optional<results::ShownMap> pendingMap_;
 
     ThresholdColumn* thresholds_ = nullptr;
     ConditionsPanel* conditions_ = nullptr;

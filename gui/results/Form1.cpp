@@ -29,6 +29,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +46,8 @@ namespace exchange = textrec::exchange;
 const QString kMergedFile = QString::fromLatin1(exchange::mergedGridFile);
 const QString kMergeRequestFile = QString::fromLatin1(exchange::mergeRequestFile);
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
-const QString kAskDelete = QStringLiteral(" このファイルを削除していいですか？ ");
+// The delete question names the file: " このファイル「x.data」を削除していいですか？ ".
+const QString kAskDelete = QStringLiteral(" このファイル「%1」を削除していいですか？ ");
 
 QString fromStd(const std::string& s) {
     return QString::fromStdString(s);
@@ -73,13 +75,13 @@ QWidget* makeCrossHairLine(QWidget* picture, const char* name) {
 } // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Scattered dose distribution"));
+    setWindowTitle(QStringLiteral("散乱線量分布"));
     buildControls();
     refreshFileList();
 }
 
 void Form1::buildControls() {
-    setFixedSize(1160, 700);
+    setFixedSize(1160, 728);
 
     // Map picture, legend and threshold fields.
     makeLabel(this, captions::mapPlane(), 10, 6, 529, 22);
@@ -88,20 +90,14 @@ void Form1::buildControls() {
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->move(10, 30);
     connect(Picture1, &PictureBox::mouseMovedTo, this, &Form1::showReadout);
+    connect(Picture1, &PictureBox::mouseLeft, this, &Form1::clearReadout);
     Line1 = makeCrossHairLine(Picture1, "Line1");
     Line2 = makeCrossHairLine(Picture1, "Line2");
     const pictures::PageActions pageActions = pictures::addPageActions(Picture1);
     SavePicture = pageActions.save;
     PrintPicture = pageActions.print;
-    connect(SavePicture, &QAction::triggered, this, [this] {
-        if (drawnMap_)
-            pictures::savePage(this, drawnPage(),
-                               pictures::suggestedName(drawnMap_->resultFileName));
-    });
-    connect(PrintPicture, &QAction::triggered, this, [this] {
-        if (drawnMap_)
-            pictures::printPage(this, drawnPage());
-    });
+    connect(SavePicture, &QAction::triggered, this, &Form1::savePicture);
+    connect(PrintPicture, &QAction::triggered, this, &Form1::printPicture);
 
     makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22);
     Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 60, 22, "Label51");
@@ -158,7 +154,7 @@ void Form1::buildControls() {
     Check1->setEnabled(false);
     connect(Check1, &QCheckBox::toggled, this, [this] {
         if (mapDrawn != 0)
-            drawMap();
+            whenMergeCurrent(Step::Repaint);
     });
 
     // Result files and their conditions.
@@ -209,6 +205,8 @@ void Form1::buildControls() {
         makeButton(this, QStringLiteral("部屋レイアウトに重ねる"), "Command6", 776, 662, 182, 30);
     Command5 = makeButton(this, QStringLiteral("ファイル削除"), "Command5", 968, 662, 96, 30);
     Command3 = makeButton(this, QStringLiteral("終了"), "Command3", 1070, 662, 80, 30);
+    Status = makeLabel(this, QString(), 10, 702, 1140, 22, "Status");
+    Status->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
 
     Text1 = texts[1], Text2 = texts[2], Text3 = texts[3], Text4 = texts[4];
     Text5 = texts[5], Text6 = texts[6], Text7 = texts[7], Text8 = texts[8];
@@ -242,6 +240,8 @@ void Form1::reset() {
     forgetLoadedResult();
     Check1->setChecked(false);
     mergedFile_.clear();
+    mergeStamp_.reset();
+    Status->clear();
     for (std::size_t n = 1; n < texts.size(); ++n)
         texts[n]->clear();
     Label44->clear();
@@ -289,6 +289,8 @@ void Form1::chooseFile() {
     // Another file: the map on screen and "F2B.dat" belong to the previous one.
     forgetLoadedResult();
     ++mergeRun_;
+    mergeStamp_.reset();
+    Status->clear();
     Command2->setEnabled(false);
     showSelectedHeader();
 }
@@ -359,11 +361,21 @@ void Form1::startMerge() {
     const QString name = selectedFileName();
     if (name.isEmpty())
         return;
+    Status->clear();
+    launchMerge(name, [this] { Command2->setFocus(); });
+}
+
+void Form1::launchMerge(const QString& name, std::function<void()> onMerged) {
     platform::Services& services = platform::services();
     const QDir folder(platform::workFolder());
     services.files->remove(folder.filePath(kMergedFile));
     forgetLoadedResult();
     mergedFile_ = name;
+    mergeStamp_.reset();
+    // The result as the merger will read it: written again meanwhile, it
+    // differs from this afterwards.
+    const results::MergeStamp stamp =
+        results::stampBeforeMerge(files::toPath(folder.filePath(name)));
 
     std::string request = QFile::encodeName(name).toStdString();
     request += textrec::kRecordEnd;
@@ -379,8 +391,8 @@ void Form1::startMerge() {
     QString error;
     const bool started = services.launcher->startHidden(
         merger, platform::workFolder(),
-        [self = QPointer<Form1>(this), run, name, merger](bool succeeded,
-                                                          const QString& errorText) {
+        [self = QPointer<Form1>(this), run, name, merger, stamp,
+         onMerged = std::move(onMerged)](bool succeeded, const QString& errorText) {
             if (!self || run != self->mergeRun_)
                 return;
             if (!succeeded) {
@@ -391,8 +403,14 @@ void Form1::startMerge() {
                                              : errorText));
                 return;
             }
+            // "F2B.dat" as the merger left it: the grids loaded are this file's.
+            results::MergeStamp merged = stamp;
+            results::stampMergedFile(
+                merged, files::toPath(QDir(platform::workFolder()).filePath(kMergedFile)));
+            self->mergeStamp_ = merged;
             self->Command2->setEnabled(true);
-            self->Command2->setFocus();
+            if (onMerged)
+                onMerged();
         },
         error);
     services.events->processEvents();
@@ -401,7 +419,89 @@ void Form1::startMerge() {
                                  .arg(merger, error));
 }
 
+void Form1::whenMergeCurrent(Step step) {
+    if (mergeStamp_ && !mergedFile_.isEmpty()) {
+        const QDir folder(platform::workFolder());
+        const results::MergeChange change =
+            results::changeSince(*mergeStamp_, files::toPath(folder.filePath(mergedFile_)),
+                                 files::toPath(folder.filePath(kMergedFile)));
+        if (change != results::MergeChange::None) {
+            mergeAgain(change, step);
+            return;
+        }
+    }
+    runStep(step);
+}
+
+void Form1::runStep(Step step) {
+    switch (step) {
+    case Step::Load:
+        loadGrids();
+        return;
+    case Step::Draw:
+        if (paintChecked())
+            Command6->setFocus();
+        return;
+    case Step::Repaint:
+        paintChecked();
+        return;
+    case Step::Save:
+        if (drawnMap_)
+            pictures::savePage(this, drawnPage(),
+                               pictures::suggestedName(drawnMap_->resultFileName));
+        return;
+    case Step::Print:
+        if (drawnMap_)
+            pictures::printPage(this, drawnPage());
+        return;
+    }
+}
+
+// Another program merged another result into "F2B.dat", or the chosen result
+// was written again (run once more): what the viewer would load, draw or save
+// is not the merge of the chosen file as it is. The merge takes milliseconds,
+// so it is made again and the step follows, with the thresholds the user typed
+// kept while the merge gives the same defaults.
+void Form1::mergeAgain(results::MergeChange change, Step step) {
+    const QString name = mergedFile_;
+    const QString why =
+        change == results::MergeChange::ResultRewritten
+            ? QStringLiteral("「%1」がマージの後に書き換えられていた（計算し直されたなど）ため、")
+                  .arg(name)
+            : QStringLiteral(
+                  "%1 が別のプログラムに書き換えられていた（別の結果のマージなど）ため、")
+                  .arg(kMergedFile);
+    Status->setText(why + QStringLiteral("「%1」をマージし直しています。").arg(name));
+    const auto typed = thresholdColumn_->texts();
+    const results::Quantity quantity = shownQuantity();
+    std::optional<results::Thresholds> defaults;
+    if (gridsLoaded)
+        defaults =
+            quantity == results::Quantity::Kerma ? kermaThresholds : doseEquivalentThresholds;
+    launchMerge(name, [this, why, name, step, typed, quantity, defaults] {
+        if (!loadGrids())
+            return;
+        Status->setText(why + QStringLiteral("「%1」をマージし直しました。").arg(name));
+        if (step == Step::Load)
+            return;
+        const results::Thresholds& now =
+            quantity == results::Quantity::Kerma ? kermaThresholds : doseEquivalentThresholds;
+        if (defaults && *defaults == now)
+            thresholdColumn_->setTexts(typed);
+        if (step == Step::Save || step == Step::Print) {
+            if (paintChecked())
+                runStep(step);
+            return;
+        }
+        runStep(step);
+    });
+}
+
 void Form1::loadMergedGrids() {
+    whenMergeCurrent(Step::Load);
+}
+
+bool Form1::loadGrids() {
     platform::Services& services = platform::services();
     auto loaded =
         results::loadMergedFile(files::toPath(QDir(platform::workFolder()).filePath(kMergedFile)));
@@ -410,7 +510,7 @@ void Form1::loadMergedGrids() {
         forgetLoadedResult();
         services.messages->show(this, kLoadFailed, QString(), platform::MessageButtons::Ok,
                                 platform::MessageIcon::None);
-        return;
+        return false;
     }
 
     // The whole file has been read: only now does it replace what the viewer holds.
@@ -434,6 +534,7 @@ void Form1::loadMergedGrids() {
     showThresholds(Option2->isChecked() ? doseEquivalentThresholds : kermaThresholds);
     Command1->setEnabled(true);
     Command1->setFocus();
+    return true;
 }
 
 void Form1::showThresholds(const results::Thresholds& thresholds) {
@@ -447,12 +548,15 @@ void Form1::setThresholdUnit(const QString& unit) {
 }
 
 // The units follow the switch at once; the thresholds only when a load of the
-// chosen file is there to give them.
+// chosen file is there to give them. A drawn map is painted again at once, so
+// that its colours, legend, read-out and saved page tell the same quantity.
 void Form1::selectKerma() {
     if (gridsLoaded)
         showThresholds(kermaThresholds);
     setThresholdUnit(captions::thresholdUnit(results::Quantity::Kerma));
     Label54->setText(QStringLiteral("μGy/min"));
+    if (mapDrawn != 0)
+        whenMergeCurrent(Step::Repaint);
 }
 
 void Form1::selectDoseEquivalent() {
@@ -460,12 +564,58 @@ void Form1::selectDoseEquivalent() {
         showThresholds(doseEquivalentThresholds);
     setThresholdUnit(captions::thresholdUnit(results::Quantity::DoseEquivalent));
     Label54->setText(QStringLiteral("μSv/min"));
+    if (mapDrawn != 0)
+        whenMergeCurrent(Step::Repaint);
 }
 
 void Form1::drawMap() {
+    if (gridsLoaded)
+        whenMergeCurrent(Step::Draw);
+}
+
+void Form1::savePicture() {
+    if (drawnMap_)
+        whenMergeCurrent(Step::Save);
+}
+
+void Form1::printPicture() {
+    if (drawnMap_)
+        whenMergeCurrent(Step::Print);
+}
+
+namespace {
+
+// Why the thresholds cannot band a map, naming the field by its place beside
+// the legend.
+QString thresholdRefusal(const results::ThresholdReading& reading,
+                         const std::array<QLineEdit*, results::kThresholdCount>& fields) {
+    const QString field = QStringLiteral("しきい値（上から %1 番目）「%2」")
+                              .arg(reading.field)
+                              .arg(fields[static_cast<std::size_t>(reading.field - 1)]->text());
+    if (reading.fault == results::ThresholdFault::NotPositive)
+        return field + QStringLiteral("は正の数ではありません。\n"
+                                      "0 より大きい数を入れて下さい。");
+    return field + QStringLiteral("が、その上のしきい値「%1」より大きくなっています。\n"
+                                  "しきい値は上から順に、同じか小さい値にして下さい。")
+                       .arg(fields[static_cast<std::size_t>(reading.field - 2)]->text());
+}
+
+} // namespace
+
+bool Form1::paintChecked() {
     if (!gridsLoaded)
-        return;
-    drawnMap_ = currentMap();
+        return false;
+    const results::ThresholdReading reading = thresholdColumn_->read();
+    if (reading.fault != results::ThresholdFault::None) {
+        // Nothing is drawn: the picture keeps the last drawing, which its
+        // page still shows.
+        QLineEdit* field = thresholdFields()[static_cast<std::size_t>(reading.field - 1)];
+        platform::warn(this, thresholdRefusal(reading, thresholdFields()));
+        field->setFocus();
+        field->selectAll();
+        return false;
+    }
+    drawnMap_ = mapWith(reading.values);
     Picture1->setImage(results::paintMap(*drawnMap_, Picture1->font()));
     SavePicture->setEnabled(true);
     PrintPicture->setEnabled(true);
@@ -474,7 +624,22 @@ void Form1::drawMap() {
     Command6->setEnabled(true);
     if (!mergedFile_.endsWith(QLatin1Char(exchange::correctedMark)))
         Command4->setEnabled(true);
-    Command6->setFocus();
+    // The overlay's picture follows when it shows this result.
+    followInOverlay();
+    return true;
+}
+
+void Form1::followInOverlay() {
+    if (drawnMap_ && Windows::form6Exists())
+        Windows::form6().redrawWith(*drawnMap_);
+}
+
+void Form1::clearReadout() {
+    Text22->clear();
+    Text23->clear();
+    Text24->clear();
+    Text26->clear();
+    hideCrossHair();
 }
 
 void Form1::showReadout(double X, double Y) {
@@ -482,11 +647,7 @@ void Form1::showReadout(double X, double Y) {
         return;
     const auto cell = results::readoutCell(X, Y);
     if (!cell) {
-        Text22->clear();
-        Text23->clear();
-        Text24->clear();
-        Text26->clear();
-        hideCrossHair();
+        clearReadout();
         return;
     }
     const QPoint pixel = results::mapPixel(X, Y);
@@ -529,12 +690,24 @@ void Form1::showCorrectedFile(const QString& fileName) {
 }
 
 results::ShownMap Form1::currentMap() const {
+    // Thresholds that cannot band a map are not used: then those of the drawn
+    // map, or before a drawing the load's defaults.
+    const results::ThresholdReading typed = thresholdColumn_->read();
+    if (typed.fault == results::ThresholdFault::None)
+        return mapWith(typed.values);
+    if (drawnMap_ && drawnMap_->quantity == shownQuantity())
+        return mapWith(drawnMap_->thresholds);
+    return mapWith(shownQuantity() == results::Quantity::Kerma ? kermaThresholds
+                                                               : doseEquivalentThresholds);
+}
+
+results::ShownMap Form1::mapWith(const results::Thresholds& thresholds) const {
     results::ShownMap map;
     // Without the air-kerma switch the dose-equivalent grid is drawn.
     map.quantity = shownQuantity();
     if (gridsLoaded)
         map.grid = map.quantity == results::Quantity::Kerma ? kermaGrid : doseEquivalentGrid;
-    map.thresholds = thresholdColumn_->thresholds();
+    map.thresholds = thresholds;
     map.bodyPosition = bodyPosition;
     map.focusSkinDistance = focusSkinDistance;
     map.hatched = hatchedCells();
@@ -576,15 +749,21 @@ void Form1::deleteSelectedFile() {
     if (name.isEmpty())
         return;
     platform::Services& services = platform::services();
-    if (services.messages->show(this, kAskDelete, QString(), platform::MessageButtons::OkCancel,
-                                platform::MessageIcon::None) != platform::MessageResult::Ok)
-        return;
     const QString path = QDir(platform::workFolder()).filePath(name);
-    services.files->remove(path);
     // A result's uncertainty file goes with it (a corrected copy shares its
     // source's, which stays while the source does).
     const QString uncertainty = files::fromPath(results::uncertaintyFileOf(files::toPath(path)));
-    if (uncertainty == path + QLatin1String(exchange::uncertaintySuffix))
+    const bool withUncertainty = uncertainty == path + QLatin1String(exchange::uncertaintySuffix) &&
+                                 QFileInfo::exists(uncertainty);
+    QString question = kAskDelete.arg(name);
+    if (withUncertainty)
+        question += QStringLiteral("\n（統計誤差のファイル「%1」も削除します）")
+                        .arg(QFileInfo(uncertainty).fileName());
+    if (services.messages->show(this, question, QString(), platform::MessageButtons::OkCancel,
+                                platform::MessageIcon::None) != platform::MessageResult::Ok)
+        return;
+    services.files->remove(path);
+    if (withUncertainty)
         services.files->remove(uncertainty);
     if (name == mergedFile_) {
         // The result on screen has no file any more.
@@ -592,6 +771,7 @@ void Form1::deleteSelectedFile() {
         forgetLoadedResult();
         Command2->setEnabled(false);
         mergedFile_.clear();
+        mergeStamp_.reset();
     }
     refreshFileList();
     Command11->setEnabled(false);

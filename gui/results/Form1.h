@@ -5,6 +5,7 @@
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/MergeStamp.h"
 #include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
 #include "logic/Uncertainty.h"
@@ -105,6 +106,9 @@ public:
     QLabel* Label44 = nullptr;   // body position of the chosen file
     QLabel* Label51 = nullptr;   // threshold unit, "Gy/min" or "Sv/min" after "μ"
     QLabel* Label54 = nullptr;   // read-out unit, "μGy/min" or "μSv/min"
+    // The window's status: what the viewer did of itself, and why (a merge
+    // made again because the merged grid or the result had changed).
+    QLabel* Status = nullptr;
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr; // air-kerma rate
     QRadioButton* Option2 = nullptr; // dose-equivalent rate
@@ -122,8 +126,13 @@ public:
     // What the controls do; public so that the other windows and tests can run them.
     void showSelectedHeader();
     void startMerge();
+    // Loading, drawing, saving and printing first make sure that "F2B.dat" is
+    // still the merge of the chosen file as it was merged; when it is not,
+    // the chosen file is merged again and the step follows the merger's end.
     void loadMergedGrids();
     void drawMap();
+    void savePicture();
+    void printPicture();
     void deleteSelectedFile();
     void leave();
     void selectKerma();
@@ -135,9 +144,11 @@ public:
     void openCorrection();
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
-    // The map as drawn from now: the grid of the shown quantity (a copy;
-    // nothing while no load of the chosen file is held), the thresholds as the
-    // fields read, the body position, the FSD and the cells to hatch.
+    // The map as drawn from now (for the drawing over the room layout): the
+    // grid of the shown quantity (a copy; nothing while no load of the chosen
+    // file is held), the thresholds as the fields read (when they cannot band
+    // a map, those of the drawn map or of the load), the body position, the
+    // FSD and the cells to hatch.
     results::ShownMap currentMap() const;
     // Tells work that lets window events run (a drawing over the room layout)
     // whether the viewer still holds the result it holds now.
@@ -150,7 +161,27 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What follows a check of the merged grid (and a merge made again).
+    enum class Step { Load, Draw, Repaint, Save, Print };
     void buildControls();
+    // Runs `step` at once when "F2B.dat" and the chosen result are as merged;
+    // otherwise says why in the status and merges again first.
+    void whenMergeCurrent(Step step);
+    void runStep(Step step);
+    void mergeAgain(results::MergeChange change, Step step);
+    // Deletes "F2B.dat", names `name` in "FLname.txt" and starts the merger;
+    // `onMerged` runs when it has ended well.
+    void launchMerge(const QString& name, std::function<void()> onMerged);
+    // Reads "F2B.dat" into the viewer state; false (and the message) when it fails.
+    bool loadGrids();
+    // Draws the map with the thresholds of the fields; refuses (with a
+    // message naming the field) thresholds that cannot band it. False when
+    // nothing was drawn.
+    bool paintChecked();
+    // The map of the shown quantity banded by `thresholds`.
+    results::ShownMap mapWith(const results::Thresholds& thresholds) const;
+    // After a drawing: the room overlay follows when it shows this result.
+    void followInOverlay();
     // The highlighted file of File1 changed.
     void chooseFile();
     // What is on screen no longer belongs to the chosen file: the map, the
@@ -161,6 +192,8 @@ private:
     void clearHeader();
     void clearMap();
     void hideCrossHair();
+    // The mouse left the map: no read-out and no cross-hair.
+    void clearReadout();
     void showThresholds(const results::Thresholds& thresholds);
     // The correction wrote `fileName`: it is listed and announced, and a
     // corrected file is not corrected again until a file of the engine is drawn.
@@ -179,6 +212,8 @@ private:
     int resultGeneration_ = 0;
     // The file of the last merge: "F2B.dat" belongs to it.
     QString mergedFile_;
+    // The digests of the files of the last merge that ended well.
+    std::optional<results::MergeStamp> mergeStamp_;
     // The conditions of the file chosen in File1, as shown.
     std::optional<results::ResultHeader> chosenHeader_;
     // The map in the picture, as it was drawn (later edits of the thresholds

@@ -24,3 +24,7 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPointF p = event->position();
     emit mouseMovedTo(p.x() + left_, p.y() + top_);
 }
+
+void PictureBox::leaveEvent(QEvent*) {
+    emit mouseLeft();
+}

@@ -17,10 +17,13 @@ public:
 
 signals:
     void mouseMovedTo(double X, double Y);
+    // The mouse left the picture.
+    void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     QImage image_;

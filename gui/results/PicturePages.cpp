@@ -51,10 +51,17 @@ void savePage(QWidget* parent, const page::PageContent& content, const QString& 
                            .arg(QFileInfo(name).fileName()));
         return;
     }
-    QString error;
-    if (!page::savePage(files::toPath(name), *format, content, error))
+    const QString fileName = QFileInfo(name).fileName();
+    const QByteArray bytes = page::pageFile(content, *format);
+    if (bytes.isEmpty()) {
+        platform::warn(parent,
+                       QStringLiteral("「%1」を保存できませんでした。\n画像を作れませんでした。")
+                           .arg(fileName));
+        return;
+    }
+    if (const auto failure = files::writeReplacing(files::toPath(name), bytes))
         platform::warn(parent, QStringLiteral("「%1」を保存できませんでした。\n%2")
-                                   .arg(QFileInfo(name).fileName(), error));
+                                   .arg(fileName, files::failureText(*failure)));
 }
 
 void printPage(QWidget* parent, const page::PageContent& content) {

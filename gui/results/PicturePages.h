@@ -28,7 +28,8 @@ QString suggestedName(const QString& resultFileName, const QString& suffix = {})
 
 // Asks for a file name, offering `suggested` in the working folder, and writes
 // the page as PNG, or as PDF for a ".pdf" name. Another extension, or a write
-// that fails, is told in a message and leaves no file.
+// that fails, is told in a message and leaves no file; a failed write's
+// message names the folder (or the file) that refused it and the reason.
 void savePage(QWidget* parent, const page::PageContent& content, const QString& suggested);
 
 // The print dialog, then the page as large as it fits on the printer's page.

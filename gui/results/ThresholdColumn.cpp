@@ -4,6 +4,7 @@
 #include "logic/NumberText.h"
 
 #include <QLineEdit>
+#include <QPalette>
 #include <textrec/textrec.h>
 
 namespace {
@@ -38,9 +39,35 @@ void ThresholdColumn::clear() {
         field->clear();
 }
 
-results::Thresholds ThresholdColumn::thresholds() const {
-    results::Thresholds values{};
+results::ThresholdReading ThresholdColumn::read() const {
+    std::array<std::string, results::kThresholdCount> ascii;
     for (std::size_t k = 0; k < fields_.size(); ++k)
-        values[k] = numbertext::fieldNumber(fields_[k]->text());
-    return values;
+        ascii[k] = numbertext::asciiBytes(fields_[k]->text());
+    return results::readThresholds(ascii);
+}
+
+std::array<QString, results::kThresholdCount> ThresholdColumn::texts() const {
+    std::array<QString, results::kThresholdCount> texts;
+    for (std::size_t k = 0; k < fields_.size(); ++k)
+        texts[k] = fields_[k]->text();
+    return texts;
+}
+
+void ThresholdColumn::setTexts(const std::array<QString, results::kThresholdCount>& texts) {
+    for (std::size_t k = 0; k < fields_.size(); ++k)
+        fields_[k]->setText(texts[k]);
+}
+
+void ThresholdColumn::setReadOnly(bool readOnly) {
+    for (QLineEdit* field : fields_) {
+        field->setReadOnly(readOnly);
+        // Shown on the window's own colour, as a label is, so that they do
+        // not look like fields to type into.
+        QPalette palette;
+        if (readOnly) {
+            palette = field->palette();
+            palette.setBrush(QPalette::Base, palette.window());
+        }
+        field->setPalette(palette);
+    }
 }

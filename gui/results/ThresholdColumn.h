@@ -5,6 +5,7 @@
 
 #include "logic/BandThresholds.h"
 
+#include <QString>
 #include <QWidget>
 #include <array>
 
@@ -24,9 +25,16 @@ public:
     // Writes each threshold as its plain number.
     void setThresholds(const results::Thresholds& thresholds);
     void clear();
-    // The thresholds as the fields read (a field that does not begin with a
-    // number reads 0).
-    results::Thresholds thresholds() const;
+    // The thresholds as the fields read, checked for drawing: each a number
+    // above 0 and none above the one before it. Full-width digits, "．" and
+    // the signs read as in every numeric field.
+    results::ThresholdReading read() const;
+    // The texts as typed, and back (kept over a merge that gives the same
+    // default thresholds).
+    std::array<QString, results::kThresholdCount> texts() const;
+    void setTexts(const std::array<QString, results::kThresholdCount>& texts);
+    // Fields that only show thresholds chosen elsewhere.
+    void setReadOnly(bool readOnly);
 
 private:
     std::array<QLineEdit*, results::kThresholdCount> fields_{};

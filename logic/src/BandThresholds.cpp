@@ -1,6 +1,10 @@
 #include "logic/BandThresholds.h"
 
+#include "textrec/textrec.h"
+
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace results {
 
@@ -56,12 +60,44 @@ double scaleTop(double maximum, int decadeClass) {
     }
 }
 
-Thresholds defaultThresholds(double maximum) {
+double defaultScaleTop(double maximum) {
     const double top = scaleTop(maximum, decadeClass(maximum));
+    if (top > 0)
+        return top;
+    // The power of ten at or below the maximum; log10 may miss an exact power
+    // by one unit in the last place, so the decade is set right afterwards.
+    double decade = std::pow(10.0, std::floor(std::log10(maximum)));
+    if (decade > maximum)
+        decade /= 10;
+    else if (decade * 10 <= maximum)
+        decade *= 10;
+    return decade * std::max(1.0, std::floor(maximum / decade));
+}
+
+Thresholds defaultThresholds(double maximum) {
+    const double top = defaultScaleTop(maximum);
     Thresholds t{};
     for (int k = 0; k < kThresholdCount; ++k)
         t[k] = top * kThresholdFactors[k];
     return t;
+}
+
+ThresholdReading readThresholds(const std::array<std::string, kThresholdCount>& texts) {
+    ThresholdReading reading;
+    for (int k = 0; k < kThresholdCount; ++k) {
+        const std::optional<double> value = textrec::readWholeNumber(texts[k]);
+        if (!value || !std::isfinite(*value) || !(*value > 0)) {
+            reading.fault = ThresholdFault::NotPositive;
+        } else if (k > 0 && *value > reading.values[k - 1]) {
+            reading.fault = ThresholdFault::AboveUpper;
+        } else {
+            reading.values[k] = *value;
+            continue;
+        }
+        reading.field = k + 1;
+        return reading;
+    }
+    return reading;
 }
 
 int bandOf(double value, const Thresholds& thresholds) {

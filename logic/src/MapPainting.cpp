@@ -3,11 +3,13 @@
 #include "logic/DoseGrids.h"
 
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace results {
 
@@ -15,12 +17,6 @@ namespace {
 
 QRgb toQRgb(Rgb c) {
     return qRgb(c.r, c.g, c.b);
-}
-
-// Writes `text` with its top-left corner at picture point (X, Y).
-void writeAt(QPainter& painter, const QFontMetrics& metrics, double X, double Y,
-             const QString& text) {
-    painter.drawText(QPointF(X, Y + metrics.ascent()), text);
 }
 
 void paintLying(QPainter& painter, const QPen& outline) {
@@ -50,6 +46,32 @@ void paintStanding(QPainter& painter, const QPen& outline, double focusSkinDista
     painter.drawLine(QPointF(0, 290), QPointF(5, 280));
 }
 
+// The axis labels, clear of the grid: the x labels centred over their
+// vertical lines in the strip above the map, the c labels right-aligned
+// before the horizontal lines (which start at X = -50) and centred on them.
+// A font taller than the strip above the map is made smaller.
+void paintAxisLabels(QPainter& painter, const QFont& font) {
+    constexpr double strip = -kMapPictureTop - 1; // above the line Y = 0
+    QFont labelFont = font;
+    for (int pixels = QFontInfo(font).pixelSize();
+         pixels > 6 && QFontMetricsF(labelFont).height() > strip; --pixels)
+        labelFont.setPixelSize(pixels - 1);
+    painter.setFont(labelFont);
+    const double height = QFontMetricsF(labelFont).height();
+
+    const std::pair<int, const char*> xLabels[] = {
+        {0, "0"}, {100, "100"}, {200, "200"}, {300, "300 cm"}, {400, "400"}};
+    for (const auto& [X, text] : xLabels)
+        painter.drawText(QRectF(X - 40, kMapPictureTop, 80, strip),
+                         Qt::AlignHCenter | Qt::AlignBottom, QString::fromUtf8(text));
+    const std::pair<int, const char*> cLabels[] = {{0, "-300"},    {100, "-200"}, {200, "-100"},
+                                                   {300, "0"},     {400, "100"},  {500, "200"},
+                                                   {600, "300 cm"}};
+    for (const auto& [Y, text] : cLabels)
+        painter.drawText(QRectF(kMapPictureLeft, Y - height / 2, -54 - kMapPictureLeft, height),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8(text));
+}
+
 // How many pixels a unit takes in a map picture.
 int scaleOf(const QImage& image) {
     return std::max(1, image.width() / kMapPictureWidth);
@@ -76,13 +98,13 @@ void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& threshold
 
     const int scale = scaleOf(image);
     const int firstColumn = 20 - kMapPictureLeft; // unit pixel of X = 20
-    for (int i = 11; i <= 591; ++i) {
+    for (int i = 1; i <= kGridRows; ++i) {
         const double* row = &grid.cells()[static_cast<std::size_t>(i - 1) * kGridColumns];
         const std::size_t rowStart = static_cast<std::size_t>(i - 1) * kGridColumns;
         for (int dy = 0; dy < scale; ++dy) {
             const int y = (i - 1 - kMapPictureTop) * scale + dy;
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int j = 1; j <= 376; ++j) {
+            for (int j = 1; j <= kGridColumns; ++j) {
                 const int band = bandOf(row[j - 1], thresholds);
                 const bool hatch =
                     hatched && (*hatched)[rowStart + static_cast<std::size_t>(j - 1)];
@@ -124,20 +146,7 @@ void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, co
 
     painter.setBrush(Qt::NoBrush);
     painter.setPen(thin);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
-    writeAt(painter, metrics, -5, -14, QStringLiteral("0"));
-    writeAt(painter, metrics, 90, -14, QStringLiteral("100"));
-    writeAt(painter, metrics, 190, -14, QStringLiteral("200"));
-    writeAt(painter, metrics, 290, -14, QStringLiteral("300 cm"));
-    writeAt(painter, metrics, 390, -14, QStringLiteral("400"));
-    writeAt(painter, metrics, -70, 290, QStringLiteral("0"));
-    writeAt(painter, metrics, -70, 200, QStringLiteral("-100"));
-    writeAt(painter, metrics, -70, 100, QStringLiteral("-200"));
-    writeAt(painter, metrics, -70, 0, QStringLiteral("-300"));
-    writeAt(painter, metrics, -70, 380, QStringLiteral("100"));
-    writeAt(painter, metrics, -70, 480, QStringLiteral("200"));
-    writeAt(painter, metrics, -70, 580, QStringLiteral("300 cm"));
+    paintAxisLabels(painter, font);
 }
 
 QImage paintMap(const ShownMap& map, const QFont& font, int scale) {

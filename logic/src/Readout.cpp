@@ -15,7 +15,7 @@ int roundHalfEven(double value) {
 }
 
 std::optional<GridCell> readoutCell(double X, double Y) {
-    if (!(X >= 20 && X <= 395 && Y >= 10 && Y <= 590))
+    if (!(X >= kMapFirstX && X <= kMapLastX && Y >= kMapFirstY && Y <= kMapLastY))
         return std::nullopt;
     return GridCell{roundHalfEven(X - 19), roundHalfEven(Y + 1)};
 }

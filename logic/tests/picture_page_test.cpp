@@ -80,8 +80,10 @@ TEST_F(PicturePage, MapPagesShowTheLegendAndTheBandsWhereTheWindowDoes) {
                 EXPECT_EQ(page_pixels::mapPageColour(image, layout, 2, x, c + 300), band)
                     << "x " << x << ", c " << c;
         }
-        // Outside the drawn rows, and the beam of the lying sketch.
-        EXPECT_EQ(page_pixels::mapPageColour(image, layout, 2, 150, 5), 0xffffffu);
+        // The edge rows (c = -295 cm), and the beam of the lying sketch.
+        EXPECT_EQ(page_pixels::mapPageColour(image, layout, 2, 165, 5),
+                  rgbOf(results::mapColour(
+                      results::bandOf(stripeValue(165 - 19), content.map.thresholds))));
         EXPECT_EQ(page_pixels::mapPageColour(image, layout, 2, 0, 300), 0xff0000u);
     }
 }

@@ -4,6 +4,7 @@
 #include "TempFolderTest.h"
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
 #include "logic/Readout.h"
 #include "viewer_files.h"
@@ -52,20 +53,78 @@ TEST(DefaultThresholds, DecadeClassesAndScaleTops) {
     expectThresholds(1, 1);
 }
 
-TEST(DefaultThresholds, ConstantsToThreeDecimalsLeaveZeroScales) {
-    // ln 99.99 = 4.60507 is above 4.605: class 2, and 100 * floor(0.9999) = 0.
+// The class rounding as written gives 0 for a maximum just under 100 or 0.1
+// (the three-decimal constants put it into the decade above) and below 0.01:
+// there the top is the maximum rounded down in its own decade. Everywhere else
+// the written top stays.
+TEST(DefaultThresholds, EveryPositiveMaximumGivesElevenPositiveThresholds) {
+    struct Case {
+        double maximum;
+        double top;
+    };
+    const Case cases[] = {
+        {99.99, 90},      // class 2 (ln 99.99 = 4.60507 > 4.605): written top 0
+        {99.98, 90},      // just under e^4.605: class 3, written top 90
+        {100, 100},       // class 2, written top 100
+        {0.09999, 0.09},  // class 5, written top 0
+        {0.0099, 0.009},  // class 6 below 0.01: written top 0
+        {0.01, 0.01},     // class 6, written top 0.01
+        {0.00543, 0.005}, // below 0.01: rounded down in its decade
+        {0.001, 0.001},   // an exact power of ten keeps its decade
+        {3.2e-12, 3e-12}, // far below
+        {1000, 1000},     // ln 1000 = 6.9078 is not above 6.908: class 2, top 1000
+        {54321, 54000},   // class 1 keeps its thousands
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maximum);
+        EXPECT_NEAR(defaultScaleTop(c.maximum), c.top, c.top * 1e-12);
+        const Thresholds t = defaultThresholds(c.maximum);
+        EXPECT_GT(t[10], 0);
+        EXPECT_LE(t[0], c.maximum);
+        EXPECT_NEAR(t[0], 0.75 * c.top, c.top * 1e-12);
+    }
     EXPECT_EQ(decadeClass(99.99), 2);
-    expectThresholds(99.99, 0);
-    // Just under e^4.605 (99.983...) it is class 3 with the top 90.
-    EXPECT_EQ(decadeClass(99.98), 3);
-    expectThresholds(99.98, 90);
-    // The same in class 5 just below 0.1, and class 6 below 0.01.
     EXPECT_EQ(decadeClass(0.09999), 5);
-    expectThresholds(0.09999, 0);
-    expectThresholds(0.0099, 0);
-    // ln 1000 = 6.9078 is not above 6.908: class 2, top 1000.
-    EXPECT_EQ(decadeClass(1000), 2);
-    expectThresholds(1000, 1000);
+}
+
+// The thresholds typed by the user: each field a number above 0 (full-width
+// forms turned into ASCII before), none above the one before it.
+TEST(DefaultThresholds, TypedThresholdsRefusedNamingTheField) {
+    const std::array<std::string, kThresholdCount> good = {
+        "750", " 500 ", "250", "100", "75", "50", "25", "10", "7.5", "5", "2.5E0"};
+    struct Case {
+        int field;        // 1..11
+        const char* text; // typed into that field of `good`
+        ThresholdFault fault;
+    };
+    const Case cases[] = {
+        {3, "0,3", ThresholdFault::NotPositive},
+        {1, "walkA.pdf", ThresholdFault::NotPositive},
+        {5, "", ThresholdFault::NotPositive},
+        {2, "0", ThresholdFault::NotPositive},
+        {7, "-25", ThresholdFault::NotPositive},
+        {4, "100 uGy", ThresholdFault::NotPositive},
+        {4, "1e999", ThresholdFault::NotPositive},
+        {11, "1E-400", ThresholdFault::NotPositive}, // reads as 0
+        {2, "751", ThresholdFault::AboveUpper},
+        {11, "5.0001", ThresholdFault::AboveUpper},
+        {2, "750", ThresholdFault::None}, // equal neighbours are allowed
+        {11, "5", ThresholdFault::None},
+        {8, "  12.5  ", ThresholdFault::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("T") + std::to_string(c.field) + " \"" + c.text + "\"");
+        auto texts = good;
+        texts[static_cast<std::size_t>(c.field - 1)] = c.text;
+        const ThresholdReading reading = readThresholds(texts);
+        EXPECT_EQ(reading.fault, c.fault);
+        if (c.fault == ThresholdFault::None) {
+            EXPECT_EQ(reading.field, 0);
+            EXPECT_DOUBLE_EQ(reading.values[10], c.field == 11 ? 5 : 2.5);
+        } else {
+            EXPECT_EQ(reading.field, c.field);
+        }
+    }
 }
 
 TEST(Bands, ThresholdsAndColours) {
@@ -103,9 +162,14 @@ TEST(Readout, CellsEdgesAndHalves) {
     EXPECT_EQ(readoutPositionText(20.25), " 20.25");
     EXPECT_EQ(readoutCell(395, 590)->j, 376);
     EXPECT_EQ(readoutCell(395, 590)->i, 591);
+    // The whole grid reads out: x up to 400 cm, c from -300 to 300 cm.
+    EXPECT_EQ(readoutCell(400, 600)->j, 381);
+    EXPECT_EQ(readoutCell(400, 600)->i, 601);
+    EXPECT_EQ(readoutCell(20, 0)->i, 1);
     EXPECT_FALSE(readoutCell(19.9, 300));
-    EXPECT_FALSE(readoutCell(395.1, 300));
-    EXPECT_FALSE(readoutCell(100, 590.5));
+    EXPECT_FALSE(readoutCell(400.1, 300));
+    EXPECT_FALSE(readoutCell(100, 600.5));
+    EXPECT_FALSE(readoutCell(100, -0.1));
     // Halves go to the even neighbour.
     EXPECT_EQ(readoutCell(20.5, 10.5)->j, 2);  // 1.5
     EXPECT_EQ(readoutCell(21.5, 11.5)->j, 2);  // 2.5
@@ -170,8 +234,21 @@ TEST(MapPainting, BandsFrameAndLegend) {
     EXPECT_EQ(at(image, 20, 10), QColor(255, 0, 255));     // cell (1, 11): band 1
     EXPECT_EQ(at(image, 150, 50), QColor(164, 208, 80));   // 400: band 5
     EXPECT_EQ(at(image, 395, 590), QColor(255, 255, 255)); // band 12
-    EXPECT_EQ(at(image, 50, 9), QColor(Qt::white));        // rows 1..10 are not drawn
     EXPECT_EQ(at(image, 19, 50), QColor(Qt::white));
+    // Every cell is painted, up to the grid's edges: x = 400 cm and c = +-300 cm.
+    EXPECT_EQ(at(image, 20, 0), QColor(255, 0, 255));
+    EXPECT_EQ(at(image, 50, 600), QColor(255, 0, 255));
+    EXPECT_EQ(at(image, 150, 0), QColor(164, 208, 80));
+    EXPECT_EQ(at(image, 150, 600), QColor(164, 208, 80));
+    DoseGrid high;
+    for (double& v : high.cells())
+        v = 5000;
+    QImage full = blankMapImage();
+    paintBands(full, high, defaultThresholds(5432));
+    EXPECT_EQ(at(full, 400, 300), QColor(255, 0, 255));
+    EXPECT_EQ(at(full, 400, 600), QColor(255, 0, 255));
+    EXPECT_EQ(at(full, 401, 300), QColor(Qt::white));
+    EXPECT_EQ(at(full, 100, 601), QColor(Qt::white));
 
     QImage lying = image;
     paintMapFrame(lying, 1, 90, QFont());
@@ -193,6 +270,36 @@ TEST(MapPainting, BandsFrameAndLegend) {
     EXPECT_EQ(box(1), QColor(255, 0, 255));
     EXPECT_EQ(box(5), QColor(146, 208, 80));
     EXPECT_EQ(box(11), QColor(200, 200, 200));
+}
+
+// The axis labels keep clear of the grid: no pixel of a label touches a grid
+// line, in the window's font and in a larger one.
+TEST(MapPainting, AxisLabelsClearOfTheGridLines) {
+    testsupport::guiApplication();
+    for (int pixels : {12, 16, 20}) {
+        SCOPED_TRACE(pixels);
+        QFont font;
+        font.setPixelSize(pixels);
+        QImage frame = blankMapImage();
+        paintMapFrame(frame, 1, 90, font);
+        const auto onGrid = [](int X, int Y) {
+            return (Y % 100 == 0 && Y >= 0 && Y <= 600 && X >= -50 && X <= 400) ||
+                   (X % 100 == 0 && X >= 0 && X <= 400 && Y >= 0 && Y <= 600);
+        };
+        int ink = 0;
+        for (int Y = kMapPictureTop; Y < kMapPictureTop + kMapPictureHeight; ++Y) {
+            for (int X = kMapPictureLeft; X < kMapPictureLeft + kMapPictureWidth; ++X) {
+                const bool sketch = X >= -20 && X <= 20 && Y >= 265 && Y <= 335;
+                if (onGrid(X, Y) || sketch || QColor(frame.pixel(mapPixel(X, Y))) == Qt::white)
+                    continue;
+                ++ink;
+                for (int dY = -1; dY <= 1; ++dY)
+                    for (int dX = -1; dX <= 1; ++dX)
+                        ASSERT_FALSE(onGrid(X + dX, Y + dY)) << "label at " << X << ", " << Y;
+            }
+        }
+        EXPECT_GT(ink, 100); // the twelve labels are there
+    }
 }
 
 // A page's picture painted finer is the window's picture magnified: every
@@ -232,4 +339,36 @@ TEST(MapPainting, FinerPicturesMagnifyTheWindowsPicture) {
         EXPECT_NE(QColor(page.pixel(line + QPoint(scale, 0))), QColor(Qt::black));
         EXPECT_EQ(QColor(page.pixel(mapPixel(0, 200) * scale)), QColor(255, 0, 0));
     }
+}
+
+// A picture saved where it cannot be: the folder (or the file) that refused
+// and the system's reason, and nothing left behind.
+TEST_F(MergedFile, WriteFailuresNameTheFolderAndTheReason) {
+    write("plain.txt", "a file, not a folder");
+    fs::create_directory(dir / "taken.png");
+    struct Case {
+        fs::path path;
+        fs::path where;
+        bool folder;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {dir / "no such folder" / "x.png", dir / "no such folder", true, "フォルダがありません"},
+        {dir / "plain.txt" / "x.png", dir / "plain.txt", true, "フォルダではありません"},
+        {dir / "taken.png", dir / "taken.png", false, "同じ名前のフォルダがあります"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        const auto failure = files::writeReplacing(c.path, QByteArray("picture"));
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->where, c.where);
+        EXPECT_EQ(failure->folder, c.folder);
+        const QString text = files::failureText(*failure);
+        EXPECT_TRUE(text.contains(files::fromPath(c.where)) &&
+                    text.contains(QString::fromUtf8(c.reason)))
+            << text.toStdString();
+    }
+    // Nothing but what the test made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::is_empty(dir / "taken.png"));
 }

@@ -107,7 +107,7 @@ protected:
 TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdFields) {
     Form1& viewer = Windows::form1();
     drawOverlay();
-    EXPECT_EQ(pump.calls, 600); // once after each map row
+    EXPECT_EQ(pump.calls, 601); // once after each map row
     EXPECT_EQ(Module1::bedOrientation, 1);
     EXPECT_EQ(overlayAt(50, 150), kMagenta);
 
@@ -116,11 +116,21 @@ TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdField
     drawOverlay();
     EXPECT_EQ(overlayAt(50, 150), kWhite);
 
-    // A field that does not begin with a number counts as 0.
+    EXPECT_EQ(Windows::form6().Text5->text(), "11"); // the copies show what was drawn
+
+    // Fields that cannot band a map do not paint it in one band: the
+    // thresholds of the load are used, and the copies show them.
+    viewer.doseEquivalentThresholds = {0.6, 0.55, 0.5, 0.4, 0.3, 0.2, 0.1, 0.1, 0.1, 0.1, 0.1};
     for (QLineEdit* field : viewer.thresholdFields())
         field->setText(QStringLiteral("abc"));
     drawOverlay();
-    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
+    EXPECT_EQ(Windows::form6().Text5->text(), "0.6");
+    EXPECT_TRUE(Windows::form6().Text5->isReadOnly());
+    for (QLineEdit* field : viewer.thresholdFields())
+        field->setText(QStringLiteral("0"));
+    drawOverlay();
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
 
     // "Close" only hides: the drawing stays.
     Form6& form = Windows::form6();
@@ -128,7 +138,7 @@ TEST_F(DrawLayoutOverlayTest, DrawsTheViewersChosenQuantityWithItsThresholdField
     form.show();
     form.Command1->click();
     EXPECT_TRUE(form.isHidden());
-    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_EQ(overlayAt(50, 150), page_pixels::rgbOf(results::mapColour(3)));
 }
 
 TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
@@ -139,7 +149,7 @@ TEST_F(DrawLayoutOverlayTest, ACallWhileItDrawsReturnsAtOnce) {
             drawOverlay();
     };
     drawOverlay();
-    EXPECT_EQ(pump.calls, 600);
+    EXPECT_EQ(pump.calls, 601);
     EXPECT_FALSE(Module1::layoutOverlayRunning());
 }
 
@@ -165,7 +175,7 @@ TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
     drawOverlay();
     Module1::roomLayout.reset();
     drawOverlay();
-    EXPECT_EQ(pump.calls, 600);
+    EXPECT_EQ(pump.calls, 601);
     const QImage& picture = Windows::form6().Picture1->image();
     EXPECT_EQ(picture, overlay::blankPicture());
 }
@@ -207,7 +217,7 @@ TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
     EXPECT_EQ(overlayAt(-150, -125), kWhite);
 
     form.Check1->setChecked(true); // drawn again at once
-    EXPECT_EQ(pump.calls, 1200);
+    EXPECT_EQ(pump.calls, 1202);
     for (int x : {45, 85, 125, 165, 205})
         EXPECT_EQ(overlayAt(-150, -x), band(x)) << x;
     EXPECT_EQ(overlayAt(-150, -246), kWhite); // the strip along the top wall

@@ -2,8 +2,10 @@
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
+#include "layout/Overlay.h"
 #include "logic/MapPainting.h"
 #include "logic/ProgramNames.h"
+#include "overlay_rooms.h"
 #include "page_dialogs.h"
 #include "page_pixels.h"
 #include "platform/Platform.h"
@@ -196,18 +198,21 @@ TEST_F(ViewerWindow, MergeWaitsForTheMergerBeforeLoading) {
         QString::fromStdString(platform::platformProgramName("quenro-3.exe"))));
 }
 
-TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
+TEST_F(ViewerWindow, LoadAfterAMergerThatLeftNoFileThenAgain) {
     form_->reset();
     select("lying.data");
     form_->Command11->click();
-    launcher_.finishers.back()(true, QString());
-    form_->Command2->click(); // no F2B.dat yet
+    launcher_.finishers.back()(true, QString()); // ended without a merged file
+    form_->Command2->click();
     EXPECT_EQ(messages_.texts(), QStringList{kLoadFailed});
     EXPECT_FALSE(form_->gridsLoaded);
     EXPECT_FALSE(form_->Command1->isEnabled());
     EXPECT_EQ(form_->Label11->text(), "-");
 
+    // Merged again, the merger writes its file: the load succeeds.
+    form_->Command11->click();
     viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+    launcher_.finishers.back()(true, QString());
     form_->Command2->click();
     EXPECT_EQ(messages_.shown.size(), 1u);
     EXPECT_TRUE(form_->Command1->isEnabled());
@@ -223,12 +228,15 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     EXPECT_EQ(Windows::form6().Text5->text(), "3000");
     EXPECT_DOUBLE_EQ(form_->doseEquivalentThresholds[0], 5250);
 
-    // A file cut short replaces nothing in the grids, and nothing of the last
-    // good load stays on screen as if it were this file's.
+    // A merger that left a file cut short: the load replaces nothing in the
+    // grids, and nothing of the last good load stays on screen as if it were
+    // this file's.
     const double before = form_->kermaGrid.at(1, 1);
+    form_->Command11->click();
     viewer_files::writeMergedFile(
         dir / "F2B.dat", [](int, int) { return 1.0; }, [](int, int) { return 1.0; },
         results::kGridRows + 10);
+    launcher_.finishers.back()(true, QString());
     form_->Command2->click();
     EXPECT_EQ(messages_.shown.size(), 2u);
     EXPECT_DOUBLE_EQ(form_->kermaGrid.at(1, 1), before);
@@ -237,6 +245,93 @@ TEST_F(ViewerWindow, LoadBeforeTheMergerWroteItsFileThenAgain) {
     EXPECT_FALSE(form_->gridsLoaded);
     EXPECT_FALSE(form_->Command1->isEnabled());
     EXPECT_TRUE(form_->Command2->isEnabled()); // "press the load button once more"
+}
+
+// Another program shares the folder: a batch run merges its own result into
+// F2B.dat, an engine run writes the chosen result again. Before loading,
+// drawing or saving, the viewer finds that F2B.dat is not the merge of the
+// chosen file as merged, says why in its status, merges the chosen file again
+// and goes on when the merger has ended; nothing of the other grid is shown.
+TEST_F(ViewerWindow, AForeignMergedFileOrARewrittenResultIsMergedAgain) {
+    page_dialogs::AnsweringFileDialogs fileDialogs;
+    platform::Services s;
+    s.messages = &messages_;
+    s.launcher = &launcher_;
+    s.events = &events_;
+    s.fileDialogs = &fileDialogs;
+    platform::setServices(s);
+    const auto foreignGrid = [this] {
+        viewer_files::writeMergedFile(
+            dir / "F2B.dat", [](int, int) { return 7.0; }, [](int, int) { return 9.0; });
+    };
+    const auto rerunResult = [this] {
+        auto lines = viewer_files::lyingHeader();
+        lines[11] = " 0.2E+10";
+        viewer_files::writeResultHeader(dir / "lying.data", lines);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> change; // after the merge (and the load, when `loaded`)
+        bool loaded;
+        std::function<void()> act;
+        const char* named; // in the status
+    };
+    const std::vector<Case> cases = {
+        {"foreign F2B.dat before loading", foreignGrid, false, [&] { form_->Command2->click(); },
+         "F2B.dat"},
+        {"result rewritten before loading", rerunResult, false, [&] { form_->Command2->click(); },
+         "lying.data"},
+        {"foreign F2B.dat before drawing", foreignGrid, true, [&] { form_->Command1->click(); },
+         "F2B.dat"},
+        {"foreign F2B.dat before saving", foreignGrid, true, [&] { form_->SavePicture->trigger(); },
+         "F2B.dat"},
+    };
+    const QString typedT7 = QStringLiteral("150");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        viewer_files::writeResultHeader(dir / "lying.data", viewer_files::lyingHeader());
+        form_->reset();
+        select("lying.data");
+        form_->Command11->click();
+        viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+        launcher_.finishers.back()(true, QString());
+        if (c.loaded) {
+            form_->Command2->click();
+            form_->Text16->setText(typedT7); // T7, kept over a merge with the same defaults
+            form_->Command1->click();
+        }
+        const std::size_t merges = launcher_.started.size();
+        fileDialogs.offered.clear();
+        fileDialogs.answers = {QString::fromStdString((dir / "saved.png").string())};
+        fs::remove(dir / "saved.png");
+
+        c.change();
+        c.act();
+        ASSERT_EQ(launcher_.started.size(), merges + 1); // merged again
+        EXPECT_TRUE(form_->Status->text().contains(QString::fromUtf8(c.named)))
+            << form_->Status->text().toStdString();
+        // Nothing of the other grid, nor of the earlier load, is held or shown.
+        EXPECT_FALSE(form_->gridsLoaded);
+        EXPECT_EQ(mapColourAt(100, 300), QColor(Qt::white));
+        EXPECT_TRUE(fileDialogs.offered.empty());
+
+        viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+        launcher_.finishers.back()(true, QString());
+        ASSERT_TRUE(form_->gridsLoaded);
+        EXPECT_NEAR(form_->kermaGrid.at(50, 300), kermaValue(50, 300), 0.01);
+        EXPECT_EQ(form_->mapDrawn, c.loaded ? 1 : 0);
+        if (c.loaded) {
+            EXPECT_EQ(form_->Text16->text(), typedT7);
+            const auto band = results::mapColour(
+                results::bandOf(form_->kermaGrid.at(31, 41), form_->currentMap().thresholds));
+            EXPECT_EQ(mapColourAt(50, 40), QColor(band.r, band.g, band.b));
+        }
+        EXPECT_EQ(fs::exists(dir / "saved.png"), std::string(c.what).ends_with("saving"));
+        // Drawing again finds everything as merged: no merge more.
+        if (c.loaded)
+            form_->Command1->click();
+        EXPECT_EQ(launcher_.started.size(), merges + 1);
+    }
 }
 
 // From the moment another file is chosen, and after any failed load, nothing of
@@ -271,9 +366,11 @@ TEST_F(ViewerWindow, AnotherFileOrAFailedLoadLeavesNoEarlierResultOnScreen) {
              form_->Command2->click();
          },
          true},
-        {"the same file loaded again from a broken F2B.dat",
+        {"the same file merged again into a broken F2B.dat",
          [&] {
+             form_->Command11->click();
              writeCutShortMergedFile();
+             launcher_.finishers.back()(true, QString());
              form_->Command2->click();
          },
          true},
@@ -366,13 +463,88 @@ TEST_F(ViewerWindow, QuantitySwitchAndDrawingWithNeitherOption) {
     EXPECT_EQ(mapColourAt(50, 40), QColor(band6.r, band6.g, band6.b));
 }
 
+// Switching the quantity paints the drawn map again at once, and the room
+// overlay when it shows this result: colours, thresholds, unit and read-out
+// tell one quantity.
+TEST_F(ViewerWindow, SwitchingTheQuantityRepaintsTheMapAndTheOverlay) {
+    form_->reset(); // air kerma chosen
+    mergeAndLoad("lying.data");
+    form_->Command1->click();
+    // Cell (116, 311), x = 135 cm and c = 10 cm: 41.98 uGy/min is band 8 of the
+    // air-kerma thresholds, 67.16 uSv/min band 9 of the dose-equivalent ones.
+    const int X = 135, Y = 310;
+    const auto colourOf = [](int band) {
+        const results::Rgb c = results::mapColour(band);
+        return QColor(c.r, c.g, c.b);
+    };
+    const int kermaBand = results::bandOf(form_->kermaGrid.at(116, 311), form_->kermaThresholds);
+    const int doseBand =
+        results::bandOf(form_->doseEquivalentGrid.at(116, 311), form_->doseEquivalentThresholds);
+    ASSERT_NE(kermaBand, doseBand);
+    EXPECT_EQ(mapColourAt(X, Y), colourOf(kermaBand));
+
+    Module1::roomLayout = defaultRoom();
+    Form6& overlay = Windows::form6();
+    overlay.drawOverlay(form_->currentMap(), form_->stillShowing());
+    const QImage kermaOverlay = overlay.Picture1->image();
+
+    form_->Option2->click(); // no press of the draw button
+    EXPECT_EQ(mapColourAt(X, Y), colourOf(doseBand));
+    form_->showReadout(X, Y);
+    EXPECT_EQ(form_->Text22->text().toStdString(),
+              textrec::plainNumber(form_->doseEquivalentGrid.at(116, 311)));
+    EXPECT_EQ(form_->currentMap().quantity, results::Quantity::DoseEquivalent);
+    const QImage doseOverlay = overlay.Picture1->image();
+    EXPECT_NE(doseOverlay, kermaOverlay);
+    overlay.drawOverlay(form_->currentMap(), form_->stillShowing());
+    EXPECT_EQ(overlay.Picture1->image(), doseOverlay);
+    EXPECT_EQ(overlay.Text5->text(), form_->Text5->text());
+    Module1::roomLayout.reset();
+}
+
+// Thresholds that cannot band a map are refused when drawing, with a message
+// that names the field; nothing is drawn.
+TEST_F(ViewerWindow, ThresholdsThatCannotBandAMapAreRefused) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Command1->click();
+    const QImage drawn = form_->Picture1->image();
+    struct Case {
+        int field; // 1..11, from the top
+        const char* text;
+        const char* said; // in the message
+    };
+    // The air-kerma defaults: 3000, 2000, 1000, 400, 300, 200, 100, 40, 30, 20, 10.
+    const Case cases[] = {
+        {3, "0,3", "正の数ではありません"},    // read as 0 before
+        {8, "－４０", "正の数ではありません"}, // full-width, as every field reads it
+        {9, "４１", "「40」より大きく"},       // above T8
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        messages_.shown.clear();
+        QLineEdit* field = form_->thresholdFields()[static_cast<std::size_t>(c.field - 1)];
+        const QString defaultText = field->text();
+        field->setText(QString::fromUtf8(c.text));
+        form_->Command1->click();
+        ASSERT_EQ(messages_.shown.size(), 1u);
+        const QString text = messages_.shown[0].text;
+        EXPECT_TRUE(text.contains(QStringLiteral("上から %1 番目").arg(c.field)))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.said))) << text.toStdString();
+        EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(form_->Picture1->image(), drawn);
+        field->setText(defaultText);
+    }
+}
+
 TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
     form_->reset();
     mergeAndLoad("lying.data");
     form_->showReadout(20, 10); // before drawing: off
     EXPECT_EQ(form_->Text23->text(), "");
     for (QLineEdit* field : form_->thresholdFields())
-        field->setText("abc"); // no leading number: 0, so every value is band 1
+        field->setText("1"); // equal neighbours: every value is band 1
     form_->Command1->click();
     EXPECT_EQ(mapColourAt(395, 590), QColor(255, 0, 255));
     EXPECT_EQ(mapColourAt(0, 300), QColor(255, 0, 0)); // lying: the beam
@@ -398,10 +570,31 @@ TEST_F(ViewerWindow, DrawingEnablesTheNextStepsAndTheReadout) {
     EXPECT_EQ(form_->Text24->text(), " 290");
     EXPECT_EQ(form_->Text22->text().toStdString(),
               textrec::plainNumber(form_->doseEquivalentGrid.at(376, 591)));
+    // The map and its read-out run to the grid's edges: x = 400 cm, c = +-300 cm.
+    form_->showReadout(400, 600);
+    EXPECT_EQ(form_->Text23->text() + form_->Text24->text(), " 400 300");
+    EXPECT_EQ(form_->Text22->text().toStdString(),
+              textrec::plainNumber(form_->doseEquivalentGrid.at(381, 601)));
+    form_->showReadout(400, 0);
+    EXPECT_EQ(form_->Text22->text().toStdString(),
+              textrec::plainNumber(form_->doseEquivalentGrid.at(381, 1)));
+    // Beside the grid lines X = 400 and Y = 600, the corner cells are painted.
+    const auto edgeBand = results::mapColour(
+        results::bandOf(form_->doseEquivalentGrid.at(380, 600), form_->currentMap().thresholds));
+    EXPECT_NE(edgeBand.b, 255);
+    EXPECT_EQ(mapColourAt(399, 599), QColor(edgeBand.r, edgeBand.g, edgeBand.b));
     form_->showReadout(19.9, 300);
     EXPECT_EQ(form_->Text22->text() + form_->Text23->text() + form_->Text24->text(), "");
     EXPECT_TRUE(form_->Line1->isHidden());
     EXPECT_TRUE(form_->Line2->isHidden());
+    // The mouse leaving the picture takes the cross-hair and the read-out with it.
+    form_->showReadout(200, 300);
+    ASSERT_FALSE(form_->Line1->isHidden());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form_->Picture1, &leave);
+    EXPECT_TRUE(form_->Line1->isHidden());
+    EXPECT_TRUE(form_->Line2->isHidden());
+    EXPECT_EQ(form_->Text22->text() + form_->Text23->text(), "");
 
     // A corrected file leaves Command4 as it was.
     viewer_files::writeResultHeader(dir / "lyingC.datC", viewer_files::lyingHeader());
@@ -429,8 +622,10 @@ TEST_F(ViewerWindow, DeleteAsksFirst) {
     select("lying.data");
     messages_.answer = platform::MessageResult::Cancel;
     form_->Command5->click();
-    EXPECT_EQ(messages_.texts(),
-              QStringList{QStringLiteral(" このファイルを削除していいですか？ ")});
+    // The question names the file, and the uncertainty file that goes with it.
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("「lying.data」を削除")));
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("「lying.data.unc」")));
     EXPECT_EQ(messages_.shown.back().buttons, platform::MessageButtons::OkCancel);
     EXPECT_TRUE(fs::exists(dir / "lying.data"));
     EXPECT_EQ(form_->File1->count(), 3);
@@ -440,6 +635,8 @@ TEST_F(ViewerWindow, DeleteAsksFirst) {
     messages_.answer = platform::MessageResult::Ok;
     select("lying.datC");
     form_->Command5->click();
+    EXPECT_TRUE(messages_.shown.back().text.contains(QStringLiteral("「lying.datC」")));
+    EXPECT_FALSE(messages_.shown.back().text.contains(QStringLiteral(".unc")));
     EXPECT_FALSE(fs::exists(dir / "lying.datC"));
     EXPECT_TRUE(fs::exists(dir / "lying.data.unc"));
     // A result takes its uncertainty file with it.
@@ -570,6 +767,10 @@ TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
     EXPECT_TRUE(fileDialogs.offered.front().endsWith(QStringLiteral("/lying.png")));
     ASSERT_EQ(messages_.shown.size(), 2u); // the extension, then the missing folder
     EXPECT_NE(messages_.shown[0].text.indexOf(QStringLiteral("walk1.jpg")), -1);
+    // The folder that is missing is named, with the reason.
+    EXPECT_TRUE(messages_.shown[1].text.contains(path("no such folder")))
+        << messages_.shown[1].text.toStdString();
+    EXPECT_TRUE(messages_.shown[1].text.contains(QStringLiteral("フォルダがありません")));
     EXPECT_FALSE(fs::exists(dir / "walk1.jpg"));
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
 

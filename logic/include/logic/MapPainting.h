@@ -57,8 +57,8 @@ inline bool onHatchLine(int x, int y, int scale = 1) {
     return (x + y) % (kHatchSpacing * scale) < scale;
 }
 
-// Sets one point per cell for i = 11..591 and j = 1..376 (X = 20..395,
-// Y = 10..590) in the map colour of the cell's band. One pass over the grid
+// Sets one point per cell of the whole grid, i = 1..601 and j = 1..381
+// (X = 20..400, Y = 0..600), in the map colour of the cell's band. One pass over the grid
 // through a colour table. With `hatched` (one flag per cell, row by row),
 // the flagged cells' points on the hatch lines are drawn in the hatch colour.
 // The image's width gives the scale.

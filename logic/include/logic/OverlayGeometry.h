@@ -102,9 +102,10 @@ inline MapPoint mirrored(MapPoint p, int orientation) {
     return {-p.u, p.v};
 }
 
-// The drawn part of the map: cells j = 1..380 of rows i = 1..600.
-inline constexpr int kMapRows = 600;
-inline constexpr int kMapColumns = 380;
+// The drawn part of the map: the whole fine grid, cells j = 1..381 of rows
+// i = 1..601 (20..400 cm from the phantom's mid-plane, -300..300 cm along the bed).
+inline constexpr int kMapRows = 601;
+inline constexpr int kMapColumns = 381;
 
 // A line segment.
 struct Segment {

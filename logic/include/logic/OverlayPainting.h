@@ -110,7 +110,7 @@ struct OverlayInputs {
     bool bothSides = false;
 };
 
-// Paints the map points: for each cell (j, i) of rows 1..600 and columns 1..380 a
+// Paints the map points: for each cell (j, i) of rows 1..601 and columns 1..381 a
 // 2-pixel dot (of the window's picture, mapping.pixelScale() pixels of the
 // image to one) in the map colour of its band, at the
 // cell's phantom coordinates in `mapping`, and with `bothSides` at the mirrored

@@ -15,8 +15,15 @@ struct GridCell {
 // Rounds to the nearest whole number, halves to the even neighbour.
 int roundHalfEven(double value);
 
-// The cell under picture point (X, Y), or nothing outside the drawn map
-// (20 <= X <= 395 and 10 <= Y <= 590): j = X - 19 and i = Y + 1, rounded.
+// The map covers the whole fine grid: X = 20..400 (x in cm), Y = 0..600
+// (c = -300..300 cm).
+inline constexpr int kMapFirstX = 20;
+inline constexpr int kMapLastX = 400;
+inline constexpr int kMapFirstY = 0;
+inline constexpr int kMapLastY = 600;
+
+// The cell under picture point (X, Y), or nothing outside the map
+// (20 <= X <= 400 and 0 <= Y <= 600): j = X - 19 and i = Y + 1, rounded.
 std::optional<GridCell> readoutCell(double X, double Y);
 
 // A position as the read-out fields show it: the single-precision number's
