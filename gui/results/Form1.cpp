@@ -75,7 +75,7 @@ QWidget* makeCrossHairLine(QWidget* picture, const char* name) {
 } // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("散乱線量分布"));
+    setWindowTitle(QStringLiteral("Scattered dose distribution"));
     buildControls();
     refreshFileList();
 }

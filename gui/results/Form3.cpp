@@ -129,7 +129,7 @@ void Form3::buildControls() {
 
     Command2 = new QPushButton(QStringLiteral("OK"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command1 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Command1 = new QPushButton(QStringLiteral("Cancel"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -34,7 +34,7 @@ public:
     QLineEdit* Text2 = nullptr;      // measured air-kerma rate at the 100 cm point
     QLineEdit* Text3 = nullptr;      // measured dose-equivalent rate there
     QPushButton* Command2 = nullptr; // "OK": correct
-    QPushButton* Command1 = nullptr; // "キャンセル": hides the window
+    QPushButton* Command1 = nullptr; // "Cancel": hides the window
 
 signals:
     // A corrected file was written; `fileName` is relative to the working folder.
