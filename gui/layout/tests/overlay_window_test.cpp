@@ -12,6 +12,7 @@
 #include "results/PictureBox.h"
 
 #include "RecordingMessages.h"
+#include "TempFolderTest.h"
 #include "TestApplication.h"
 #include "page_dialogs.h"
 #include "page_pixels.h"
@@ -185,8 +186,7 @@ TEST_F(DrawLayoutOverlayTest, WithoutALayoutThePictureIsOnlyCleared) {
 // and print shows the legend and the map on both sides; a write that fails
 // leaves no file.
 TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "overlay-pages-test";
+    const std::filesystem::path folder = testsupport::uniqueTempPath("overlay-pages-test");
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     page_dialogs::AnsweringFileDialogs fileDialogs;

@@ -10,6 +10,7 @@
 #include "textrec/textrec.h"
 
 #include "RecordingMessages.h"
+#include "TempFolderTest.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -62,7 +63,7 @@ private:
 TEST(EndToEnd, ConditionsEngineMergerAndViewer) {
     testsupport::application();
 
-    const fs::path folder = fs::temp_directory_path() / "viewer_end_to_end";
+    const fs::path folder = testsupport::uniqueTempPath("viewer_end_to_end");
     fs::remove_all(folder);
     fs::create_directories(folder);
     for (const char* data : {"ICRUSoft.dat", "Air.eac", "Ak2Sv.dat", "Tungsten.dat", "Aluminum.atc",
