@@ -680,7 +680,28 @@ void Form1::openCorrection() {
         doseEquivalent =
             doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
     }
-    form.openWith(Text18->text(), kerma, doseEquivalent);
+    form.openWith(Text18->text(), kerma, doseEquivalent,
+                  [this] { return correctionSourceProblem(); });
+}
+
+QString Form1::correctionSourceProblem() const {
+    const QString chosen = selectedFileName();
+    const QDir folder(platform::workFolder());
+    const std::string named = correction::mergedFileName(files::toPath(folder.absolutePath()));
+    const std::optional<std::filesystem::path> namedPath = textrec::pathFromNativeName(named);
+    if (chosen.isEmpty() || !namedPath || *namedPath != files::toPath(chosen))
+        return QStringLiteral("「FLname.txt」が「%1」ではなく「%2」を指しています（別のプログラムが"
+                              "マージしました）。「%1」をもう一度マージして読み込んでから補正して"
+                              "下さい。")
+            .arg(chosen, namedPath ? files::fromPath(*namedPath) : QString());
+    if (mergeStamp_ && mergedFile_ == chosen &&
+        results::changeSince(*mergeStamp_, files::toPath(folder.filePath(mergedFile_)),
+                             files::toPath(folder.filePath(kMergedFile))) ==
+            results::MergeChange::ResultRewritten)
+        return QStringLiteral("「%1」はマージの後に書き換えられました。もう一度マージして読み込んで"
+                              "から補正して下さい。")
+            .arg(chosen);
+    return {};
 }
 
 void Form1::showCorrectedFile(const QString& fileName) {

@@ -142,6 +142,11 @@ public:
     // air-kerma rate at FSD as shown and, once a load is held, the two map
     // values at the reference point 100 cm to the side.
     void openCorrection();
+    // Why the correction may not scale the file "FLname.txt" names now by
+    // values taken from this viewer: it names another file than the chosen
+    // one (another program merged since), or the chosen result was written
+    // again after its merge. Empty when it may.
+    QString correctionSourceProblem() const;
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
     // The map as drawn from now (for the drawing over the room layout): the

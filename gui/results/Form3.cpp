@@ -1,5 +1,7 @@
 #include "results/Form3.h"
 
+#include <utility>
+
 #include "Windows.h"
 #include "logic/Correction.h"
 #include "logic/NumberText.h"
@@ -147,7 +149,9 @@ void Form3::buildControls() {
 // ---------------------------------------------------------------------------
 
 void Form3::openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
-                     std::optional<double> doseEquivalentAt100cm) {
+                     std::optional<double> doseEquivalentAt100cm,
+                     std::function<QString()> sourceProblem) {
+    sourceProblem_ = std::move(sourceProblem);
     Option1->setChecked(true);
     Label3->setText(airKermaText);
     Label8->setText(mapValueText(airKermaAt100cm));
@@ -208,6 +212,14 @@ void Form3::command2Click() {
     if (measured->text().isEmpty()) {
         platform::warn(this, QStringLiteral("実測値を入力して下さい"));
         return;
+    }
+    // The ratio is formed from this window's values; scaling another file by
+    // it would write wrong numbers under a name the user trusts.
+    if (sourceProblem_) {
+        if (const QString problem = sourceProblem_(); !problem.isEmpty()) {
+            platform::warn(this, problem);
+            return;
+        }
     }
 
     platform::EventPump& events = *platform::services().events;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -20,8 +21,12 @@ public:
     // Opens the window without blocking the others: `airKermaText` is the
     // free-air air-kerma rate at FSD as the viewer shows it, the map values are
     // those at x = 100 cm, c = 0 (nothing before the first load).
+    // `sourceProblem`, when given, is asked at OK why the file the correction
+    // would read (the one "FLname.txt" names) is not the one these values
+    // came from; a non-empty answer is shown and nothing is written.
     void openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
-                  std::optional<double> doseEquivalentAt100cm);
+                  std::optional<double> doseEquivalentAt100cm,
+                  std::function<QString()> sourceProblem = {});
 
     QRadioButton* Option1 = nullptr; // reference: free-air air-kerma rate at FSD
     QRadioButton* Option2 = nullptr; // reference: map value 100 cm to the side
@@ -48,4 +53,6 @@ private:
     void command1Click();
     void command2Click();
     void clearMapChoice();
+
+    std::function<QString()> sourceProblem_;
 };

@@ -164,3 +164,33 @@ TEST_F(Form3Test, EmptyOrRefusedInputShowsAMessageAndWritesNothing) {
     EXPECT_FALSE(Windows::form4().isVisible());
     EXPECT_EQ(snapshot(dir), before);
 }
+
+// The correction scales the file "FLname.txt" names by a ratio formed from the
+// viewer's values: when another program has merged another result since, or
+// the chosen result was run again, it writes nothing and says why.
+TEST_F(Form3Test, AnotherFileMergedSinceTheViewerLoadedIsNotCorrected) {
+    writeFile(dir / "other.data", joinLines(engineLines()));
+    viewer.refreshFileList();
+    const auto chosen =
+        viewer.File1->findItems(QStringLiteral("12-06-2026.data"), Qt::MatchExactly);
+    ASSERT_EQ(chosen.size(), 1);
+    viewer.File1->setCurrentItem(chosen.front());
+    viewer.Text18->setText(QStringLiteral("1.234E-02"));
+    viewer.Command4->setEnabled(true);
+    viewer.Command4->click();
+    form.Text1->setText(QStringLiteral("2.468E-02"));
+
+    writeFile(dir / "FLname.txt", "other.data\r\n"); // a batch run merged its result
+    const auto before = snapshot(dir);
+    form.Command2->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("other.data")));
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("12-06-2026.data")));
+    EXPECT_EQ(snapshot(dir), before) << "neither file corrected";
+    EXPECT_TRUE(form.isVisible());
+
+    writeFile(dir / "FLname.txt", "12-06-2026.data\r\n");
+    form.Command2->click();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "12-06-2026.datC"));
+}
