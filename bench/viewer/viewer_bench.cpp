@@ -1,8 +1,11 @@
-// Times the viewer's two heavy steps on a full-size merged file: reading both
-// grids with their extremes and thresholds, and painting the map (bands, grid,
-// sketch and labels) into the picture's image.
+// Times the viewer's heavy steps on a full-size merged file: reading both grids
+// with their extremes and thresholds, painting the map (bands, grid, sketch and
+// labels) into the picture's image, and tracing the limit lines over it.
+#include "logic/Contours.h"
 #include "logic/DoseGrids.h"
 #include "logic/MapPainting.h"
+#include "logic/ReferenceLevels.h"
+#include "logic/Uncertainty.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
 
@@ -106,6 +109,31 @@ int main(int argc, char* argv[]) {
     std::printf("paint (581 x 376 points, grid, sketch, labels): best %.4f s, median %.4f s "
                 "(goal < 0.1 s)\n",
                 paint.best, paint.median);
+
+    // The built-in limit lines at 60 minutes a week over the whole
+    // dose-equivalent grid, with the cells beyond 200 cm hatched (their
+    // segments cut and marked).
+    results::RelativeErrors errors;
+    for (auto& row : errors.doseEquivalent)
+        for (std::size_t column = 0; column < row.size(); ++column)
+            row[column] = column >= 20 ? 0.3 : 0.05;
+    const std::vector<bool> hatched =
+        results::hatchedCells(errors, results::Quantity::DoseEquivalent);
+    std::vector<double> levels;
+    for (const dose::ReferenceLevel& level : dose::builtInLevels())
+        levels.push_back(dose::perMinuteLevel(level, 60));
+    std::size_t points = 0;
+    const Timing trace = timeRounds(21, [&] {
+        const std::vector<contours::LevelContour> lines =
+            contours::traceContours(loaded->doseEquivalent, levels, &hatched, contours::kWholeGrid);
+        points = 0;
+        for (const contours::LevelContour& level : lines)
+            for (const contours::ContourLine& line : level.lines)
+                points += line.points.size();
+    });
+    std::printf("trace (%zu limit lines, 601 x 381 cells, %zu points): best %.4f s, median "
+                "%.4f s (goal < 0.05 s)\n",
+                levels.size(), points, trace.best, trace.median);
 
     if (!folder.empty())
         fs::remove_all(folder);

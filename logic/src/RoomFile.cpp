@@ -366,8 +366,14 @@ std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile) {
     return p;
 }
 
+std::filesystem::path pointsPath(const std::filesystem::path& roomFile) {
+    std::filesystem::path p = roomFile;
+    p += kPointsSuffix.toStdU16String();
+    return p;
+}
+
 std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile) {
-    return {absentMarksPath(roomFile)};
+    return {absentMarksPath(roomFile), pointsPath(roomFile)};
 }
 
 namespace {

@@ -79,6 +79,9 @@ std::optional<Module1::RoomLayout> load(const std::filesystem::path& path, QStri
 // and nothing else may write over them.
 inline const QString kAbsentMarksSuffix = QStringLiteral(".absent");
 std::filesystem::path absentMarksPath(const std::filesystem::path& roomFile);
+// The named positions placed on the plan ("plan.Room.points", PointsFile.h).
+inline const QString kPointsSuffix = QStringLiteral(".points");
+std::filesystem::path pointsPath(const std::filesystem::path& roomFile);
 // Every file kept beside `roomFile`, whether it exists or not.
 std::vector<std::filesystem::path> companionFiles(const std::filesystem::path& roomFile);
 
