@@ -45,6 +45,9 @@ std::size_t segmentCount(const LevelContour& contour) {
     return n;
 }
 
+// A part of the grid: the lines end at its edges.
+constexpr CellRange kInner{1, 376, 11, 591};
+
 } // namespace
 
 TEST(Contours, RadialMapGivesTheCircleOfItsLevel) {
@@ -55,13 +58,12 @@ TEST(Contours, RadialMapGivesTheCircleOfItsLevel) {
         bool endsOnLeftEdge; // else on the c edges
     };
     const Case cases[] = {
-        {100, kOverlayCells, true},
-        {150.5, kOverlayCells, true},
-        {250, kViewerCells, true},
-        {280, kOverlayCells, true},
-        {350, kOverlayCells, false}, // leaves through c = -300 and c =
-                                     // 299
-        {350, kViewerCells, false},  // through c = -290 and c = 290
+        {100, kWholeGrid, true},
+        {150.5, kWholeGrid, true},
+        {250, kInner, true},
+        {280, kWholeGrid, true},
+        {350, kWholeGrid, false}, // leaves through c = -300 and c = 300
+        {350, kInner, false},     // through c = -290 and c = 290
     };
     for (const Case& t : cases) {
         SCOPED_TRACE(testing::Message() << "r = " << t.radius);
@@ -117,7 +119,7 @@ TEST(Contours, BetweenCellsTheLineFollowsTheMergersInterpolationOfLogarithms) {
         const ContourLine& line = contour.lines.front();
         for (const MapXY& p : line.points)
             EXPECT_NEAR(p.x, x0, 1e-9);
-        EXPECT_NEAR(line.length(), 599, 1e-9); // c = -300 to 299
+        EXPECT_NEAR(line.length(), 600, 1e-9); // c = -300 to 300
     }
 }
 
@@ -169,7 +171,7 @@ TEST(Contours, SaddlesAreDecidedByTheirCentre) {
 
 TEST(Contours, LevelsNotReachedOrExceededEverywhereOnTheMap) {
     const DoseGrid flat = gridOf([](double, double) { return 5.0; });
-    // One high cell where only the overlay paints (x = 397 cm).
+    // One high cell outside the inner range (x = 397 cm).
     DoseGrid beyondViewer = gridOf([](double, double) { return 1.0; });
     beyondViewer.at(378, 300) = 100;
     struct Case {
@@ -179,12 +181,12 @@ TEST(Contours, LevelsNotReachedOrExceededEverywhereOnTheMap) {
         Reach reach;
     };
     const Case cases[] = {
-        {&flat, 10, kOverlayCells, Reach::NotReached},
-        {&flat, 5, kOverlayCells, Reach::ExceededEverywhere}, // equal reaches it
-        {&flat, 1, kViewerCells, Reach::ExceededEverywhere},
-        {&beyondViewer, 10, kViewerCells, Reach::NotReached},
-        {&beyondViewer, 10, kOverlayCells, Reach::Crossed},
-        {&beyondViewer, 0.5, kOverlayCells, Reach::ExceededEverywhere},
+        {&flat, 10, kWholeGrid, Reach::NotReached},
+        {&flat, 5, kWholeGrid, Reach::ExceededEverywhere}, // equal reaches it
+        {&flat, 1, kInner, Reach::ExceededEverywhere},
+        {&beyondViewer, 10, kInner, Reach::NotReached},
+        {&beyondViewer, 10, kWholeGrid, Reach::Crossed},
+        {&beyondViewer, 0.5, kWholeGrid, Reach::ExceededEverywhere},
     };
     for (const Case& t : cases) {
         const LevelContour contour = traceContour(*t.grid, t.level, nullptr, t.cells);
@@ -193,10 +195,10 @@ TEST(Contours, LevelsNotReachedOrExceededEverywhereOnTheMap) {
         EXPECT_EQ(contour.label.has_value(), t.reach == Reach::Crossed);
         EXPECT_EQ(reachText(contour.reach).isEmpty(), t.reach == Reach::Crossed);
     }
-    // A radial map over the viewer's cells: its values run from about 4.2 to
+    // A radial map over the inner range: its values run from about 4.2 to
     // 2500 μSv/min.
     const std::vector<LevelContour> radial =
-        traceContours(radialGrid(), {1, 100, 5000}, nullptr, kViewerCells);
+        traceContours(radialGrid(), {1, 100, 5000}, nullptr, kInner);
     ASSERT_EQ(radial.size(), 3u);
     EXPECT_EQ(radial[0].reach, Reach::ExceededEverywhere);
     EXPECT_EQ(radial[1].reach, Reach::Crossed);

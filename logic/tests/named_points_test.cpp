@@ -131,12 +131,12 @@ TEST(NamedPoints, OutsideTheMapThereIsNoValue) {
         double c;
         bool onMap;
     };
-    // The overlay paints x = 20..399 and c = -300..299, each cell 1 cm about
-    // its point; halves round as the read-out rounds (to the even cell).
+    // The map covers x = 20..400 and c = -300..300, each cell 1 cm about its
+    // point; halves round as the read-out rounds (to the even cell).
     const Case cases[] = {
         {19.4, 0, false},     {19.5, 0, false},    {19.6, 0, true},    {0, 0, false},
-        {399.4, 0, true},     {399.5, 0, true},    {399.6, 0, false},  {450, 0, false},
-        {100, -300.5, false}, {100, -300.4, true}, {100, 299.5, true}, {100, 299.6, false},
+        {399.6, 0, true},     {400.4, 0, true},    {400.5, 0, false},  {450, 0, false},
+        {100, -300.5, false}, {100, -300.4, true}, {100, 300.4, true}, {100, 300.5, false},
         {100, 1000, false},
     };
     for (int orientation : {1, 2}) {

@@ -36,11 +36,8 @@ struct CellRange {
         return j >= firstColumn && j <= lastColumn && i >= firstRow && i <= lastRow;
     }
 };
-// What the viewer paints (X = 20..395, Y = 10..590) and its read-out reads.
-inline constexpr CellRange kViewerCells{1, 376, 11, 591};
-// What the room overlay paints: x = 20..399 cm, c = -300..299 cm.
-inline constexpr CellRange kOverlayCells{1, overlay::kMapColumns, 1, overlay::kMapRows};
-// The whole fine grid of F2B.dat.
+// The whole fine grid of F2B.dat: what the viewer's map and the room overlay
+// paint (x = 20..400 cm, c = -300..300 cm) and what the read-out reads.
 inline constexpr CellRange kWholeGrid{};
 
 // One polyline. Segment k runs from points[k] to points[k + 1]; a closed line
@@ -98,13 +95,13 @@ struct LevelContour {
 // marked cell.
 LevelContour traceContour(const results::DoseGrid& grid, double level,
                           const std::vector<bool>* hatched = nullptr,
-                          const CellRange& cells = kOverlayCells);
+                          const CellRange& cells = kWholeGrid);
 
 // The same for several levels.
 std::vector<LevelContour> traceContours(const results::DoseGrid& grid,
                                         const std::vector<double>& levels,
                                         const std::vector<bool>* hatched = nullptr,
-                                        const CellRange& cells = kOverlayCells);
+                                        const CellRange& cells = kWholeGrid);
 
 // Where a line's label goes: on a line that ends at the edges of the map, the
 // middle of its length, away from the edges where it would be cut off; on a

@@ -71,7 +71,7 @@ QString notShieldedText();
 // default is the part of the map the overlay paints, on which points are
 // placed; within the viewer's map the cell is always the read-out's.
 std::optional<results::GridCell> cellOf(const contours::MapXY& position,
-                                        const contours::CellRange& cells = contours::kOverlayCells);
+                                        const contours::CellRange& cells = contours::kWholeGrid);
 
 // What a table of points shows for one point.
 struct PointReading {
@@ -80,7 +80,7 @@ struct PointReading {
     bool outsideWalls = false;             // "壁の遮へいは含まない"
 };
 PointReading readPoint(const Module1::RoomLayout& room, const NamedPoint& point,
-                       const contours::CellRange& cells = contours::kOverlayCells);
+                       const contours::CellRange& cells = contours::kWholeGrid);
 
 // The value of a grid at the point's cell (μGy/min or μSv/min); nothing
 // outside the map.
