@@ -148,12 +148,17 @@ int runEngine(std::istream& in, std::ostream& out, std::ostream& err,
     out << timeLine("Start time", start.hour, start.minute, start.second) << std::endl;
 
     const auto started = std::chrono::steady_clock::now();
-    runAllHistories(inputs, tables, options, *run, [&](const RunProgress& p) {
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        out << binProgressLine(p.bin, p.highestBin)
-            << progressTail(p.historiesDone, p.historiesTotal, elapsed) << std::endl;
-    });
+    const std::int64_t histories =
+        runAllHistories(inputs, tables, options, *run, [&](const RunProgress& p) {
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            out << binProgressLine(p.bin, p.highestBin)
+                << progressTail(p.historiesDone, p.historiesTotal, elapsed) << std::endl;
+        });
+    // Each line shows the share done before its bin; one more line says that
+    // the last bin is done too ("160 / 160  100 %").
+    out << binProgressLine(inputs.spectrum.highestBin + 1, inputs.spectrum.highestBin)
+        << progressTail(histories, histories, 0.0) << std::endl;
 
     out << "\n" << timeLine("Start time", start.hour, start.minute, start.second) << "\n\n";
     out.flush();

@@ -55,8 +55,9 @@ std::string_view resultNameOnLine(std::string_view line);
 
 // Why a result name read from a job file or a merge request names no file of
 // the working folder: empty, a control character (a NUL would cut the name
-// short at the file system; any other makes a name nobody typed), or a path
-// separator (the file would be in another folder). Empty when the name is sound.
+// short at the file system; any other makes a name nobody typed), a path
+// separator (the file would be in another folder), or dots only ("." and ".."
+// are folders). Empty when the name is sound.
 std::string resultNameProblem(std::string_view name);
 
 // The result file a merge request names: the result name on its first line.
