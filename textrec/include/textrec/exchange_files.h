@@ -42,6 +42,15 @@ inline constexpr const char* correctedExtension = ".datC";
 inline constexpr char correctedMark = 'C';
 inline constexpr const char* uncertaintySuffix = ".unc";
 
+// Maps in other planes than the written one (textrec/planes.h): the result
+// name with a suffix before ".data" ("<typed name>_h150.data" for the
+// horizontal plane 150 cm above the floor, "<typed name>_vs.data" for the
+// vertical section), and beside a result file the record of the plane it
+// maps ("<typed name>_h150.data.plane").
+inline constexpr const char* heightSuffix = "_h";
+inline constexpr const char* verticalSectionSuffix = "_vs";
+inline constexpr const char* planeRecordSuffix = ".plane";
+
 // The engine keeps the first 30 characters of the result name in the job
 // file, the merger and the correction the first 30 of the merge request.
 inline constexpr int resultNameLength = 30;
