@@ -19,27 +19,43 @@ ScoringTables makeScoringTables(const EngineInputs& inputs) {
 
 namespace {
 
+// The ray's run along x per cm across a plane normal to y or z (u/v or
+// u/w, in double), and whether it is so nearly parallel to such planes
+// (a slope across them below 1e-4, or no finite one) that every column is
+// tested.
+struct Run {
+    double alongX = 0;
+    bool parallel = true;
+};
+Run runAcross(float s, float u) {
+    const double slope = double(s) / double(u);
+    if (!(std::fabs(slope) >= 1e-4) || !std::isfinite(slope))
+        return {};
+    return {double(u) / double(s), false};
+}
+
 // Columns i = first..last may pass a plane's quick rejection; every other
 // column certainly fails it. The crossing's distance from the plane is
-// m + slope (X - x), with m the distance of the photon's last point from it
-// and slope = s/u (s = w for a plane normal to z, v for one normal to y); it
-// lies within 5 cm for X in an interval found in double and widened by one
-// column each way, far more than the float rounding of the crossing can move
-// it. Nearly parallel rays test every column.
-void candidateColumns(float x, double m, double slope, bool plusSide, int& first, int& last) {
+// m + (X - x) / run, with m the distance of the photon's last point from
+// it; it lies within 5 cm for X in an interval found in double and widened
+// by one column each way, far more than the float rounding of the crossing
+// (or of the interval) can move it.
+inline void candidateColumns(float x, double m, const Run& run, bool plusSide, int& first,
+                             int& last) {
     first = 3;
     last = DoseGrid::columns;
-    if (!(std::fabs(slope) >= 1e-4) || !std::isfinite(slope))
+    if (run.parallel)
         return;
-    double X1 = double(x) + (-double(discRadius) - m) / slope;
-    double X2 = double(x) + (double(discRadius) - m) / slope;
+    double X1 = double(x) + (-double(discRadius) - m) * run.alongX;
+    double X2 = double(x) + (double(discRadius) - m) * run.alongX;
     if (X1 > X2)
         std::swap(X1, X2);
     // Distances from the mid-plane on the photon's side; column i lies at 10 (i - 1).
+    constexpr double perColumn = 1.0 / cellSpacing;
     const double dLow = plusSide ? X1 : -X2;
     const double dHigh = plusSide ? X2 : -X1;
-    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) / cellSpacing) + 1.0 - 1.0;
-    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) / cellSpacing) + 1.0 + 1.0;
+    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) * perColumn) + 1.0 - 1.0;
+    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) * perColumn) + 1.0 + 1.0;
     first = std::max(first, static_cast<int>(iLow));
     last = std::min(last, static_cast<int>(iHigh));
 }
@@ -53,8 +69,10 @@ void candidateRows(float c, int& first, int& last) {
         last = DoseGrid::rows;
         return;
     }
+    // The nearest centre, rounded half up: a crossing halfway between two
+    // centres tests both of them and a neighbour anyway.
     const int nearest =
-        static_cast<int>(std::lround((double(c) + mapHalfLength) / cellSpacing)) + 1;
+        static_cast<int>(std::floor((double(c) + mapHalfLength) / cellSpacing + 0.5)) + 1;
     first = std::max(1, nearest - 1);
     last = std::min(DoseGrid::rows, nearest + 1);
 }
@@ -68,14 +86,14 @@ struct Escape {
     bool haveH = false;
 };
 
-// Scores the photon in one plane normal to `axis` at `offset`; `slope` is
-// the ray's slope across the plane per cm along x.
+// Scores the photon in one plane normal to `axis` at `offset`; `run` is
+// the ray's run along x per cm across the plane.
 template <PlaneAxis axis>
 void scoreInPlane(const ScoringTables& tables, DoseTally& tally, Escape& e, float offset,
-                  double slope) {
+                  const Run& run) {
     const float across = axis == PlaneAxis::Z ? e.z : e.y;
     int first, last;
-    candidateColumns(e.x, double(across) - double(offset), slope, e.plusSide, first, last);
+    candidateColumns(e.x, double(across) - double(offset), run, e.plusSide, first, last);
     for (int i = first; i <= last; ++i) {
         const float X = e.plusSide ? columnDistance(i) : -columnDistance(i);
         const float t = (X - e.x) / e.u;
@@ -114,15 +132,15 @@ void scorePhoton(const ScoringTables& tables, PlaneTallies& tally, float E, floa
     if (E < scoringThreshold)
         return;
     Escape e{E, x, y, z, u, v, w, airAbsorptionAt(tables, E), u > 0.0f};
-    const double slopeY = double(v) / double(u);
-    const double slopeZ = double(w) / double(u);
+    const Run acrossY = runAcross(v, u);
+    const Run acrossZ = runAcross(w, u);
     const ScoringPlanes& planes = tables.planes;
     for (int p = 0; p < planes.count; ++p) {
         const ScoringPlane plane = planes.plane[p];
         if (plane.normal == PlaneAxis::Z)
-            scoreInPlane<PlaneAxis::Z>(tables, tally[p], e, plane.offset, slopeZ);
+            scoreInPlane<PlaneAxis::Z>(tables, tally[p], e, plane.offset, acrossZ);
         else
-            scoreInPlane<PlaneAxis::Y>(tables, tally[p], e, plane.offset, slopeY);
+            scoreInPlane<PlaneAxis::Y>(tables, tally[p], e, plane.offset, acrossY);
     }
 }
 
