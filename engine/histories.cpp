@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -26,7 +27,7 @@ namespace {
 // What a thread of the default run keeps from chunk to chunk.
 struct Worker {
     std::unique_ptr<IncoherentTable> firstIncoherent = std::make_unique<IncoherentTable>();
-    std::unique_ptr<DoseTally> tally = std::make_unique<DoseTally>();
+    std::unique_ptr<PlaneTallies> tally;
     LaggedFibonacciGenerator rng;
 };
 
@@ -38,19 +39,19 @@ struct Worker {
 // does a thread wait for its turn too.
 class OrderedSum {
 public:
-    OrderedSum(DoseTally& total, std::vector<std::unique_ptr<DoseTally>>& spares,
+    OrderedSum(PlaneTallies& total, std::vector<std::unique_ptr<PlaneTallies>>& spares,
                std::size_t maxParked)
         : total_(total), spares_(spares), maxParked_(maxParked) {}
 
     // Hands in the tally of chunk `chunk`; returns a tally for the thread's next chunk.
-    std::unique_ptr<DoseTally> add(std::int64_t chunk, std::unique_ptr<DoseTally> tally) {
+    std::unique_ptr<PlaneTallies> add(std::int64_t chunk, std::unique_ptr<PlaneTallies> tally) {
         std::unique_lock lock(mutex_);
         turn_.wait(lock, [&] { return next_ == chunk || parked_.size() < maxParked_; });
         if (next_ != chunk) {
             parked_.emplace(chunk, std::move(tally));
             if (spares_.empty())
-                return std::make_unique<DoseTally>();
-            std::unique_ptr<DoseTally> spare = std::move(spares_.back());
+                return std::make_unique<PlaneTallies>(total_.planes());
+            std::unique_ptr<PlaneTallies> spare = std::move(spares_.back());
             spares_.pop_back();
             return spare;
         }
@@ -68,10 +69,10 @@ public:
     }
 
 private:
-    DoseTally& total_;
-    std::vector<std::unique_ptr<DoseTally>>& spares_;
+    PlaneTallies& total_;
+    std::vector<std::unique_ptr<PlaneTallies>>& spares_;
     const std::size_t maxParked_;
-    std::map<std::int64_t, std::unique_ptr<DoseTally>> parked_;
+    std::map<std::int64_t, std::unique_ptr<PlaneTallies>> parked_;
     std::mutex mutex_;
     std::condition_variable turn_;
     std::int64_t next_ = 0;
@@ -91,8 +92,9 @@ template <class Job> void onThreads(std::size_t threads, Job&& job) {
 // `bin`; `spares` keeps tallies for parked chunks from bin to bin, `shared`
 // is the table of first incoherent scatterings the threads of a large bin share.
 void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
-                    std::vector<Worker>& workers, std::vector<std::unique_ptr<DoseTally>>& spares,
-                    IncoherentTable& shared, int k, std::int64_t N, DoseTally& bin) {
+                    std::vector<Worker>& workers,
+                    std::vector<std::unique_ptr<PlaneTallies>>& spares, IncoherentTable& shared,
+                    int k, std::int64_t N, PlaneTallies& bin) {
     const std::int64_t chunks = (N + options.chunk - 1) / options.chunk;
     const std::size_t used =
         static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(workers), chunks));
@@ -130,7 +132,7 @@ void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
 } // namespace
 
 std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables& tables,
-                             const RunOptions& options, RunTally& run,
+                             const RunOptions& options, RunTallies& run,
                              const std::function<void(const RunProgress&)>& progress) {
     const int highestBin = inputs.spectrum.highestBin;
     RunProgress where;
@@ -139,12 +141,17 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
         where.historiesTotal +=
             std::max<std::int64_t>(0, historiesInBin(inputs.spectrum, inputs.job.photonCount, k));
 
-    auto bin = std::make_unique<DoseTally>();
+    const int planes = tables.scoring.planes.count;
+    if (run.planes() != planes)
+        throw std::invalid_argument("a run tally for each plane the scorer maps is needed");
+    auto bin = std::make_unique<PlaneTallies>(planes);
     // The single stream: one generator and one table for the whole run.
     LaggedFibonacciGenerator stream;
     auto streamIncoherent = options.singleStream ? std::make_unique<IncoherentTable>() : nullptr;
     std::vector<Worker> workers(options.singleStream ? 0 : std::max(1, options.threads));
-    std::vector<std::unique_ptr<DoseTally>> spares;
+    for (Worker& worker : workers)
+        worker.tally = std::make_unique<PlaneTallies>(planes);
+    std::vector<std::unique_ptr<PlaneTallies>> spares;
     auto shared = options.singleStream ? nullptr : std::make_unique<IncoherentTable>();
 
     for (int k = firstSimulatedBin; k <= highestBin; ++k) {

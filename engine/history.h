@@ -36,12 +36,12 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs);
 // `bin`) are handed in, so that separate chunks of histories can use their own.
 template <PhantomModel model>
 HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                      LaggedFibonacciGenerator& rng, DoseTally& tally, int bin);
+                      LaggedFibonacciGenerator& rng, PlaneTallies& tally, int bin);
 
 // `count` histories of bin `bin` one after another.
 template <PhantomModel model>
 void runHistories(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                  LaggedFibonacciGenerator& rng, DoseTally& tally, int bin, std::int64_t count);
+                  LaggedFibonacciGenerator& rng, PlaneTallies& tally, int bin, std::int64_t count);
 
 // Histories of bin k (1..300): trunc(weight * photonCount), formed in double.
 std::int64_t historiesInBin(const SpectrumTable& spectrum, float photonCount, int k);
@@ -76,12 +76,13 @@ struct RunProgress {
 };
 
 // Runs all bins from 10 to highestBin, bin after bin, calling progress at
-// the start of each, and adds every bin's sums to `run`. The sums do not
+// the start of each, and adds every bin's sums to `run`, which holds a tally
+// for each plane of tables.scoring.planes (plane 0 the written one). The sums do not
 // depend on the number of threads: every chunk sums into a tally of its own
 // and the chunks' tallies are added in chunk order. Returns the number of
 // histories started.
 std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables& tables,
-                             const RunOptions& options, RunTally& run,
+                             const RunOptions& options, RunTallies& run,
                              const std::function<void(const RunProgress&)>& progress);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE

@@ -172,6 +172,10 @@ JobParameters readJobFile(const std::filesystem::path& path) {
     if (const std::string problem = exchange::resultNameProblem(name); !problem.empty())
         reader.fail(problem);
     job.resultFileName = std::string(name);
+
+    // Maps in other planes, when the job asks for them after line 6.
+    job.planes = textrec::planes::readJobFileLines(
+        reader, {job.resultFileName, patientPosition, job.focusSkinDistance});
     return job;
 }
 

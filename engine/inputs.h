@@ -4,10 +4,12 @@
 #include "geometry.h"
 
 #include <textrec/exchange_files.h>
+#include <textrec/planes.h>
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace quenro {
@@ -55,7 +57,15 @@ struct JobParameters {
     float fieldWidth = 0;
     float photonCount = 0;
     std::string resultFileName;
+    // The lines after line 6 (textrec/planes.h): maps at heights above the
+    // floor, the vertical section, the tube below the table. None in a
+    // six-line job.
+    std::optional<textrec::planes::PlaneRequest> planes;
 };
+
+// The patient's position this engine maps, as the plane request knows it.
+inline constexpr textrec::planes::Position patientPosition =
+    geometryCode == 1 ? textrec::planes::Position::Lying : textrec::planes::Position::Standing;
 
 // Bin k (1..300, element k-1) stands for 0.5 k keV. After loading the weights
 // are normalised to sum to 1.

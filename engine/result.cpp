@@ -86,7 +86,8 @@ std::string timeLine(const char* label, int hour, int minute, int second) {
 }
 
 std::string progressTail(std::int64_t done, std::int64_t total, double elapsedSeconds) {
-    const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0.0;
+    // A run with no histories at all (every bin skipped) is all done.
+    const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
     char text[64];
     int n = std::snprintf(text, sizeof text, "  %3d %%", static_cast<int>(share * 100.0));
     if (done > 0 && done < total && elapsedSeconds >= 0.0) {

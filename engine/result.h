@@ -34,7 +34,7 @@ std::string timeLine(const char* label, int hour, int minute, int second);
 
 // What follows the bin record on a progress line: the share of all histories
 // done and, once some are done, the time left at the rate so far
-// ("   35 %   0:19 left").
+// ("   35 %   0:19 left"); 100 % when there is nothing to do.
 std::string progressTail(std::int64_t done, std::int64_t total, double elapsedSeconds);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE

@@ -13,32 +13,49 @@ ScoringTables makeScoringTables(const EngineInputs& inputs) {
         t.mu[r] = inputs.airAbsorption.mu[r];
     t.mu[airAbsorptionRows] = inputs.airAbsorption.mu[airAbsorptionRows - 1];
     t.kermaToDose = inputs.kermaToDose;
+    t.planes = scoringPlanes(mapFiles(inputs.job));
     return t;
 }
 
 namespace {
 
-// Planes i = first..last may pass the quick rejection; every other plane
-// certainly fails it. The mapped-plane coordinate of the crossing is
-// m + slope (X - x) with slope = s/u (s = w in geometry 1, v in geometry 2);
-// it lies within 5 of the plane for X in an interval found in double and
-// widened by one plane each way, far more than the float rounding of the
-// crossing can move it. Nearly parallel rays test every plane.
-void candidatePlanes(float x, float m, float s, float u, bool plusSide, int& first, int& last) {
-    first = 3;
-    last = DoseGrid::columns;
+// The ray's run along x per cm across a plane normal to y or z (u/v or
+// u/w, in double), and whether it is so nearly parallel to such planes
+// (a slope across them below 1e-4, or no finite one) that every column is
+// tested.
+struct Run {
+    double alongX = 0;
+    bool parallel = true;
+};
+Run runAcross(float s, float u) {
     const double slope = double(s) / double(u);
     if (!(std::fabs(slope) >= 1e-4) || !std::isfinite(slope))
+        return {};
+    return {double(u) / double(s), false};
+}
+
+// Columns i = first..last may pass a plane's quick rejection; every other
+// column certainly fails it. The crossing's distance from the plane is
+// m + (X - x) / run, with m the distance of the photon's last point from
+// it; it lies within 5 cm for X in an interval found in double and widened
+// by one column each way, far more than the float rounding of the crossing
+// (or of the interval) can move it.
+inline void candidateColumns(float x, double m, const Run& run, bool plusSide, int& first,
+                             int& last) {
+    first = 3;
+    last = DoseGrid::columns;
+    if (run.parallel)
         return;
-    double X1 = double(x) + (-double(discRadius) - double(m)) / slope;
-    double X2 = double(x) + (double(discRadius) - double(m)) / slope;
+    double X1 = double(x) + (-double(discRadius) - m) * run.alongX;
+    double X2 = double(x) + (double(discRadius) - m) * run.alongX;
     if (X1 > X2)
         std::swap(X1, X2);
-    // Distances from the mid-plane on the photon's side; plane i lies at 10 (i - 1).
+    // Distances from the mid-plane on the photon's side; column i lies at 10 (i - 1).
+    constexpr double perColumn = 1.0 / cellSpacing;
     const double dLow = plusSide ? X1 : -X2;
     const double dHigh = plusSide ? X2 : -X1;
-    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) / cellSpacing) + 1.0 - 1.0;
-    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) / cellSpacing) + 1.0 + 1.0;
+    const double iLow = std::ceil(std::clamp(dLow, -1e4, 1e4) * perColumn) + 1.0 - 1.0;
+    const double iHigh = std::floor(std::clamp(dHigh, -1e4, 1e4) * perColumn) + 1.0 + 1.0;
     first = std::max(first, static_cast<int>(iLow));
     last = std::min(last, static_cast<int>(iHigh));
 }
@@ -52,61 +69,101 @@ void candidateRows(float c, int& first, int& last) {
         last = DoseGrid::rows;
         return;
     }
+    // The nearest centre, rounded half up: a crossing halfway between two
+    // centres tests both of them and a neighbour anyway.
     const int nearest =
-        static_cast<int>(std::lround((double(c) + mapHalfLength) / cellSpacing)) + 1;
+        static_cast<int>(std::floor((double(c) + mapHalfLength) / cellSpacing + 0.5)) + 1;
     first = std::max(1, nearest - 1);
     last = std::min(DoseGrid::rows, nearest + 1);
 }
 
-} // namespace
-
-void scorePhoton(const ScoringTables& tables, DoseTally& tally, float E, float x, float y, float z,
-                 float u, float v, float w) {
-    if (E < scoringThreshold)
-        return;
-    const float mu = airAbsorptionAt(tables, E);
-    float H = 0;
+// What every plane uses of one escaping photon.
+struct Escape {
+    float E, x, y, z, u, v, w;
+    float mu;      // air energy absorption at E
+    bool plusSide; // towards +x
+    float H = 0;   // kerma to dose equivalent at E, looked up at the first scored disc
     bool haveH = false;
-    const bool plusSide = u > 0.0f;
+};
+
+// Scores the photon in one plane normal to `axis` at `offset`; `run` is
+// the ray's run along x per cm across the plane.
+template <PlaneAxis axis>
+void scoreInPlane(const ScoringTables& tables, DoseTally& tally, Escape& e, float offset,
+                  const Run& run) {
+    const float across = axis == PlaneAxis::Z ? e.z : e.y;
     int first, last;
-    if constexpr (geometryCode == 1)
-        candidatePlanes(x, z, w, u, plusSide, first, last);
-    else
-        candidatePlanes(x, y, v, u, plusSide, first, last);
+    candidateColumns(e.x, double(across) - double(offset), run, e.plusSide, first, last);
     for (int i = first; i <= last; ++i) {
-        const float X = plusSide ? columnDistance(i) : -columnDistance(i);
-        const float t = (X - x) / u;
-        const float yc = y + v * t;
-        const float zc = z + w * t;
-        // Quick rejection: the crossing is more than 5 cm from the mapped plane.
-        if constexpr (geometryCode == 1) {
-            if (std::fabs(zc) > discRadius)
-                continue;
-        } else {
-            if (std::fabs(yc) > discRadius)
-                continue;
-        }
-        const float l = std::sqrt((z - zc) * (z - zc) + (y - yc) * (y - yc) + (x - X) * (x - X));
-        const float c = plusSide ? (X - x) / l : (x - X) / l;
-        const float g = mu * E / c;
+        const float X = e.plusSide ? columnDistance(i) : -columnDistance(i);
+        const float t = (X - e.x) / e.u;
+        const float yc = e.y + e.v * t;
+        const float zc = e.z + e.w * t;
+        // The crossing's distance from the plane and its coordinate along the rows.
+        const float off = (axis == PlaneAxis::Z ? zc : yc) - offset;
+        const float along = axis == PlaneAxis::Z ? yc : zc;
+        // Quick rejection: the crossing is more than 5 cm from the plane.
+        if (std::fabs(off) > discRadius)
+            continue;
+        const float l =
+            std::sqrt((e.z - zc) * (e.z - zc) + (e.y - yc) * (e.y - yc) + (e.x - X) * (e.x - X));
+        const float c = e.plusSide ? (X - e.x) / l : (e.x - X) / l;
+        const float g = e.mu * e.E / c;
         int firstRow, lastRow;
-        candidateRows(geometryCode == 1 ? yc : zc, firstRow, lastRow);
+        candidateRows(along, firstRow, lastRow);
         for (int j = firstRow; j <= lastRow; ++j) {
             const float cj = rowCoordinate(j);
-            float d2;
-            if constexpr (geometryCode == 1)
-                d2 = (yc - cj) * (yc - cj) + zc * zc;
-            else
-                d2 = (zc - cj) * (zc - cj) + yc * yc;
+            const float d2 = (along - cj) * (along - cj) + off * off;
             if (d2 <= discRadiusSquared) {
-                if (!haveH) {
-                    H = kermaToDoseAt(tables, E);
-                    haveH = true;
+                if (!e.haveH) {
+                    e.H = kermaToDoseAt(tables, e.E);
+                    e.haveH = true;
                 }
-                tally.score(i, j, g, H * g);
+                tally.score(i, j, g, e.H * g);
             }
         }
     }
+}
+
+} // namespace
+
+void scorePhoton(const ScoringTables& tables, PlaneTallies& tally, float E, float x, float y,
+                 float z, float u, float v, float w) {
+    if (E < scoringThreshold)
+        return;
+    Escape e{E, x, y, z, u, v, w, airAbsorptionAt(tables, E), u > 0.0f};
+    const Run acrossY = runAcross(v, u);
+    const Run acrossZ = runAcross(w, u);
+    const ScoringPlanes& planes = tables.planes;
+    for (int p = 0; p < planes.count; ++p) {
+        const ScoringPlane plane = planes.plane[p];
+        if (plane.normal == PlaneAxis::Z)
+            scoreInPlane<PlaneAxis::Z>(tables, tally[p], e, plane.offset, acrossZ);
+        else
+            scoreInPlane<PlaneAxis::Y>(tables, tally[p], e, plane.offset, acrossY);
+    }
+}
+
+void reverseRows(DoseGrid& grid) {
+    for (int j = 0; j < DoseGrid::rows / 2; ++j) {
+        std::swap(grid.kerma[j], grid.kerma[DoseGrid::rows - 1 - j]);
+        std::swap(grid.doseEquivalent[j], grid.doseEquivalent[DoseGrid::rows - 1 - j]);
+    }
+}
+
+void PlaneTallies::clear() {
+    for (DoseTally& t : tally_)
+        t.clear();
+}
+
+void PlaneTallies::add(const PlaneTallies& other) {
+    for (std::size_t p = 0; p < tally_.size(); ++p)
+        tally_[p].add(other.tally_[p]);
+}
+
+void RunTallies::addBin(const PlaneTallies& bin, std::int64_t histories) {
+    for (int p = 0; p < planes(); ++p)
+        (*this)[p].addBin(bin[p], histories);
 }
 
 void DoseTally::clear() {

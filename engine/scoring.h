@@ -1,20 +1,23 @@
-// Scoring of the photons that leave the phantom on the 10 cm map.
+// Scoring of the photons that leave the phantom on the 10 cm maps.
 //
 // Geometry 1 maps the plane z = 0 (rows along y), geometry 2 the plane y = 0
-// (rows along z, the beam axis). Each map cell has a disc of radius 5 cm in the
-// plane x = +-d_i; a photon scores g = mu(E) E / cos in every disc its straight
-// ray crosses, on its own side of the phantom, from 20 cm to 400 cm.
+// (rows along z, the beam axis); a job may add planes (planes.h). Each map
+// cell has a disc of radius 5 cm in the plane x = +-d_i, centred on its row
+// in its map's plane; a photon scores g = mu(E) E / cos in every disc its
+// straight ray crosses, on its own side of the phantom, from 20 cm to 400 cm.
 #pragma once
 
 #include "constants.h"
 #include "geometry.h"
 #include "inputs.h"
+#include "planes.h"
 
 #include <textrec/result_file.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
@@ -53,6 +56,21 @@ struct DoseTally {
     }
 };
 
+// The tallies of every plane of a run, plane p in element p; made once
+// before the histories, so that scoring allocates nothing.
+class PlaneTallies {
+public:
+    explicit PlaneTallies(int planes = 1) : tally_(static_cast<std::size_t>(planes)) {}
+    int planes() const { return static_cast<int>(tally_.size()); }
+    DoseTally& operator[](int p) { return tally_[static_cast<std::size_t>(p)]; }
+    const DoseTally& operator[](int p) const { return tally_[static_cast<std::size_t>(p)]; }
+    void clear();
+    void add(const PlaneTallies& other);
+
+private:
+    std::vector<DoseTally> tally_;
+};
+
 // The run's sums over all bins, and the variance of each cell's sum: the
 // histories of a bin are independent draws of one distribution, the bins
 // are sampled apart with fixed history counts N, so the variance of the sum
@@ -64,6 +82,19 @@ struct RunTally {
 
     // Adds the sums of one whole bin of `histories` histories.
     void addBin(const DoseTally& bin, std::int64_t histories);
+};
+
+// The run's sums of every plane.
+class RunTallies {
+public:
+    explicit RunTallies(int planes = 1) : tally_(static_cast<std::size_t>(planes)) {}
+    int planes() const { return static_cast<int>(tally_.size()); }
+    RunTally& operator[](int p) { return tally_[static_cast<std::size_t>(p)]; }
+    const RunTally& operator[](int p) const { return tally_[static_cast<std::size_t>(p)]; }
+    void addBin(const PlaneTallies& bin, std::int64_t histories);
+
+private:
+    std::vector<RunTally> tally_;
 };
 
 // Each cell's sum rounded once to float: the map before normalisation.
@@ -86,8 +117,10 @@ struct ScoringTables {
     // E = 150 keV (weight 0 on the missing row 301) reads row 300.
     float mu[airAbsorptionRows + 1]{};
     KermaToDoseTable kermaToDose;
+    ScoringPlanes planes; // the written plane and the job's extra planes
 };
 
+// The tables of the inputs, with the planes of the job's maps (mapFiles).
 ScoringTables makeScoringTables(const EngineInputs& inputs);
 
 // Linear interpolation in the air table, row r standing for 0.5 r keV.
@@ -107,9 +140,13 @@ inline float kermaToDoseAt(const ScoringTables& t, float E) {
     return h0 + (coefficient[r] - h0) * (E - e0) / (energy[r] - e0);
 }
 
-// Scores one escaping photon: E in keV, (x, y, z) its last point inside the
-// phantom, (u, v, w) its direction with u != 0 and w != 0.
-void scorePhoton(const ScoringTables& t, DoseTally& tally, float E, float x, float y, float z,
+// Scores one escaping photon in every plane of `t.planes`, plane p into
+// tally[p]: E in keV, (x, y, z) its last point inside the phantom, (u, v, w)
+// its direction with u != 0 and w != 0. A disc that two planes share (the
+// centre of the written plane and of the vertical section) gets the same
+// value in both: the crossing, d^2 and the contribution are the same float
+// expressions whatever the plane.
+void scorePhoton(const ScoringTables& t, PlaneTallies& tally, float E, float x, float y, float z,
                  float u, float v, float w);
 
 // Normalisation factor C of the tallies (Gy/min and Sv/min per unit tally)
@@ -119,6 +156,9 @@ struct Normalisation {
     float factor = 0;
 };
 Normalisation computeNormalisation(const EngineInputs& inputs);
+
+// Puts the rows of both maps in reverse order (row j becomes row 62 - j).
+void reverseRows(DoseGrid& grid);
 
 // Multiplies columns 3..41 of both tallies by the factor.
 void normalise(DoseGrid& grid, float factor);

@@ -69,7 +69,7 @@ SimulationTables makeSimulationTables(const EngineInputs& inputs) {
 
 template <PhantomModel model>
 HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                      LaggedFibonacciGenerator& generator, DoseTally& tally, int bin) {
+                      LaggedFibonacciGenerator& generator, PlaneTallies& tally, int bin) {
     const TransportTables& t = tables.transport;
     DrawCursor rng(generator);
     PhotonState photon;
@@ -137,22 +137,23 @@ HistoryEnd runHistory(const SimulationTables& tables, IncoherentTable& firstInco
 }
 
 template HistoryEnd runHistory<PhantomModel::Written>(const SimulationTables&, IncoherentTable&,
-                                                      LaggedFibonacciGenerator&, DoseTally&, int);
+                                                      LaggedFibonacciGenerator&, PlaneTallies&,
+                                                      int);
 template HistoryEnd runHistory<PhantomModel::Sound>(const SimulationTables&, IncoherentTable&,
-                                                    LaggedFibonacciGenerator&, DoseTally&, int);
+                                                    LaggedFibonacciGenerator&, PlaneTallies&, int);
 
 template <PhantomModel model>
 void runHistories(const SimulationTables& tables, IncoherentTable& firstIncoherent,
-                  LaggedFibonacciGenerator& rng, DoseTally& tally, int bin, std::int64_t count) {
+                  LaggedFibonacciGenerator& rng, PlaneTallies& tally, int bin, std::int64_t count) {
     for (std::int64_t n = 0; n < count; ++n)
         runHistory<model>(tables, firstIncoherent, rng, tally, bin);
 }
 
 template void runHistories<PhantomModel::Written>(const SimulationTables&, IncoherentTable&,
-                                                  LaggedFibonacciGenerator&, DoseTally&, int,
+                                                  LaggedFibonacciGenerator&, PlaneTallies&, int,
                                                   std::int64_t);
 template void runHistories<PhantomModel::Sound>(const SimulationTables&, IncoherentTable&,
-                                                LaggedFibonacciGenerator&, DoseTally&, int,
+                                                LaggedFibonacciGenerator&, PlaneTallies&, int,
                                                 std::int64_t);
 
 } // namespace QUENRO_GEOMETRY_NAMESPACE

@@ -27,7 +27,7 @@ BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& m
     RunOptions options;
     options.singleStream = mode.singleStream;
     options.threads = mode.threads;
-    auto run = std::make_unique<RunTally>();
+    auto run = std::make_unique<RunTallies>(tables.scoring.planes.count);
     auto grid = std::make_unique<DoseGrid>();
 
     BenchFigures figures;
@@ -38,7 +38,7 @@ BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& m
     figures.wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
 
-    roundToGrid(*run, *grid);
+    roundToGrid((*run)[0], *grid);
     normalise(*grid, computeNormalisation(inputs).factor);
     for (const auto& row : grid->kerma)
         for (float cell : row)

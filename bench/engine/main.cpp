@@ -1,13 +1,16 @@
 // Engine benchmark: the fixed job in both geometries, in-process: the
 // single-stream run, and the default run on one thread and on every
 // hardware thread.
-//   engine_bench [photonCount [single|default1|defaultN]]
+//   engine_bench [photonCount [single|default1|defaultN|all [PLANES]]]
+// PLANES adds maps to the job: 0 (none, the default), 3 or 8 heights above
+// the floor, each optionally with the vertical section ("3+vs", "8+vs", "vs").
 // The physical data come from data/ and the spectrum from B_SPCTL.dat beside
 // this file (written by spectrum-model --kv 80 --angle 12 --inherent 2.5
 // --al 1.5 --cu 0 --ma 1 --mode 1).
 #include "bench_job.h"
 
 #include <textrec/exchange_files.h>
+#include <textrec/planes.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +26,19 @@ namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
     const std::string photonCount = argc > 1 ? argv[1] : "1.000E+07";
+    // Extra maps: heights above the floor around the phantom centre at
+    // 100 cm, and the vertical section.
+    const std::string planes = argc > 3 ? argv[3] : "0";
+    textrec::planes::PlaneRequest request;
+    if (planes == "3" || planes == "3+vs")
+        request.heights = {150, 170, 50};
+    else if (planes == "8" || planes == "8+vs")
+        request.heights = {0, 30, 50, 80, 120, 150, 170, 200};
+    else if (planes != "0" && planes != "vs") {
+        std::fprintf(stderr, "PLANES is 0, 3, 8, vs, 3+vs or 8+vs, not \"%s\"\n", planes.c_str());
+        return 2;
+    }
+    request.verticalSection = planes.ends_with("vs");
     const fs::path folder =
         fs::temp_directory_path() / ("engine-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -35,7 +51,8 @@ int main(int argc, char** argv) {
                   fs::copy_options::overwrite_existing);
     std::ofstream(folder / exchange::jobFile, std::ios::binary)
         << "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n"
-        << photonCount << "\r\nbench.data\r\n";
+        << photonCount << "\r\nbench.data\r\n"
+        << textrec::planes::jobFileLines(request);
 
     // Which runs: "all" (default), or one of "single", "default1", "defaultN".
     const std::string which = argc > 2 ? argv[2] : "all";
@@ -54,8 +71,9 @@ int main(int argc, char** argv) {
     int status = 0;
     try {
         std::printf("engine benchmark: 80 kV CP, 12 deg, 2.5 + 1.5 mm Al, 20 x 20 cm at FSD 90 cm, "
-                    "%s histories\n",
-                    photonCount.c_str());
+                    "%s histories, %zu heights%s\n",
+                    photonCount.c_str(), request.heights.size(),
+                    request.verticalSection ? " and the vertical section" : "");
         for (const Run& run : runs) {
             if (which != "all" && which != run.key)
                 continue;

@@ -228,6 +228,7 @@ TEST(Progress, ShareDoneAndTimeLeft) {
         {1, 3, 1800.0, "   33 %   1:00:00 left"},
         {999, 1000, 1.0, "   99 %   0:00 left"},
         {1000, 1000, 5.0, "  100 %"},
+        {0, 0, 0.0, "  100 %"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(progressTail(c.done, c.total, c.elapsed), c.tail) << c.done << " / " << c.total;
@@ -287,12 +288,14 @@ TEST(ConsoleDialogue, ShowsTitleProgressAndTimesAndSavesTheResult) {
                               " <<< Monte Carlo Simulation >>>\n Start time =";
     EXPECT_EQ(out.substr(0, title.size()), title);
     // The fixture spectrum ends in bin 159: bins 10 .. 159 of 160, each with
-    // the share of the histories done before it.
+    // the share of the histories done before it, then one line for the end
+    // of the last bin, all done.
     EXPECT_NE(out.find("\n 10 / 160    0 %\n 11 / 160    0 %\n"), std::string::npos);
     EXPECT_TRUE(std::regex_search(
-        out, std::regex("\n159 / 160  ( 9[0-9]|100) %(   0:[0-9][0-9] left)?\n\n Start time =")))
+        out, std::regex("\n159 / 160  ( 9[0-9]|100) %(   0:[0-9][0-9] left)?\n160 / 160  100 %\n\n"
+                        " Start time =")))
         << out;
-    EXPECT_EQ(out.find("160 / 160"), std::string::npos);
+    EXPECT_EQ(out.find("161 / 160"), std::string::npos);
     // The start time is shown twice with the same value.
     const std::size_t first = out.find(" Start time =");
     const std::size_t second = out.find(" Start time =", first + 1);
@@ -382,6 +385,11 @@ TEST(Refusal, InputsOutsideTheLimitsStopBeforeTheTitleWithoutAResult) {
         {"B2F.txt", "6", "../up.data", "B2F.txt, line 6", "../up.data"},
         {"B2F.txt", "6", "sub\\r.data", "B2F.txt, line 6", "sub\\r.data"},
         {"B2F.txt", "6", std::string(100000, 'a'), "B2F.txt, line 6"},
+        // "." and ".." are the folder and its parent: the run could not put its
+        // result there and would leave its temporary file behind.
+        {"B2F.txt", "6", ".", "B2F.txt, line 6", "\".\""},
+        {"B2F.txt", "6", "..", "B2F.txt, line 6", "\"..\""},
+        {"B2F.txt", "6", "...   ", "B2F.txt, line 6", "\"...\""},
         {"ICRUSoft.dat", "1", " 26", "ICRUSoft.dat, line 1"},
         {"ICRUSoft.dat", "5", " Infinity 0.580E+00 0.418E-01 0.575E+03", "ICRUSoft.dat, line 5"},
         {"Air.eac", "7", "0.3500E+01   zero", "Air.eac, line 7"},

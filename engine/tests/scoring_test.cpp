@@ -1,6 +1,7 @@
 // The scorer: quick rejection, disc tests, folding of the two sides, table
 // look-ups and the normalisation.
 #include "history.h"
+#include "planes.h"
 #include "result.h"
 #include "scoring.h"
 #include "work_folder.h"
@@ -51,52 +52,52 @@ int scoredCells(const DoseTally& grid) {
 
 TEST(Scorer, QuickRejectionDependsOnTheMappedPlane) {
     // From (10, 0, 1) towards (20, 0, 6): crosses x = 20 at y = 0, z = 6.
-    auto grid = std::make_unique<DoseTally>();
+    auto grid = std::make_unique<PlaneTallies>();
     const float n = std::sqrt(125.0f);
     scorePhoton(tables(), *grid, 50.0f, 10.0f, 0.0f, 1.0f, 10.0f / n, 0.0f, 5.0f / n);
     if constexpr (geometryCode == 1) {
         // 6 cm off the plane z = 0, and further off for every later plane.
-        EXPECT_EQ(scoredCells(*grid), 0);
+        EXPECT_EQ(scoredCells((*grid)[0]), 0);
     } else {
         // y = 0 lies in the plane; z = 6 is inside the disc of row 32 (c = 10) only.
-        EXPECT_GT(grid->kerma[31][2], 0.0f);
-        EXPECT_EQ(grid->kerma[30][2], 0.0f);
-        EXPECT_GT(grid->doseEquivalent[31][2], 0.0f);
+        EXPECT_GT((*grid)[0].kerma[31][2], 0.0f);
+        EXPECT_EQ((*grid)[0].kerma[30][2], 0.0f);
+        EXPECT_GT((*grid)[0].doseEquivalent[31][2], 0.0f);
     }
 }
 
 TEST(Scorer, CrossingFiveCentimetresFromTwoCentresScoresBoth) {
     // Along +x, 5 cm from the centres of rows 31 (c = 0) and 32 (c = 10).
-    auto grid = std::make_unique<DoseTally>();
+    auto grid = std::make_unique<PlaneTallies>();
     const InPlane p = mapped(5.0f, 0.0f);
     const float E = 40.0f;
     scorePhoton(tables(), *grid, E, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
     const float g = airAbsorptionAt(tables(), E) * E; // normal crossing: cos = 1
     for (int i = 3; i <= 41; ++i) {
-        EXPECT_EQ(grid->kerma[30][i - 1], g) << "column " << i;
-        EXPECT_EQ(grid->kerma[31][i - 1], g) << "column " << i;
-        EXPECT_EQ(grid->doseEquivalent[31][i - 1], kermaToDoseAt(tables(), E) * g);
+        EXPECT_EQ((*grid)[0].kerma[30][i - 1], g) << "column " << i;
+        EXPECT_EQ((*grid)[0].kerma[31][i - 1], g) << "column " << i;
+        EXPECT_EQ((*grid)[0].doseEquivalent[31][i - 1], kermaToDoseAt(tables(), E) * g);
     }
-    EXPECT_EQ(scoredCells(*grid), 2 * 39);
+    EXPECT_EQ(scoredCells((*grid)[0]), 2 * 39);
 
     // Just outside 5 cm: row 32 only.
-    auto outside = std::make_unique<DoseTally>();
+    auto outside = std::make_unique<PlaneTallies>();
     const InPlane q = mapped(5.001f, 0.0f);
     scorePhoton(tables(), *outside, E, 10.0f, q.y, q.z, 1.0f, 0.0f, 0.0f);
-    EXPECT_EQ(outside->kerma[30][2], 0.0f);
-    EXPECT_EQ(outside->kerma[31][2], g);
+    EXPECT_EQ((*outside)[0].kerma[30][2], 0.0f);
+    EXPECT_EQ((*outside)[0].kerma[31][2], g);
 }
 
 TEST(Scorer, ObliqueCrossingDividesByTheCosine) {
-    auto grid = std::make_unique<DoseTally>();
+    auto grid = std::make_unique<PlaneTallies>();
     const float E = 30.0f;
     // In the mapped plane at 60 degrees to the normal, from the phantom centre.
     const InPlane dir = mapped(std::sqrt(3.0f) / 2.0f, 0.0f);
     scorePhoton(tables(), *grid, E, 0.0f, 0.0f, 0.0f, 0.5f, dir.y, dir.z);
     // x = 20 is crossed at c = 20 tan 60 = 34.64: the disc of row 34 (c = 30).
     const float g = airAbsorptionAt(tables(), E) * E;
-    EXPECT_NEAR(grid->kerma[33][2], g / 0.5f, 1e-4f * g);
-    EXPECT_EQ(grid->kerma[34][2], 0.0f);
+    EXPECT_NEAR((*grid)[0].kerma[33][2], g / 0.5f, 1e-4f * g);
+    EXPECT_EQ((*grid)[0].kerma[34][2], 0.0f);
 }
 
 TEST(Scorer, EscapesTowardsMinusAndPlusXScoreTheSameColumns) {
@@ -108,21 +109,21 @@ TEST(Scorer, EscapesTowardsMinusAndPlusXScoreTheSameColumns) {
         float u = rng.draw() + 0.05f, v = rng.draw() - 0.5f, w = 0.2f * rng.draw() - 0.1f;
         const float norm = std::sqrt(u * u + v * v + w * w);
         u /= norm, v /= norm, w /= norm;
-        auto plus = std::make_unique<DoseTally>();
-        auto minus = std::make_unique<DoseTally>();
+        auto plus = std::make_unique<PlaneTallies>();
+        auto minus = std::make_unique<PlaneTallies>();
         scorePhoton(tables(), *plus, 45.0f, x, y, z, u, v, w);
         scorePhoton(tables(), *minus, 45.0f, -x, y, z, -u, v, w);
-        ASSERT_EQ(std::memcmp(plus.get(), minus.get(), sizeof(DoseTally)), 0) << "photon " << n;
+        ASSERT_EQ(std::memcmp(&(*plus)[0], &(*minus)[0], sizeof(DoseTally)), 0) << "photon " << n;
     }
 }
 
 TEST(Scorer, BelowTenKiloElectronVoltAddsNothing) {
-    auto grid = std::make_unique<DoseTally>();
+    auto grid = std::make_unique<PlaneTallies>();
     const InPlane p = mapped(0.0f, 0.0f);
     scorePhoton(tables(), *grid, 9.99f, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
-    EXPECT_EQ(scoredCells(*grid), 0);
+    EXPECT_EQ(scoredCells((*grid)[0]), 0);
     scorePhoton(tables(), *grid, 10.0f, 10.0f, p.y, p.z, 1.0f, 0.0f, 0.0f);
-    EXPECT_EQ(scoredCells(*grid), 39);
+    EXPECT_EQ(scoredCells((*grid)[0]), 39);
 }
 
 TEST(Scorer, TableLookUps) {
@@ -168,7 +169,7 @@ TEST(Normalisation, FollowsTheSpectrumAndTheJob) {
 TEST(DoseMap, ColumnsOneAndTwoStayZero) {
     const SimulationTables t = makeSimulationTables(inputs());
     LaggedFibonacciGenerator rng;
-    auto grid = std::make_unique<DoseTally>();
+    auto grid = std::make_unique<PlaneTallies>();
     auto firstIncoherent = std::make_unique<IncoherentTable>();
     firstIncoherent->prepare(120);
     int scored = 0;
@@ -176,20 +177,22 @@ TEST(DoseMap, ColumnsOneAndTwoStayZero) {
         scored += runHistory<PhantomModel::Sound>(t, *firstIncoherent, rng, *grid, 120) ==
                   HistoryEnd::Scored;
     EXPECT_GT(scored, 1000);
-    EXPECT_GT(scoredCells(*grid), 200);
+    EXPECT_GT(scoredCells((*grid)[0]), 200);
     for (int j = 0; j < DoseGrid::rows; ++j) {
-        EXPECT_EQ(grid->kerma[j][0], 0.0f);
-        EXPECT_EQ(grid->kerma[j][1], 0.0f);
-        EXPECT_EQ(grid->doseEquivalent[j][0], 0.0f);
-        EXPECT_EQ(grid->doseEquivalent[j][1], 0.0f);
+        EXPECT_EQ((*grid)[0].kerma[j][0], 0.0f);
+        EXPECT_EQ((*grid)[0].kerma[j][1], 0.0f);
+        EXPECT_EQ((*grid)[0].doseEquivalent[j][0], 0.0f);
+        EXPECT_EQ((*grid)[0].doseEquivalent[j][1], 0.0f);
     }
 }
 
 namespace {
 
-// The scorer as first written: every plane, every disc.
-void scoreEveryPlaneAndDisc(const ScoringTables& t, DoseTally& grid, float E, float x, float y,
-                            float z, float u, float v, float w) {
+// The scorer as first written: every plane, every disc, in the written plane
+// (tally 0); and in the same way in every further plane of `t`, normal to y
+// or z at its offset, with the rows along the other axis.
+void scoreEveryPlaneAndDisc(const ScoringTables& t, PlaneTallies& tallies, float E, float x,
+                            float y, float z, float u, float v, float w) {
     const float mu = airAbsorptionAt(t, E);
     if (E < 10.0f)
         return;
@@ -210,34 +213,61 @@ void scoreEveryPlaneAndDisc(const ScoringTables& t, DoseTally& grid, float E, fl
             const float d2 = geometryCode == 1 ? (yc - cj) * (yc - cj) + zc * zc
                                                : (zc - cj) * (zc - cj) + yc * yc;
             if (d2 <= 25.0f)
-                grid.score(i, j, g, H * g);
+                tallies[0].score(i, j, g, H * g);
+        }
+    }
+    for (int p = 1; p < t.planes.count; ++p) {
+        const ScoringPlane plane = t.planes.plane[p];
+        for (int i = 3; i <= DoseGrid::columns; ++i) {
+            const float X = plusSide ? columnDistance(i) : -columnDistance(i);
+            const float s = (X - x) / u;
+            const float yc = y + v * s;
+            const float zc = z + w * s;
+            const float off = (plane.normal == PlaneAxis::Z ? zc : yc) - plane.offset;
+            const float along = plane.normal == PlaneAxis::Z ? yc : zc;
+            if (std::fabs(off) > 5.0f)
+                continue;
+            const float l =
+                std::sqrt((z - zc) * (z - zc) + (y - yc) * (y - yc) + (x - X) * (x - X));
+            const float c = plusSide ? (X - x) / l : (x - X) / l;
+            const float g = mu * E / c;
+            for (int j = 1; j <= DoseGrid::rows; ++j) {
+                const float cj = rowCoordinate(j);
+                if ((along - cj) * (along - cj) + off * off <= 25.0f)
+                    tallies[p].score(i, j, g, H * g);
+            }
         }
     }
 }
 
-} // namespace
+// The scoring tables with planes added after the written one.
+ScoringTables withPlanes(std::initializer_list<ScoringPlane> extra) {
+    ScoringTables t = tables();
+    t.planes.count = 1;
+    for (const ScoringPlane& plane : extra)
+        t.planes.plane[t.planes.count++] = plane;
+    return t;
+}
 
-TEST(Scorer, SkippingPlanesAndDiscsChangesNoBit) {
-    // Random escapes, rays nearly parallel to the planes or to the mapped
-    // plane, and crossings on disc boundaries; both scorers add in the same order.
+// Photons leaving the phantom in all directions; among them rays nearly
+// parallel to the columns' planes, to the planes normal to y and to those
+// normal to z. f(E, x, y, z, u, v, w) is called for each.
+template <class F> void randomEscapes(int count, F&& f) {
     LaggedFibonacciGenerator rng;
-    auto fast = std::make_unique<DoseTally>();
-    auto reference = std::make_unique<DoseTally>();
-    for (int n = 0; n < 200000; ++n) {
+    for (int n = 0; n < count; ++n) {
         const float x = 30.0f * rng.draw() - 15.0f;
         const float y = 60.0f * rng.draw() - 30.0f;
         const float z = 20.0f * rng.draw() - 10.0f;
         float u = rng.draw() - 0.5f, v = rng.draw() - 0.5f, w = rng.draw() - 0.5f;
-        switch (n % 5) {
+        switch (n % 6) {
         case 1:
-            u *= 1e-3f; // nearly parallel to the planes
+            u *= 1e-3f; // nearly parallel to the columns' planes
             break;
         case 2:
-            (geometryCode == 1 ? w : v) *= 1e-5f; // nearly parallel to the mapped plane
+            w *= 1e-5f; // nearly parallel to planes normal to z
             break;
         case 3:
-            if (geometryCode == 2)
-                v = 0.0f;
+            v = n % 12 == 3 ? 0.0f : v * 1e-5f; // parallel to planes normal to y
             break;
         default:
             break;
@@ -246,18 +276,81 @@ TEST(Scorer, SkippingPlanesAndDiscsChangesNoBit) {
             continue;
         const float norm = std::sqrt(u * u + v * v + w * w);
         u /= norm, v /= norm, w /= norm;
-        const float E = 10.0f + 140.0f * rng.draw();
-        scorePhoton(tables(), *fast, E, x, y, z, u, v, w);
-        scoreEveryPlaneAndDisc(tables(), *reference, E, x, y, z, u, v, w);
+        f(10.0f + 140.0f * rng.draw(), x, y, z, u, v, w);
     }
+}
+
+bool sameBits(const DoseTally& a, const DoseTally& b) {
+    return std::memcmp(&a, &b, sizeof(DoseTally)) == 0;
+}
+
+} // namespace
+
+TEST(Scorer, SkippingPlanesAndDiscsChangesNoBit) {
+    // Random escapes, rays nearly parallel to the planes, and crossings on
+    // disc boundaries; both scorers add in the same order, in the written
+    // plane and in the planes a job adds.
+    namespace planes = textrec::planes;
+    const ScoringTables t = withPlanes({
+        verticalSectionPlane,
+        heightPlane(150, 100, planes::Tube::Above),
+        heightPlane(143, 100, planes::Tube::Below),
+        heightPlane(0, 300, planes::Tube::Above),
+        heightPlane(395, 100, planes::Tube::Above),
+        {PlaneAxis::Y, -12.5f},
+    });
+    auto fast = std::make_unique<PlaneTallies>(t.planes.count);
+    auto reference = std::make_unique<PlaneTallies>(t.planes.count);
+    randomEscapes(240000, [&](float E, float x, float y, float z, float u, float v, float w) {
+        scorePhoton(t, *fast, E, x, y, z, u, v, w);
+        scoreEveryPlaneAndDisc(t, *reference, E, x, y, z, u, v, w);
+    });
     // Crossings exactly on the boundary between two discs.
     for (float c : {-305.0f, -295.0f, -5.0f, 5.0f, 15.0f, 295.0f, 305.0f}) {
         const InPlane p = mapped(c, 0.0f);
-        scorePhoton(tables(), *fast, 33.0f, 7.0f, p.y, p.z, -1.0f, 0.0f, 0.0f);
-        scoreEveryPlaneAndDisc(tables(), *reference, 33.0f, 7.0f, p.y, p.z, -1.0f, 0.0f, 0.0f);
+        scorePhoton(t, *fast, 33.0f, 7.0f, p.y, p.z, -1.0f, 0.0f, 0.0f);
+        scoreEveryPlaneAndDisc(t, *reference, 33.0f, 7.0f, p.y, p.z, -1.0f, 0.0f, 0.0f);
     }
-    EXPECT_GT(scoredCells(*reference), 1000);
-    EXPECT_EQ(std::memcmp(fast.get(), reference.get(), sizeof(DoseTally)), 0);
+    for (int p = 0; p < t.planes.count; ++p) {
+        EXPECT_GT(scoredCells((*reference)[p]), 150) << "plane " << p;
+        EXPECT_TRUE(sameBits((*fast)[p], (*reference)[p])) << "plane " << p;
+    }
+    EXPECT_GT(scoredCells((*reference)[0]), 1000);
+}
+
+TEST(Scorer, ADiscInTwoMapsHoldsTheSameValueInBoth) {
+    // The vertical section holds a row for every offset of a horizontal plane
+    // that is a multiple of 10 cm: that row's disc is the horizontal map's
+    // disc of row 31 (c = 0), and the written map's too for offset 0.
+    namespace planes = textrec::planes;
+    const double heights[] = {100, 50, 160, 400, -190};
+    const ScoringTables t = withPlanes({
+        verticalSectionPlane,
+        heightPlane(heights[1], heights[0], planes::Tube::Above),
+        heightPlane(heights[2], heights[0], planes::Tube::Above),
+        heightPlane(heights[3], heights[0], planes::Tube::Below),
+        heightPlane(heights[4], heights[0], planes::Tube::Above),
+    });
+    auto tally = std::make_unique<PlaneTallies>(t.planes.count);
+    randomEscapes(400000, [&](float E, float x, float y, float z, float u, float v, float w) {
+        scorePhoton(t, *tally, E, x, y, z, u, v, w);
+    });
+    const DoseTally& section = (*tally)[1];
+    for (int p : {0, 2, 3, 4, 5}) {
+        const float offset = t.planes.plane[p].offset;
+        const int row = 31 + static_cast<int>(offset / 10.0f);
+        ASSERT_EQ(rowCoordinate(row), offset);
+        const DoseTally& map = (*tally)[p];
+        int scored = 0;
+        for (int i = 0; i < DoseGrid::columns; ++i) {
+            EXPECT_EQ(map.kerma[30][i], section.kerma[row - 1][i]) << "plane " << p << " col " << i;
+            EXPECT_EQ(map.doseEquivalent[30][i], section.doseEquivalent[row - 1][i]);
+            EXPECT_EQ(map.kermaSquares[30][i], section.kermaSquares[row - 1][i]);
+            EXPECT_EQ(map.doseEquivalentSquares[30][i], section.doseEquivalentSquares[row - 1][i]);
+            scored += map.kerma[30][i] > 0.0;
+        }
+        EXPECT_GT(scored, 5) << "plane " << p << " at " << offset;
+    }
 }
 
 TEST(Tally, SumsThatAFloatSumWouldStallAtComeOutExact) {

@@ -312,14 +312,14 @@ TEST(Source, MissedHistoriesStillCountInTheBin) {
 
     RunOptions single;
     single.singleStream = true;
-    auto run = std::make_unique<RunTally>();
+    auto run = std::make_unique<RunTallies>();
     int bins = 0;
     EXPECT_EQ(runAllHistories(inputs, tables, single, *run, [&](const RunProgress&) { ++bins; }),
               expected);
     EXPECT_EQ(bins, inputs.spectrum.highestBin - 9);
 
     LaggedFibonacciGenerator rng;
-    auto tally = std::make_unique<DoseTally>();
+    auto tally = std::make_unique<PlaneTallies>();
     auto firstIncoherent = std::make_unique<IncoherentTable>();
     firstIncoherent->prepare(80);
     int missed = 0;

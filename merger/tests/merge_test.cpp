@@ -210,6 +210,8 @@ TEST_F(MergeFolder, BadInputStopsWithFileAndLineAndKeepsOldOutput) {
         {"r.da\x7Fta\r\n", good, "FLname.txt, line 1", "\"r.da\\x7Fta\""},
         // Nor is a name in another folder.
         {"../r.data\r\n", good, "FLname.txt, line 1", "\"../r.data\""},
+        // Nor the folder itself or its parent.
+        {"..\r\n", good, "FLname.txt, line 1", "\"..\""},
     };
     for (const Case& c : cases) {
         fs::remove_all(dir);

@@ -19,6 +19,11 @@ std::string resultNameProblem(std::string_view name) {
     if (name.find_first_of("/\\") != std::string_view::npos)
         return "the result file name \"" + shownText(name) +
                "\" holds a path separator: results stay in the working folder";
+    // "." and ".." name the working folder and its parent, never a file; Windows
+    // drops trailing dots, so a name of dots only names the folder there too.
+    if (name.find_first_not_of('.') == std::string_view::npos)
+        return "the result file name \"" + shownText(name) +
+               "\" names a folder, not a file: results need a name of their own";
     return {};
 }
 

@@ -42,6 +42,15 @@ inline constexpr const char* correctedExtension = ".datC";
 inline constexpr char correctedMark = 'C';
 inline constexpr const char* uncertaintySuffix = ".unc";
 
+// Maps in other planes than the written one (textrec/planes.h): the result
+// name with a suffix before ".data" ("<typed name>_h150.data" for the
+// horizontal plane 150 cm above the floor, "<typed name>_vs.data" for the
+// vertical section), and beside a result file the record of the plane it
+// maps ("<typed name>_h150.data.plane").
+inline constexpr const char* heightSuffix = "_h";
+inline constexpr const char* verticalSectionSuffix = "_vs";
+inline constexpr const char* planeRecordSuffix = ".plane";
+
 // The engine keeps the first 30 characters of the result name in the job
 // file, the merger and the correction the first 30 of the merge request.
 inline constexpr int resultNameLength = 30;
@@ -55,8 +64,9 @@ std::string_view resultNameOnLine(std::string_view line);
 
 // Why a result name read from a job file or a merge request names no file of
 // the working folder: empty, a control character (a NUL would cut the name
-// short at the file system; any other makes a name nobody typed), or a path
-// separator (the file would be in another folder). Empty when the name is sound.
+// short at the file system; any other makes a name nobody typed), a path
+// separator (the file would be in another folder), or dots only ("." and ".."
+// are folders). Empty when the name is sound.
 std::string resultNameProblem(std::string_view name);
 
 // The result file a merge request names: the result name on its first line.
