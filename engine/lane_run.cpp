@@ -212,6 +212,23 @@ constexpr std::int32_t filledForField = fieldOf(offsetof(Outcome, filledFor));
 static_assert(sizeof(Azimuth) == 2 * sizeof(float) && offsetof(Azimuth, sine) == sizeof(float),
               "an azimuth is its cosine and its sine");
 
+// Element `index` of a table of `rows` floats (padded to whole vectors), lane
+// by lane: with vectors of 16 lanes the table is held in a few vectors and
+// each lane picks its element by permutation; a gather otherwise.
+template <int rows> VF fromTable(const float* table, VI index) {
+    if constexpr (laneCount == 16) {
+        constexpr int vectors = wholeVectors(rows) / 16;
+        const auto within = hn::IndicesFromVec(df, hn::And(index, hn::Set(di, 15)));
+        VF v = hn::TableLookupLanes(hn::LoadU(df, table), within);
+        for (int k = 1; k < vectors; ++k)
+            v = where(fromInts(index > hn::Set(di, 16 * k - 1)),
+                      hn::TableLookupLanes(hn::LoadU(df, table + 16 * k), within), v);
+        return v;
+    } else {
+        return hn::GatherIndex(df, table, index);
+    }
+}
+
 // Cross sections of every lane at its energy, as crossSectionsAt gives them.
 struct LaneCrossSections {
     VF total, photoelectric, upper;
@@ -226,18 +243,18 @@ LaneCrossSections crossSectionsInLanes(const TransportTables& t, VF E) {
     const MF searched = fromInts(hn::GatherIndex(di, t.energyEndRow, bucket) > i);
     while (!hn::AllFalse(df, searched)) {
         const MF on = hn::And(hn::And(searched, fromInts(i < lastRow)),
-                              hn::Not(hn::GatherIndex(df, t.energy, i) > E));
+                              hn::Not(fromTable<maxCrossSectionRows>(t.energy, i) > E));
         if (hn::AllFalse(df, on))
             break;
         i = i + hn::IfThenElseZero(hn::RebindMask(di, on), hn::Set(di, 1));
     }
     const VI below = i - hn::Set(di, 1);
     const VF lnE = vm::log(df, E);
-    const VF logE0 = hn::GatherIndex(df, t.logEnergy, below);
-    const VF f = (lnE - logE0) / (hn::GatherIndex(df, t.logEnergy, i) - logE0);
+    const VF logE0 = fromTable<maxCrossSectionRows>(t.logEnergy, below);
+    const VF f = (lnE - logE0) / (fromTable<maxCrossSectionRows>(t.logEnergy, i) - logE0);
     auto interpolate = [&](const float* logTable) {
-        const VF low = hn::GatherIndex(df, logTable, below);
-        return vm::exp(df, low + f * (hn::GatherIndex(df, logTable, i) - low));
+        const VF low = fromTable<maxCrossSectionRows>(logTable, below);
+        return vm::exp(df, low + f * (fromTable<maxCrossSectionRows>(logTable, i) - low));
     };
     const VF coherent = interpolate(t.logCoherent);
     const VF incoherent = interpolate(t.logIncoherent);
@@ -291,16 +308,16 @@ IncoherentAngles incoherentAngles(const TransportTables& t, VF E, VF a, VF eta) 
     // Only a bucket that a row's x divides needs the search.
     const MF searched = hn::And(tested, fromInts(hn::GatherIndex(di, t.formEndRow, bucket) > i));
     while (!hn::AllFalse(df, searched)) {
-        const MF on = hn::AndNot(hn::GatherIndex(df, t.formX, i) > q, searched);
+        const MF on = hn::AndNot(fromTable<formFactorRows>(t.formX, i) > q, searched);
         if (hn::AllFalse(df, on))
             break;
         i = i + hn::IfThenElseZero(hn::RebindMask(di, on), hn::Set(di, 1));
     }
     const VI below = i - hn::Set(di, 1);
-    const VF S0 = hn::GatherIndex(df, t.formS, below);
-    const VF X0 = hn::GatherIndex(df, t.formX, below);
-    const VF S = S0 + (hn::GatherIndex(df, t.formS, i) - S0) * (q - X0) /
-                          (hn::GatherIndex(df, t.formX, i) - X0);
+    const VF S0 = fromTable<formFactorRows>(t.formS, below);
+    const VF X0 = fromTable<formFactorRows>(t.formX, below);
+    const VF S = S0 + (fromTable<formFactorRows>(t.formS, i) - S0) * (q - X0) /
+                          (fromTable<formFactorRows>(t.formX, i) - X0);
     return {theta, tested, where(tested, S / hn::Set(df, t.maxS), one)};
 }
 
@@ -404,6 +421,7 @@ enum class Layout { InPlace, Gathered };
 struct InPlace {
     int first;
     MF valid;
+    VI lanes() const { return hn::Iota(di, first); }
     VF get(const float* field) const { return hn::Load(df, field + first); }
     VI get(const std::int32_t* field) const { return hn::Load(di, field + first); }
     void put(float* field, VF v) const { hn::BlendedStore(v, valid, df, field + first); }
@@ -421,6 +439,7 @@ struct InPlace {
 struct Gathered {
     VI lane;
     MF valid;
+    VI lanes() const { return lane; }
     VF get(const float* field) const { return hn::GatherIndex(df, field, lane); }
     VI get(const std::int32_t* field) const { return hn::GatherIndex(di, field, lane); }
     void put(float* field, VF v) const { hn::ScatterIndex(v, df, field, lane); }
@@ -463,7 +482,8 @@ public:
             if (waiting == LaneBank::lanes)
                 return;
             forEach(Flight, 2, Layout::InPlace,
-                    [&](const auto& at, std::int64_t row) { fly(at, row, score); });
+                    [&](const auto& at, std::int64_t row) { fly(at, row); });
+            scoreEscapes(score);
             forEach(FirstIncoherent, 4, Layout::Gathered,
                     [&](const auto& at, std::int64_t row) { firstIncoherentTrial(at, row); });
             forEach(Incoherent, 3, Layout::Gathered,
@@ -486,7 +506,7 @@ public:
     // path, the new direction); gathering suits the long computations that
     // fewer lanes take.
     template <class Step> void forEach(Stage s, int rows, Layout layout, Step step) {
-        const int n = count(s);
+        const int n = layout == Layout::InPlace ? count(s) : select(s);
         if (n == 0)
             return;
         const std::int64_t row = rows > 0 ? draws_.take(rows) : 0;
@@ -499,7 +519,6 @@ public:
             }
             return;
         }
-        select(s);
         restSpare(LaneBank::spare);
         for (int first = 0; first < n; first += int(laneCount))
             step(Gathered{hn::LoadU(di, b_.list + first), hn::FirstN(df, std::size_t(n - first))},
@@ -518,6 +537,18 @@ public:
     }
 
 private:
+    // Scores the photons that escaped in the flights of this pass, in lane
+    // order, with `score(E, x, y, z, u, v, w)`.
+    template <class Score> void scoreEscapes(Score score) {
+        for (int n = 0; n < escapes_; ++n) {
+            const int l = b_.escapes[n];
+            const float u = b_.sinTheta[l] * b_.cosPhi[l];
+            const float v = b_.sinTheta[l] * b_.sinPhi[l];
+            score(b_.E[l], b_.x[l], b_.y[l], b_.z[l], u, v, b_.cosTheta[l]);
+        }
+        escapes_ = 0;
+    }
+
     // The number of lanes at stage `s`.
     int count(Stage s) const {
         std::size_t n = 0;
@@ -562,26 +593,43 @@ private:
         return hn::IfThenElse(hn::RebindMask(di, m), hn::Set(di, s), otherwise);
     }
 
-    // Empty lanes take the chunk's next histories, in lane order.
+    // Empty lanes take the chunk's next histories, in lane order: a photon
+    // of the bin energy, not yet scattered, whose entry comes next.
     void startHistories() {
         const VI empty = hn::Set(di, Empty);
         for (int l = 0; l < LaneBank::lanes && remaining_ > 0; l += int(laneCount)) {
-            const VI stage = hn::Load(di, b_.stage + l);
-            const auto take = stage == empty;
+            const auto take = hn::Load(di, b_.stage + l) == empty;
             const std::int64_t n = std::int64_t(hn::CountTrue(di, take));
-            if (n <= remaining_) {
-                hn::Store(hn::IfThenElse(take, hn::Set(di, Source), stage), di, b_.stage + l);
-                remaining_ -= n;
+            if (n > remaining_) {
+                // The chunk's last histories go to the first empty lanes.
+                for (int k = l; k < l + int(laneCount) && remaining_ > 0; ++k) {
+                    if (b_.stage[k] == Empty) {
+                        startHistory(k);
+                        --remaining_;
+                    }
+                }
                 continue;
             }
-            // The chunk's last histories go to the first empty lanes.
-            for (int k = l; k < l + int(laneCount) && remaining_ > 0; ++k) {
-                if (b_.stage[k] == Empty) {
-                    b_.stage[k] = Source;
-                    --remaining_;
-                }
-            }
+            remaining_ -= n;
+            const MF lanes = hn::RebindMask(df, take);
+            hn::BlendedStore(hn::Set(di, Source), take, di, b_.stage + l);
+            hn::BlendedStore(hn::Set(df, binEnergy_), lanes, df, b_.E + l);
+            hn::BlendedStore(hn::Set(df, binXs_.total), lanes, df, b_.total + l);
+            hn::BlendedStore(hn::Set(df, binXs_.photoelectric), lanes, df, b_.photoelectric + l);
+            hn::BlendedStore(hn::Set(df, binXs_.upper), lanes, df, b_.upper + l);
+            hn::BlendedStore(hn::Zero(di), take, di, b_.scattered + l);
+            hn::BlendedStore(hn::Set(di, atBinFromStart_ ? 1 : 0), take, di, b_.atBinEnergy + l);
         }
+    }
+
+    void startHistory(int l) {
+        b_.stage[l] = Source;
+        b_.E[l] = binEnergy_;
+        b_.total[l] = binXs_.total;
+        b_.photoelectric[l] = binXs_.photoelectric;
+        b_.upper[l] = binXs_.upper;
+        b_.scattered[l] = 0;
+        b_.atBinEnergy[l] = atBinFromStart_;
     }
 
     // The entry point and direction of a new history (sampleSource of the
@@ -622,19 +670,13 @@ private:
         at.put(b_.sinTheta, s / root);
         at.put(b_.cosPhi, x0 / s);
         at.put(b_.sinPhi, y0 / s);
-        at.put(b_.E, hn::Set(df, binEnergy_));
-        at.put(b_.total, hn::Set(df, binXs_.total));
-        at.put(b_.photoelectric, hn::Set(df, binXs_.photoelectric));
-        at.put(b_.upper, hn::Set(df, binXs_.upper));
-        at.put(b_.scattered, hn::Zero(di));
-        at.put(b_.atBinEnergy, hn::Set(di, atBinFromStart_ ? 1 : 0));
         at.put(b_.stage,
                stageWhere(entered, Flight, stageWhere(missed, Empty, hn::Set(di, Source))));
     }
 
     // A free path (R1 = 0 is drawn again in the next pass), the inside test,
     // the escape with its scoring, or the choice of interaction by R2.
-    template <class At, class Score> void fly(const At& at, std::int64_t row, Score score) {
+    template <class At> void fly(const At& at, std::int64_t row) {
         const VI k1 = at.value(draws_, row);
         const VF R2 = at.draw(draws_, row + 1);
         const MF flies = fromInts(k1 != hn::Zero(di));
@@ -667,20 +709,10 @@ private:
         const MF scored = hn::And(
             hn::And(hn::And(at.valid, escaped), fromInts(at.get(b_.scattered) != hn::Zero(di))),
             hn::And(w != zero, u != zero));
-        if (!hn::AllFalse(df, scored)) {
-            HWY_ALIGN float e[laneCount], px[laneCount], py[laneCount], pz[laneCount];
-            HWY_ALIGN float pu[laneCount], pv[laneCount], pw[laneCount];
-            hn::Store(at.get(b_.E), df, e);
-            hn::Store(x0, df, px);
-            hn::Store(y0, df, py);
-            hn::Store(z0, df, pz);
-            hn::Store(u, df, pu);
-            hn::Store(v, df, pv);
-            hn::Store(w, df, pw);
-            forEachLane(scored, [&](std::size_t l) {
-                score(e[l], px[l], py[l], pz[l], pu[l], pv[l], pw[l]);
-            });
-        }
+        // The lanes to score after the step: an escaped photon keeps its
+        // energy, its last point inside and its direction.
+        escapes_ += int(
+            hn::CompressStore(at.lanes(), hn::RebindMask(di, scored), di, b_.escapes + escapes_));
         const MF moved = hn::And(flies, inside);
         at.put(b_.x, where(moved, x, x0));
         at.put(b_.y, where(moved, y, y0));
@@ -695,18 +727,6 @@ private:
         stage = stageWhere(hn::AndNot(atBin, incoherent), Incoherent, stage);
         stage = stageWhere(hn::AndNot(incoherent, interacts), Coherent, stage);
         at.put(b_.stage, stage);
-    }
-
-    // An accepted scattering of the lanes `done` to energy E with polar angle
-    // (cosS, sinS), `next` their next stage; below the cut-off the history
-    // ends. `stage` the stage of the other lanes.
-    template <class At>
-    void scatter(const At& at, MF done, VF E, VF cosS, VF sinS, Stage next, VI stage) {
-        at.put(b_.E, where(done, E, at.get(b_.E)));
-        at.put(b_.cosS, cosS);
-        at.put(b_.sinS, sinS);
-        const MF below = hn::And(done, E < hn::Set(df, transportCutoff));
-        at.put(b_.stage, stageWhere(below, Empty, stageWhere(done, next, stage)));
     }
 
     // One trial of the first incoherent scattering at the bin energy, from
@@ -746,8 +766,14 @@ private:
         at.put(b_.total, field(totalField));
         at.put(b_.photoelectric, field(photoelectricField));
         at.put(b_.upper, field(upperField));
-        scatter(at, done, field(energyField), field(cosineField), field(sineField), Turn,
-                hn::Set(di, FirstIncoherent));
+        // The others stay at the bin energy; below the cut-off the history ends.
+        const VF E = field(energyField);
+        at.put(b_.E, where(done, E, hn::Set(df, binEnergy_)));
+        at.put(b_.cosS, field(cosineField));
+        at.put(b_.sinS, field(sineField));
+        const MF below = hn::And(done, E < hn::Set(df, transportCutoff));
+        at.put(b_.stage,
+               stageWhere(below, Empty, stageWhere(done, Turn, hn::Set(di, FirstIncoherent))));
     }
 
     // One trial of incoherent scattering at the lane's energy
@@ -809,7 +835,9 @@ private:
         if (hn::AllFalse(df, hn::And(at.valid, done)))
             return;
         const VF cosS = where(c < one, c, one);
-        scatter(at, done, E, cosS, hn::Sqrt(one - cosS * cosS), Turn, hn::Set(di, Coherent));
+        at.put(b_.cosS, cosS);
+        at.put(b_.sinS, hn::Sqrt(one - cosS * cosS));
+        at.put(b_.stage, stageWhere(done, Turn, hn::Set(di, Coherent)));
     }
 
     // The new direction after the scattering accepted in this pass (turnDirection).
@@ -855,6 +883,7 @@ private:
     const CrossSections binXs_;
     const bool atBinFromStart_;
     std::int64_t remaining_ = 0;
+    int escapes_ = 0; // lanes in b_.escapes
 
     friend struct LaneProbe;
 };
@@ -881,9 +910,9 @@ struct LaneProbe {
                           [&](const auto& at, std::int64_t row) { lanes.coherentTrial(at, row); });
     }
     void fly() {
-        lanes.forEach(Flight, 2, Layout::InPlace, [&](const auto& at, std::int64_t row) {
-            lanes.fly(at, row, [](float, float, float, float, float, float, float) {});
-        });
+        lanes.forEach(Flight, 2, Layout::InPlace,
+                      [&](const auto& at, std::int64_t row) { lanes.fly(at, row); });
+        lanes.scoreEscapes([](float, float, float, float, float, float, float) {});
     }
 
     // The step at stage `s` alone, as a pass runs it.
@@ -895,7 +924,8 @@ struct LaneProbe {
             break;
         case Flight:
             lanes.forEach(s, 2, layout,
-                          [&](const auto& at, std::int64_t row) { lanes.fly(at, row, score); });
+                          [&](const auto& at, std::int64_t row) { lanes.fly(at, row); });
+            lanes.scoreEscapes(score);
             break;
         case FirstIncoherent:
             lanes.forEach(s, 4, layout, [&](const auto& at, std::int64_t row) {

@@ -48,8 +48,8 @@ struct LaneBank {
     static constexpr int lanes = 128;
     static constexpr int spare = lanes;
     static constexpr int slots = lanes + 16; // the spare, and room for whole vectors
-    static constexpr int ringRows = 128;
-    static constexpr int blockRows = 64;
+    static constexpr int ringRows = 32;
+    static constexpr int blockRows = 16;
 
     alignas(64) float E[slots], x[slots], y[slots], z[slots];
     alignas(64) float cosTheta[slots], sinTheta[slots], cosPhi[slots], sinPhi[slots];
@@ -58,6 +58,7 @@ struct LaneBank {
     alignas(64) float cosS[slots], sinS[slots]; // the scattering accepted in this pass
     alignas(64) std::int32_t stage[slots], scattered[slots], atBinEnergy[slots];
     alignas(64) std::int32_t list[slots];
+    alignas(64) std::int32_t escapes[slots];       // lanes whose photon escaped to be scored
     alignas(64) std::uint32_t generator[4][lanes]; // each lane's LaneGenerator state
     alignas(64) std::int32_t values[ringRows * lanes];
 };

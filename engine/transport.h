@@ -48,19 +48,26 @@ struct Azimuth {
     float sine = 0;
 };
 
+// Rows of a table rounded up to whole vectors of 16 floats, which the lanes
+// of the default run permute instead of gathering from (the rows past the
+// table's end hold 0 and are never read).
+constexpr int wholeVectors(int rows) {
+    return (rows + 15) / 16 * 16;
+}
+
 // Log-log cross-section table and the form factors, ready for the transport,
 // with the look-up aids that leave every result unchanged.
 struct TransportTables {
     std::int32_t rowCount = 0;
-    float energy[maxCrossSectionRows]{};
-    float logEnergy[maxCrossSectionRows]{};
-    float logCoherent[maxCrossSectionRows]{};
-    float logIncoherent[maxCrossSectionRows]{};
-    float logPhotoelectric[maxCrossSectionRows]{};
+    alignas(64) float energy[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logEnergy[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logCoherent[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logIncoherent[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logPhotoelectric[wholeVectors(maxCrossSectionRows)]{};
 
-    float formX[formFactorRows]{};
-    float formA[formFactorRows]{};
-    float formS[formFactorRows]{};
+    alignas(64) float formX[wholeVectors(formFactorRows)]{};
+    alignas(64) float formA[wholeVectors(formFactorRows)]{};
+    alignas(64) float formS[wholeVectors(formFactorRows)]{};
     float totalA = 0; // A(45)
     float maxS = 0;   // S(45)
 

@@ -320,8 +320,14 @@ StepCase randomLanes(const TransportTables& t, IncoherentTable& table, int bin, 
         p.cosS = 2.0f * unit(random) - 1.0f;
         p.sinS = std::sqrt(1.0f - p.cosS * p.cosS);
         p.scattered = l % 3 != 0;
-        // A photon at its first incoherent scattering is at the bin energy.
+        // A photon at its first incoherent scattering is at the bin energy;
+        // a new history's photon, not yet scattered, has the bin's cross sections.
         p.atBinEnergy = stage == Stage::FirstIncoherent || (table.energy() == p.E && l % 2 == 0);
+        if (p.stage == Stage::Source) {
+            p.xs = t.binCrossSections[bin];
+            p.scattered = false;
+            p.atBinEnergy = table.energy() == p.E;
+        }
         c.photons.push_back(p);
         c.draws.push_back({draw(random), draw(random), draw(random), draw(random)});
         // A free path of R1 = 0 is drawn again in the next pass.
