@@ -993,17 +993,29 @@ std::vector<std::int32_t> LaneValues(std::uint64_t runSeed, int bin, std::int64_
     return values;
 }
 
-void FloatFunctions(const std::vector<float>& x, std::vector<float> (&out)[5]) {
-    for (auto& o : out)
-        o.resize(x.size());
+void FloatFunction(lanetest::Function f, const std::vector<float>& x, std::vector<float>& out) {
+    out.resize(x.size());
     for (std::size_t n = 0; n + laneCount <= x.size(); n += laneCount) {
         const VF v = hn::LoadU(df, x.data() + n);
-        hn::StoreU(vm::log(df, v), df, out[0].data() + n);
-        hn::StoreU(vm::exp(df, v), df, out[1].data() + n);
-        hn::StoreU(vm::atan(df, v), df, out[2].data() + n);
-        hn::StoreU(vm::sin(df, v), df, out[3].data() + n);
-        const auto sc = vm::sincos(df, v);
-        hn::StoreU(sc.cosine, df, out[4].data() + n);
+        VF y;
+        switch (f) {
+        case lanetest::Function::Log:
+            y = vm::log(df, v);
+            break;
+        case lanetest::Function::Exp:
+            y = vm::exp(df, v);
+            break;
+        case lanetest::Function::Atan:
+            y = vm::atan(df, v);
+            break;
+        case lanetest::Function::Sin:
+            y = vm::sin(df, v);
+            break;
+        case lanetest::Function::Cos:
+            y = vm::sincos(df, v).cosine;
+            break;
+        }
+        hn::StoreU(y, df, out.data() + n);
     }
 }
 
@@ -1176,8 +1188,9 @@ std::vector<std::int32_t> laneValues(InstructionSet set, std::uint64_t runSeed, 
     return QUENRO_LANE_FUNCTION(set, LaneValues)(runSeed, bin, chunk, lane, count);
 }
 
-void floatFunctions(InstructionSet set, const std::vector<float>& x, std::vector<float> (&out)[5]) {
-    QUENRO_LANE_FUNCTION(set, FloatFunctions)(x, out);
+void floatFunction(InstructionSet set, Function f, const std::vector<float>& x,
+                   std::vector<float>& out) {
+    QUENRO_LANE_FUNCTION(set, FloatFunction)(f, x, out);
 }
 
 Samples scatterings(InstructionSet set, const TransportTables& t, IncoherentTable& table,

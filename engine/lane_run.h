@@ -124,9 +124,11 @@ std::vector<LanePhoton> runStep(InstructionSet set, const TransportTables& t,
 std::vector<std::int32_t> laneValues(InstructionSet set, std::uint64_t runSeed, int bin,
                                      std::int64_t chunk, int lane, int count);
 
-// The float functions of the lanes on `x` (the size a multiple of 16):
-// log, exp, atan, sin, and cos and sin of sincos, into out[0..4].
-void floatFunctions(InstructionSet set, const std::vector<float>& x, std::vector<float> (&out)[5]);
+// One of the lanes' float functions on `x` (the size a multiple of 16), into
+// `out`: log, exp, atan, sin, and the cosine of sincos.
+enum class Function { Log, Exp, Atan, Sin, Cos };
+void floatFunction(InstructionSet set, Function f, const std::vector<float>& x,
+                   std::vector<float>& out);
 
 // `count` scatterings in the lanes at energy E, each lane trying again
 // after a rejection and starting over at E after an acceptance: the cosines
