@@ -173,11 +173,10 @@ PlaneReading readPlanes(const TypedPlanes& typed, planes::Position position,
 
     const HeightList list = readHeightList(typed.heights);
     if (!list.notANumber.isEmpty())
-        return refuse(Field::Heights,
-                      QStringLiteral("%1の「%2」は数値として読めません。\n"
-                                     "高さ（cm）を「,」か空白で区切って入力して下さい"
-                                     "（例：100, 150, 170）。")
-                          .arg(quotedField(Field::Heights), list.notANumber));
+        return refuse(Field::Heights, QStringLiteral("%1の「%2」は数値として読めません。\n"
+                                                     "高さ（cm）は「,」か空白で区切って下さい"
+                                                     "（例：100, 150, 170）。")
+                                          .arg(quotedField(Field::Heights), list.notANumber));
     reading.request.heights = list.heights;
     reading.request.verticalSection = typed.verticalSection;
     reading.request.tube = position == planes::Position::Lying && typed.tubeBelow
