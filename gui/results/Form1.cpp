@@ -724,8 +724,9 @@ void Form1::openCorrection() {
         doseEquivalent =
             doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
     }
-    form.openWith(Text18->text(), kerma, doseEquivalent,
-                  [this] { return correctionSourceProblem(); });
+    form.openWith(
+        Text18->text(), kerma, doseEquivalent, [this] { return correctionSourceProblem(); },
+        gridsLoaded ? loadedPlane : std::nullopt);
 }
 
 QString Form1::correctionSourceProblem() const {
