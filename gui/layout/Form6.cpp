@@ -82,8 +82,8 @@ void Form6::buildControls() {
                                        .timesWidth = 12,
                                        .rateLabelHeight = 40,
                                        .rateRowPitch = 46,
-                                       .positionWidth = 100,
-                                       .planeLeft = 104},
+                                       .positionWidth = 120,
+                                       .planeLeft = 124},
                                       ConditionsPanel::Rows::WithoutRunDetails, this);
     conditions_->move(side, 424);
     Label44 = conditions_->Label44;

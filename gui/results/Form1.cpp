@@ -180,8 +180,8 @@ void Form1::buildControls() {
                                        .timesWidth = 14,
                                        .rateLabelHeight = 36,
                                        .rateRowPitch = 40,
-                                       .positionWidth = 100,
-                                       .planeLeft = 104},
+                                       .positionWidth = 120,
+                                       .planeLeft = 124},
                                       ConditionsPanel::Rows::All, this);
     conditions_->move(776, 200);
     Label44 = conditions_->Label44;
