@@ -20,6 +20,8 @@
 
 namespace batch {
 
+namespace planes = textrec::planes;
+
 namespace {
 
 // A value in a message, as typed.
@@ -48,6 +50,70 @@ QString largestCount() {
     return QString::number(jobfile::kMaximumHistories, 'f', 0);
 }
 
+// Why the planes asked for cannot be mapped, naming the option: the
+// engine's own checks of the job's plane lines (planes::checkRequest).
+QString planeRefusal(const planes::Check& check, const BatchOptions& o) {
+    const planes::Position position = o.planePosition();
+    const QString centre = QStringLiteral("--centre-height %1").arg(shown(o.centreHeight));
+    QStringList typed;
+    for (double h : o.heights)
+        typed << shown(h);
+    const QString heights =
+        QStringLiteral("--heights %1").arg(quoted(typed.join(QLatin1Char(','))));
+    const QString height = shown(check.value);
+    // A centre height that is not whole is told as the centre's.
+    const bool centreFault = !planes::checkCentreHeight(o.centreHeight, position).ok();
+    switch (check.problem) {
+    case planes::Problem::None:
+        return {};
+    case planes::Problem::NotANumber:
+    case planes::Problem::NotWhole:
+        if (centreFault)
+            return QStringLiteral("%1: ファントム中心の床からの高さは cm の整数で指定して下さい")
+                .arg(centre);
+        return QStringLiteral("%1: 高さ %2 cm は cm の整数で指定して下さい").arg(heights, height);
+    case planes::Problem::CentreTooLow:
+        return QStringLiteral("%1: ファントムが床より下になります。中心の高さは%2 %3 cm 以上に"
+                              "して下さい")
+            .arg(centre,
+                 position == planes::Position::Lying ? QStringLiteral("臥位では")
+                                                     : QStringLiteral("立位では"),
+                 shown(planes::minCentreHeight(position)));
+    case planes::Problem::CentreTooHigh:
+        return QStringLiteral("%1: ファントム中心の高さは床上 %2 cm までです")
+            .arg(centre, shown(planes::maxCentreHeight));
+    case planes::Problem::BelowFloor:
+        return QStringLiteral("%1: 高さ %2 cm は床より下です").arg(heights, height);
+    case planes::Problem::TooFarFromCentre:
+        return QStringLiteral("%1: 高さ %2 cm はファントム中心（床上 %3 cm）から %4 cm を超えて"
+                              "離れていて、分布図の範囲の外です")
+            .arg(heights, height, shown(o.centreHeight), shown(planes::maxPlaneDistance));
+    case planes::Problem::TooManyHeights:
+        return QStringLiteral("%1: 高さは %2 個までです（%3 個指定されています）")
+            .arg(heights)
+            .arg(planes::maxHeights)
+            .arg(height);
+    case planes::Problem::RepeatedHeight:
+        return QStringLiteral("%1: 高さ %2 cm が二度指定されています").arg(heights, height);
+    case planes::Problem::TubeBelowStanding:
+        return QStringLiteral("--tube below: Ｘ線管を寝台の下にできるのは臥位（--position lying）"
+                              "だけです");
+    case planes::Problem::FocusBelowFloor:
+        return QStringLiteral("--tube below: 焦点が床より %1 cm 下になります（%2 から 10 cm と "
+                              "--fsd %3 を引いた高さ）。--centre-height を上げるか --fsd を短く"
+                              "して下さい")
+            .arg(shown(-check.value), centre, shown(o.focusSkinDistance));
+    case planes::Problem::NameTooLong:
+        return QStringLiteral("--name %1: 面の分布図の結果ファイル「%2」の名前が %3 文字になり、"
+                              "変換プログラムが読む %4 文字を超えます（--heights、--side-view の"
+                              "面のファイルは名前に _h150 や _vs が付きます）。結果名を短くして"
+                              "下さい")
+            .arg(quoted(o.name), QString::fromStdString(check.name), height)
+            .arg(textrec::exchange::resultNameLength);
+    }
+    return {};
+}
+
 } // namespace
 
 double BatchOptions::meanTubeCurrent() const {
@@ -55,6 +121,57 @@ double BatchOptions::meanTubeCurrent() const {
         return tubeCurrent;
     return numbertext::fieldNumber(
         jobfile::meanTubeCurrentText(tubeCurrent, (*pulses)[0], (*pulses)[1]));
+}
+
+planes::PlaneRequest BatchOptions::planeRequest() const {
+    planes::PlaneRequest request;
+    request.centreHeight = centreHeight;
+    request.heights = heights;
+    request.verticalSection = sideView;
+    request.tube = tube;
+    return request;
+}
+
+planes::Position BatchOptions::planePosition() const {
+    return standing ? planes::Position::Standing : planes::Position::Lying;
+}
+
+std::string BatchOptions::resultFileBytes() const {
+    return jobfile::resultNameBytes(name) + textrec::exchange::resultExtension;
+}
+
+QString outputForPlane(const QString& file, const std::string& suffix) {
+    if (suffix.empty() || file.isEmpty())
+        return file;
+    // The extension of the file's own name, not of a folder before it.
+    const qsizetype nameStart =
+        std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    const qsizetype at = dot > nameStart ? dot : file.size();
+    return file.left(at) + QString::fromStdString(suffix) + file.mid(at);
+}
+
+std::vector<PlaneOutput> planeOutputs(const BatchOptions& o) {
+    std::vector<PlaneOutput> maps;
+    auto add = [&](const std::string& suffix, bool vertical) {
+        PlaneOutput map;
+        map.suffix = suffix;
+        map.verticalSection = vertical;
+        map.resultFile = o.name + QString::fromStdString(suffix) +
+                         QLatin1String(textrec::exchange::resultExtension);
+        map.png = outputForPlane(o.png, suffix);
+        map.csv = outputForPlane(o.csv, suffix);
+        if (!vertical)
+            map.roomPng = outputForPlane(o.roomPng, suffix);
+        maps.push_back(std::move(map));
+    };
+    // The engine writes the extra maps only for a job that asks for more.
+    const planes::PlaneRequest request = o.planeRequest();
+    if (planes::asksForMore(request))
+        for (const planes::ExtraPlane& plane : planes::extraPlanes(request))
+            add(plane.suffix, plane.kind == planes::PlaneKind::VerticalSection);
+    add({}, false);
+    return maps;
 }
 
 std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
@@ -103,6 +220,24 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
         {QStringLiteral("--current"), number(o.tubeCurrent)},
         {QStringLiteral("--fsd"), number(o.focusSkinDistance)},
         {QStringLiteral("--histories"), number(o.photonCount)},
+        {QStringLiteral("--centre-height"), number(o.centreHeight)},
+        {QStringLiteral("--heights"),
+         [&o](const QString& option, const QString& value) {
+             o.heights.clear();
+             for (const QString& part : numbertext::asciiForms(value).split(QLatin1Char(','))) {
+                 const std::optional<double> height = numberArgument(part);
+                 if (!height)
+                     return QStringLiteral(
+                                "%1 %2: 床からの高さを cm で 100,150,170 のように"
+                                "コンマで区切って指定して下さい（%3 は数値ではありません）")
+                         .arg(option, quoted(value), quoted(part));
+                 o.heights.push_back(*height);
+             }
+             return QString();
+         }},
+        {QStringLiteral("--tube"),
+         choice({{QStringLiteral("above"), [&o] { o.tube = planes::Tube::Above; }},
+                 {QStringLiteral("below"), [&o] { o.tube = planes::Tube::Below; }}})},
         {QStringLiteral("--rectification"),
          choice(
              {{QStringLiteral("cp"), [&o] { o.rectificationMode = Module1::kConstantPotential; }},
@@ -174,8 +309,11 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
         {QStringLiteral("--room-png"), text(o.roomPng)},
     };
     const std::map<QString, bool*> flags = {
-        {QStringLiteral("--preview"), &o.preview}, {QStringLiteral("--replace"), &o.replace},
-        {QStringLiteral("--hatch"), &o.hatch},     {QStringLiteral("--both-sides"), &o.bothSides},
+        {QStringLiteral("--preview"), &o.preview},
+        {QStringLiteral("--replace"), &o.replace},
+        {QStringLiteral("--hatch"), &o.hatch},
+        {QStringLiteral("--both-sides"), &o.bothSides},
+        {QStringLiteral("--side-view"), &o.sideView},
         {QStringLiteral("--help"), &o.help},
     };
 
@@ -292,12 +430,19 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         return QStringLiteral("%1: %2は Windows が機器の名前として予約しているため使えません")
             .arg(nameArgument, quoted(name.reserved));
     }
+    // The planes, checked as the engine checks its job.
+    if (const planes::Check check = planes::checkRequest(o.planeRequest(), o.planePosition(),
+                                                         o.focusSkinDistance, o.resultFileBytes());
+        !check.ok())
+        return planeRefusal(check, o);
+
     const QDir work(folder);
-    const QString result = o.name + QLatin1String(textrec::exchange::resultExtension);
-    if (!o.replace && QFileInfo::exists(work.filePath(result)))
-        return QStringLiteral("%1: %2 は既にあります。別の名前にするか、置き換えるなら --replace "
-                              "を付けて下さい")
-            .arg(nameArgument, result);
+    const std::vector<PlaneOutput> maps = planeOutputs(o);
+    for (const PlaneOutput& map : maps)
+        if (!o.replace && QFileInfo::exists(work.filePath(map.resultFile)))
+            return QStringLiteral("%1: %2 は既にあります。別の名前にするか、置き換えるなら "
+                                  "--replace を付けて下さい")
+                .arg(nameArgument, map.resultFile);
 
     if (!o.roomPng.isEmpty() && o.room.isEmpty())
         return QStringLiteral("--room-png には、マップを重ねる部屋レイアウトの --room が必要です");
@@ -314,14 +459,35 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         !why.isEmpty())
         return QStringLiteral("作業フォルダ %1 にファイルを作成できません（%2）")
             .arg(QDir::toNativeSeparators(work.absolutePath()), why);
-    const std::pair<QString, QString> outputs[] = {{QStringLiteral("--png"), o.png},
-                                                   {QStringLiteral("--csv"), o.csv},
-                                                   {QStringLiteral("--room-png"), o.roomPng}};
-    for (std::size_t k = 0; k < std::size(outputs); ++k) {
-        const auto& [option, file] = outputs[k];
-        if (file.isEmpty())
+    // Each output once for every map: the option, the argument as named in
+    // a message (with the file of another plane's map) and the file.
+    struct Output {
+        QString option;
+        QString argument;
+        QString file;
+    };
+    std::vector<Output> outputs;
+    for (const auto& [option, given] : {std::pair{QStringLiteral("--png"), o.png},
+                                        {QStringLiteral("--csv"), o.csv},
+                                        {QStringLiteral("--room-png"), o.roomPng}}) {
+        if (given.isEmpty())
             continue;
-        const QString argument = option + QLatin1Char(' ') + quoted(file);
+        const QString argument = option + QLatin1Char(' ') + quoted(given);
+        for (const PlaneOutput& map : maps) {
+            const QString file = option == QLatin1String("--png")   ? map.png
+                                 : option == QLatin1String("--csv") ? map.csv
+                                                                    : map.roomPng;
+            if (!file.isEmpty())
+                outputs.push_back({option,
+                                   file == given
+                                       ? argument
+                                       : argument + QStringLiteral("（%1 の分布図の%2）")
+                                                        .arg(map.resultFile, quoted(file)),
+                                   file});
+        }
+    }
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const auto& [option, argument, file] = outputs[k];
         if (option != QLatin1String("--csv") &&
             !file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
             return QStringLiteral("%1: ファイル名は .png で終わるようにして下さい").arg(argument);
@@ -336,10 +502,9 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
             return QStringLiteral("%1: %2です。システムが読むファイルには書き込めません")
                 .arg(argument, kind);
         for (std::size_t earlier = 0; earlier < k; ++earlier)
-            if (!outputs[earlier].second.isEmpty() &&
-                sameFile(path, work.filePath(outputs[earlier].second)))
+            if (sameFile(path, work.filePath(outputs[earlier].file)))
                 return QStringLiteral("%1: %2 と同じファイルです")
-                    .arg(argument, outputs[earlier].first);
+                    .arg(argument, outputs[earlier].argument);
         if (const QString why = cannotCreate(path); !why.isEmpty())
             return QStringLiteral("%1: フォルダ %2 にファイルを作成できません（%3）")
                 .arg(argument, outputFolder, why);
@@ -389,9 +554,30 @@ QString usageText() {
                "                        図には 10^8 未満の試しであることが書かれます\n"
                "  --name NAME           結果名（今日の日付 mm-dd-yyyy）。エンジンが NAME.data と\n"
                "                        NAME.data.unc を書きます。NAME.data と書いても同じです\n"
-               "  --replace             NAME.data があれば置き換えます（ないときは拒否します）\n"
+               "  --replace             NAME.data（と面の分布図の結果ファイル）があれば置き換え\n"
+               "                        ます（ないときは拒否します）\n"
                "  --threads N           エンジンのスレッド数（すべてのハードウェアスレッド）。\n"
                "                        結果はこの数によりません\n"
+               "\n"
+               "面（何も指定しなければ、ファントム中心を通る面の分布図１枚）:\n"
+               "  --centre-height CM    ファントム中心の床からの高さ、cm（100）。cm の整数で、\n"
+               "                        臥位は 10 以上、立位は 30 以上、1000 以下\n"
+               "  --heights CM,CM,...   床からその高さ（cm）の水平面の分布図も作ります。例:\n"
+               "                        --heights 100,150,170。8 個まで、cm の整数で床（0）\n"
+               "                        より上、ファントム中心から 300 cm 以内。中心の高さに\n"
+               "                        等しい高さは、いつもの分布図そのものです\n"
+               "  --side-view           患者中心を横切る鉛直断面の分布図も作ります。臥位は寝台を\n"
+               "                        横切る面、立位はＸ線管に向かい合う面で、図の縦軸は床から\n"
+               "                        の高さ、床より下は描きません\n"
+               "  --tube above|below    Ｘ線管が寝台の上か下か（above）。below は臥位だけで、\n"
+               "                        焦点が床より下にならないこと（中心の高さ − 10 cm − FSD\n"
+               "                        が 0 以上）\n"
+               "  --heights、--side-view、--tube below のどれかがあると、面ごとに結果ファイル\n"
+               "  NAME_h150.data、NAME_vs.data を書き（それぞれ .unc と、どの面かの記録 .plane\n"
+               "  付き。NAME.data にも .plane が付きます）、--png、--csv、--room-png も面ごとに、\n"
+               "  拡張子の前に _h150 や _vs を付けた名前で書きます（walk1.png、walk1_h150.png、\n"
+               "  walk1_vs.png）。部屋レイアウトに重ねる図は水平面だけです。面のファイル名が\n"
+               "  30 文字に収まるよう、結果名を短くして下さい。\n"
                "\n"
                "分布図:\n"
                "  --quantity kerma|dose-equivalent\n"
@@ -402,17 +588,20 @@ QString usageText() {
                "凡例、条件、結果ファイル名と日付、ウィンドウの２倍の大きさ\n"
                "  --csv FILE            その量の 1 cm の格子: c（-300..300 cm）ごとに１行、\n"
                "                        x（20..400 cm）ごとに１列、先頭の行と列は座標、左上は\n"
-               "                        単位。値は F2B.dat と同じ。BOM 付き UTF-8、改行は CR LF\n"
+               "                        単位。値は F2B.dat と同じ。BOM 付き UTF-8、改行は CR LF。\n"
+               "                        鉛直断面では先頭の列が c の代わりに床からの高さ（cm）で、\n"
+               "                        床より下の行は値が空です\n"
                "  --hatch               統計誤差が 20 % を超えるセルに斜線を引きます\n"
                "  --room FILE.Room      レイアウト編集で作った部屋レイアウト ...\n"
-               "  --room-png FILE.png   ... とそれに分布図を重ねた図\n"
+               "  --room-png FILE.png   ... とそれに分布図を重ねた図（水平面の分布図ごと）\n"
                "  --both-sides          部屋レイアウトの図で、分布図をファントムの両側に描きます\n"
                "  --help                この説明\n"
                "\n"
-               "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル、\n"
-               "部屋レイアウト（.Room）とそれとともに保存されるファイル、交換ファイル、物理\n"
-               "データファイル、プログラム、scatter-map.lock、ほかの出力と同じファイルには\n"
-               "書けません。それ以外の既存のファイル（前回の図や CSV）は置き換えます。\n"
+               "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル\n"
+               "（.unc、.plane）、部屋レイアウト（.Room）とそれとともに保存されるファイル、\n"
+               "交換ファイル、物理データファイル、プログラム、scatter-map.lock、ほかの出力\n"
+               "（ほかの面のものも）と同じファイルには書けません。それ以外の既存のファイル\n"
+               "（前回の図や CSV）は置き換えます。\n"
                "\n"
                "終了状態: すべてのファイルを書いたら 0。引数を拒否したら 2（何も書きません）。\n"
                "スペクトルモデル、エンジン、変換プログラムか書き込みが失敗したら 1。\n"

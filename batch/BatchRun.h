@@ -6,6 +6,7 @@
 
 #include "BatchOptions.h"
 #include "logic/DoseGrids.h"
+#include "logic/MapPlane.h"
 
 #include <iosfwd>
 #include <optional>
@@ -25,8 +26,11 @@ std::optional<EngineProgress> parseProgress(std::string_view line);
 // The fine grid of one quantity as CSV: the unit, then x = 20..400 cm on the
 // first row; then one row per c = -300..300 cm, its c first and then the
 // values in the merged file's E11.4 form. UTF-8 with a byte-order mark (a
-// spreadsheet reads the "μ" of the unit then), CR LF line ends.
-std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity);
+// spreadsheet reads the "μ" of the unit then), CR LF line ends. The rows of
+// a vertical section (`plane`) begin with their height above the floor
+// instead of c, in the same order, and those below the floor have no values.
+std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity,
+                    const std::optional<results::PlaneRecord>& plane = std::nullopt);
 
 // From now on SIGINT and SIGTERM stop a run: the engine or the merger is
 // stopped and its temporary files removed, the files already finished stay,

@@ -5,6 +5,7 @@
 #include "logic/RoomFile.h"
 #include "logic/Uncertainty.h"
 #include "textrec/exchange_files.h"
+#include "textrec/planes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -171,7 +172,9 @@ bool sameFile(const QString& a, const QString& b) {
 }
 
 QStringList filesKeptBesideResult(const QString& resultFile) {
-    return {files::fromPath(results::uncertaintyFileOf(files::toPath(resultFile)))};
+    const std::filesystem::path result = files::toPath(resultFile);
+    return {files::fromPath(results::uncertaintyFileOf(result)),
+            files::fromPath(textrec::planes::planeRecordPath(result))};
 }
 
 QString systemFileAt(const QString& file, const QString& workFolder, const QString& roomFile) {

@@ -17,8 +17,10 @@ inline constexpr const char* kLockFile = "scatter-map.lock";
 // folder, in the case rules of the folder's file system.
 bool sameFile(const QString& a, const QString& b);
 
-// The files kept beside a result file (its relative errors), which the
-// viewer reads with it, in the result's folder ("X.data.unc" for "X.data").
+// The files kept beside a result file, which the viewer reads with it, in
+// the result's folder: its relative errors ("X.data.unc" for "X.data" and
+// for its corrected copy "X.datC") and the record of its plane
+// ("X.data.plane", "X.datC.plane").
 QStringList filesKeptBesideResult(const QString& resultFile);
 
 // What the file at `file` is to the system, for a message

@@ -174,6 +174,8 @@ std::string cannotCreateIn(const fs::path& folder) {
 TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
     std::ofstream(dir / "taken.data") << "an earlier result\n";
     std::ofstream(dir / "taken.data.unc") << "its relative errors\n";
+    std::ofstream(dir / "taken.data.plane") << "its plane\n";
+    std::ofstream(dir / "trial_vs.data") << "an earlier vertical section\n";
     ASSERT_TRUE(fs::create_directory(dir / "folder.png"));
     ASSERT_TRUE(fs::create_directory(dir / "sub"));
     fs::create_symlink("Ak2Sv.dat", dir / "link.csv");
@@ -235,6 +237,31 @@ TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
         {"--room layout.txt --room-png room.png --csv layout.txt", {"--csv", "--room"}},
         {"--png q1.png --csv q1.png", {"--csv", "--png"}},
         {"--png q2.png --room plan.Room --room-png ./sub/../q2.png", {"--room-png", "--png"}},
+        // The planes, as the engine checks its job: the option and the value.
+        {"--heights abc", {"--heights", "abc"}},
+        {"--heights 150,", {"--heights"}},
+        {"--heights 150.5", {"--heights", "150.5"}},
+        {"--heights 170,-10", {"--heights", "-10"}},
+        {"--heights 150,170,150", {"--heights", "150"}},
+        {"--heights 401", {"--heights", "401"}}, // 301 cm from the centre at 100
+        {"--heights 10,20,30,40,50,60,70,80,90", {"--heights", "9"}},
+        {"--centre-height 5 --side-view", {"--centre-height"}},
+        {"--centre-height 20 --position standing --heights 40", {"--centre-height", "30"}},
+        {"--centre-height 100.5 --side-view", {"--centre-height"}},
+        {"--centre-height 1200 --heights 1100", {"--centre-height", "1000"}},
+        {"--tube below --position standing", {"--tube", "--position"}},
+        {"--tube below --fsd 95", {"--tube", "--fsd", "5"}}, // 100 - 10 - 95: 5 cm under the floor
+        {"--tube sideways", {"--tube"}},
+        // Every result file must fit the merger's 30 characters, and none be there already.
+        {"--name abcdefghijklmnopqrstuvw --heights 150",
+         {"--name", "abcdefghijklmnopqrstuvw_h150.data"}},
+        {"--side-view", {"--name", "trial_vs.data"}},
+        // The plane records are files the system reads; the outputs of
+        // different planes do not overwrite each other.
+        {"--csv taken.data.plane", {"--csv", "taken.data"}},
+        {"--heights 150 --csv trial_h150.data.plane", {"--csv", "trial_h150.data"}},
+        {"--heights 150 --png q3.png --csv q3_h150.png", {"--csv", "--png", "q3_h150.png"}},
+        {"--side-view --name t2 --png t2.png --csv t2_vs.data", {"--csv"}},
         // Outputs that cannot be created: the folder and the system's reason.
         {"--png /sys/map.png", {"--png", "/sys", cannotCreateIn("/sys")}},
         {"--csv " + longName, {"--csv", dir.string(), std::strerror(ENAMETOOLONG)}},
@@ -373,4 +400,128 @@ TEST_F(ScatterMap, EndToEndWithoutADisplay) {
     EXPECT_EQ(page_pixels::roomPageColour(roomPage, roomLayout, 2, room, room.phantomX + 3,
                                           room.phantomY - 103),
               below);
+}
+
+// An output's name for the map of a plane: the suffix before the file name's
+// own extension.
+TEST(PlaneOutputs, NamedAfterTheOptionsFiles) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"walk1.png", "walk1_h150.png"},
+        {"walk1.PNG", "walk1_h150.PNG"},
+        {"grid", "grid_h150"},
+        {"out.d/grid", "out.d/grid_h150"},
+        {"sub/map.csv", "sub/map_h150.csv"},
+        {"a.b.csv", "a.b_h150.csv"},
+    };
+    for (const auto& [given, named] : cases)
+        EXPECT_EQ(batch::outputForPlane(QString::fromUtf8(given), "_h150"),
+                  QString::fromUtf8(named));
+    EXPECT_EQ(batch::outputForPlane(QStringLiteral("walk1.png"), ""), QStringLiteral("walk1.png"));
+
+    // The extra maps first, the written map last; a height at the centre is
+    // the written map; no room page for the vertical section.
+    batch::BatchOptions o;
+    o.name = QStringLiteral("walk1");
+    o.png = QStringLiteral("walk1.png");
+    o.roomPng = QStringLiteral("room.png");
+    o.heights = {150, 100};
+    o.sideView = true;
+    const std::vector<batch::PlaneOutput> maps = batch::planeOutputs(o);
+    ASSERT_EQ(maps.size(), 3u);
+    EXPECT_EQ(maps[0].resultFile, QStringLiteral("walk1_h150.data"));
+    EXPECT_EQ(maps[0].roomPng, QStringLiteral("room_h150.png"));
+    EXPECT_EQ(maps[1].resultFile, QStringLiteral("walk1_vs.data"));
+    EXPECT_EQ(maps[1].png, QStringLiteral("walk1_vs.png"));
+    EXPECT_EQ(maps[1].roomPng, QString());
+    EXPECT_EQ(maps[2].resultFile, QStringLiteral("walk1.data"));
+    EXPECT_EQ(maps[2].png, QStringLiteral("walk1.png"));
+    // Without planes, the written map alone.
+    o.heights.clear();
+    o.sideView = false;
+    o.centreHeight = 120;
+    EXPECT_EQ(batch::planeOutputs(o).size(), 1u);
+}
+
+namespace {
+
+std::vector<QStringList> csvRows(const fs::path& path) {
+    std::vector<QStringList> rows;
+    for (const std::string& line : textrec::readLines(path).value_or(std::vector<std::string>{}))
+        rows.push_back(QString::fromStdString(line).split(QLatin1Char(',')));
+    return rows;
+}
+
+} // namespace
+
+// Two heights and the vertical section in one run of 10^6 histories: a
+// result, uncertainty and plane record for each map, a page and a CSV grid
+// for each, room pages for the horizontal planes only; the vertical
+// section's page blank below the floor and its CSV rows by height; the
+// merge request and the merged grid left as the written map's.
+TEST_F(ScatterMap, HeightsAndTheVerticalSection) {
+    const Module1::RoomLayout room = defaultRoom();
+    QString error;
+    ASSERT_TRUE(roomfile::save(dir / "plan.Room", room, error)) << error.toStdString();
+    const Outcome r = run(words("--histories 1e6 --preview --name walk1 --png walk1.png "
+                                "--csv walk1.csv --heights 150,100,170 --side-view "
+                                "--room plan.Room --room-png room.png"));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* map : {"walk1", "walk1_h150", "walk1_h170", "walk1_vs"}) {
+        const std::string name = map;
+        for (const std::string& file : {name + ".data", name + ".data.unc", name + ".data.plane",
+                                        name + ".png", name + ".csv"}) {
+            EXPECT_TRUE(fs::exists(dir / file)) << file;
+            EXPECT_NE(r.out.find(file), std::string::npos) << file << " not listed";
+        }
+    }
+    for (const char* file : {"room.png", "room_h150.png", "room_h170.png"})
+        EXPECT_TRUE(fs::exists(dir / file)) << file;
+    EXPECT_FALSE(fs::exists(dir / "room_vs.png"));
+    EXPECT_FALSE(fs::exists(dir / "walk1_h100.data")); // the centre's height is the written map
+    EXPECT_NE(readFile(dir / "B2F.txt").find("heights 150 100 170"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "FLname.txt"), "walk1.data\r\n");
+
+    // The written map's CSV is the merged grid left in F2B.dat.
+    const auto merged = textrec::readLines(dir / "F2B.dat");
+    ASSERT_TRUE(merged);
+    const auto written = csvRows(dir / "walk1.csv");
+    ASSERT_EQ(written.size(), 602u);
+    const std::string field = (*merged)[300].substr(80 * 11, 11);
+    EXPECT_EQ(written[301][81].toStdString(), field.substr(field.find_first_not_of(' ')));
+
+    // The vertical section's rows by height: 400 cm (300 above the centre)
+    // down to 200 cm below the floor, those below the floor without values.
+    const auto section = csvRows(dir / "walk1_vs.csv");
+    ASSERT_EQ(section.size(), 602u);
+    for (std::size_t row = 1; row < section.size(); ++row) {
+        const int height = 400 - int(row - 1);
+        ASSERT_EQ(section[row].size(), 382);
+        EXPECT_EQ(section[row][0], QString::number(height));
+        EXPECT_EQ(section[row][100].isEmpty(), height < 0) << height;
+    }
+    // One disc in two maps: the vertical section's row 150 cm above the floor
+    // and the 150 cm plane's row c = 0, at x = 100 cm (an engine point of both).
+    const auto at150 = csvRows(dir / "walk1_h150.csv");
+    ASSERT_EQ(at150.size(), 602u);
+    EXPECT_EQ(at150[301][0], QStringLiteral("0"));
+    EXPECT_EQ(section[1 + 250][0], QStringLiteral("150"));
+    EXPECT_EQ(section[1 + 250][81], at150[301][81]);
+    EXPECT_GT(section[1 + 250][81].toDouble(), 0);
+
+    // The vertical section's page: painted down to the floor, blank below it.
+    page::PageContent content;
+    const page::PageLayout layout = page::pageLayout(content);
+    const QImage page = QImage(QString::fromStdString((dir / "walk1_vs.png").string()));
+    ASSERT_FALSE(page.isNull());
+    std::set<QRgb> bands;
+    for (int k = 1; k <= results::kBandCount - 1; ++k)
+        bands.insert(page_pixels::rgbOf(results::mapColour(k)));
+    int painted = 0;
+    for (int X = 25; X <= 395; X += 10) {
+        for (int Y = 405; Y <= 600; Y += 15)
+            EXPECT_EQ(page_pixels::mapPageColour(page, layout, 2, X, Y), 0xffffffu)
+                << X << ", " << Y;
+        painted += bands.count(page_pixels::mapPageColour(page, layout, 2, X, 305)) > 0;
+    }
+    EXPECT_GT(painted, 10);
 }

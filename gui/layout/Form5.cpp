@@ -5,6 +5,7 @@
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
 #include "logic/FilePaths.h"
+#include "logic/MapPlane.h"
 #include "logic/RoomFile.h"
 #include "platform/Platform.h"
 #include "results/Form1.h"
@@ -318,14 +319,21 @@ void Form5::finishSettings() {
 }
 
 void Form5::showOverlay() {
+    const Form1& viewer = Windows::form1();
+    const results::ShownMap map = viewer.currentMap();
+    // A room plan lies in a horizontal plane: no vertical section over it.
+    if (const QString refusal = results::overlayRefusal(map.plane, map.resultFileName);
+        !refusal.isEmpty()) {
+        warn(refusal);
+        return;
+    }
     // What is drawn is what the editor shows, also when it was changed after
     // "設定終了".
     captureLayout();
     // The drawing lets window events run; the button stays off meanwhile so that
     // a second press cannot start another drawing.
     Command6->setEnabled(false);
-    const Form1& viewer = Windows::form1();
-    Windows::form6().drawOverlay(viewer.currentMap(), viewer.stillShowing());
+    Windows::form6().drawOverlay(map, viewer.stillShowing());
     Command6->setEnabled(true);
     platform::services().events->processEvents();
     Windows::form6().show();

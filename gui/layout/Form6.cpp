@@ -37,7 +37,7 @@ void Form6::buildControls() {
     setFixedSize(1100, 752);
 
     // The overlay picture; it keeps its image while the window is hidden.
-    makeLabel(this, captions::roomPicture(), 10, 6, 200, 22);
+    PictureCaption = makeLabel(this, captions::roomPicture(), 10, 6, 715, 22, "PictureCaption");
     Picture1 = new PictureBox(overlay::blankPicture(), 0, 0, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFont(overlay::pictureFont());
@@ -82,7 +82,8 @@ void Form6::buildControls() {
                                        .timesWidth = 12,
                                        .rateLabelHeight = 40,
                                        .rateRowPitch = 46,
-                                       .positionWidth = 250},
+                                       .positionWidth = 120,
+                                       .planeLeft = 124},
                                       ConditionsPanel::Rows::WithoutRunDetails, this);
     conditions_->move(side, 424);
     Label44 = conditions_->Label44;
@@ -124,14 +125,17 @@ void Form6::forgetMap() {
 
 void Form6::forgetDrawing() {
     drawing_.reset();
+    PictureCaption->setText(captions::roomPicture());
     pendingMap_.reset();
     SavePicture->setEnabled(false);
     PrintPicture->setEnabled(false);
     Picture1->setImage(overlay::blankPicture());
 }
 
-void Form6::showConditions(const results::ResultHeader& header) {
+void Form6::showConditions(const results::ResultHeader& header,
+                           const std::optional<results::PlaneRecord>& plane) {
     conditions_->showHeader(header);
+    conditions_->showPlane(plane);
 }
 
 void Form6::clearConditions() {
@@ -147,7 +151,7 @@ void Form6::showThresholdUnit(const QString& unit) {
 }
 
 void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown) {
-    if (Module1::layoutOverlayRunning())
+    if (Module1::layoutOverlayRunning() || results::isVerticalSection(map.plane))
         return;
     // The room and the switch as they are when the drawing starts: the
     // drawing lets window events run, and the page must show what was drawn.
@@ -161,11 +165,13 @@ void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()
         // The copies beside the legend show the thresholds the picture used.
         thresholds_->setThresholds(map.thresholds);
         drawing_ = Drawing{map, stillShown, *room, layoutName, bothSides};
+        PictureCaption->setText(captions::roomPicture(map.plane));
         SavePicture->setEnabled(true);
         PrintPicture->setEnabled(true);
     } else if (drawn || !room) {
         // The picture shows no map now (a room alone, or nothing).
         drawing_.reset();
+        PictureCaption->setText(captions::roomPicture());
         SavePicture->setEnabled(false);
         PrintPicture->setEnabled(false);
     }

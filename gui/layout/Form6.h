@@ -36,7 +36,9 @@ public:
     // Draws `map` over the room layout in use into the picture
     // (Module1::DrawLayoutOverlay), on both sides of the phantom when Check1
     // is on; `stillShown` tells at the end whether the map's result is still
-    // the viewer's.
+    // the viewer's. A vertical section is never drawn over a room plan (the
+    // callers refuse it with results::overlayRefusal first): the picture is
+    // left as it is.
     void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
     // The viewer painted its map again (another quantity, hatching): when the
     // picture shows a map of the result the viewer still holds, it is drawn
@@ -44,8 +46,10 @@ public:
     void redrawWith(const results::ShownMap& map);
     // Shows the name of the room layout.
     void showLayoutName(const QString& name);
-    // The conditions of the result file chosen in the viewer, or none.
-    void showConditions(const results::ResultHeader& header);
+    // The conditions of the result file chosen in the viewer and the plane
+    // of its map, or none.
+    void showConditions(const results::ResultHeader& header,
+                        const std::optional<results::PlaneRecord>& plane = std::nullopt);
     void clearConditions();
     // The band thresholds of the viewer's map and their unit ("Gy/min" or
     // "Sv/min"); shown read-only, as the viewer's fields set them.
@@ -89,6 +93,9 @@ public:
     QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
+    // The picture's caption, with the plane of the map drawn when its result
+    // has a plane record.
+    QLabel* PictureCaption = nullptr;
 
 private:
     void buildControls();

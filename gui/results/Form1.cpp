@@ -8,6 +8,7 @@
 #include "logic/Correction.h"
 #include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
+#include "logic/MapPlane.h"
 #include "logic/ProgramNames.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
@@ -21,6 +22,7 @@
 #include "results/ThresholdColumn.h"
 #include "setup/Form2.h"
 #include "textrec/exchange_files.h"
+#include "textrec/planes.h"
 #include "textrec/textrec.h"
 
 #include <QAction>
@@ -48,6 +50,9 @@ const QString kMergeRequestFile = QString::fromLatin1(exchange::mergeRequestFile
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
 // The delete question names the file: " このファイル「x.data」を削除していいですか？ ".
 const QString kAskDelete = QStringLiteral(" このファイル「%1」を削除していいですか？ ");
+const QString kReadoutHeading = QStringLiteral("カーソル位置 X              Y      ");
+// In a vertical section the second position is the height above the floor.
+const QString kSectionReadoutHeading = QStringLiteral("カーソル位置 X            高さ");
 
 QString fromStd(const std::string& s) {
     return QString::fromStdString(s);
@@ -84,7 +89,7 @@ void Form1::buildControls() {
     setFixedSize(1160, 728);
 
     // Map picture, legend and threshold fields.
-    makeLabel(this, captions::mapPlane(), 10, 6, 529, 22);
+    PlaneCaption = makeLabel(this, captions::mapPlane(), 10, 6, 529, 22, "PlaneCaption");
     Picture1 = new PictureBox(results::blankMapImage(), results::kMapPictureLeft,
                               results::kMapPictureTop, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -141,7 +146,8 @@ void Form1::buildControls() {
             selectDoseEquivalent();
     });
 
-    makeLabel(this, QStringLiteral("カーソル位置 X              Y      "), 556, 462, 200, 22);
+    ReadoutHeading = makeLabel(this, kReadoutHeading, 556, 462, 200, 22, "ReadoutHeading");
+    ReadoutPlane = makeLabel(this, QString(), 556, 486, 72, 22, "ReadoutPlane");
     makeText(23, 630, 486, 56);
     makeText(24, 698, 486, 56);
     makeText(22, 556, 516, 120);
@@ -174,7 +180,8 @@ void Form1::buildControls() {
                                        .timesWidth = 14,
                                        .rateLabelHeight = 36,
                                        .rateRowPitch = 40,
-                                       .positionWidth = 220},
+                                       .positionWidth = 120,
+                                       .planeLeft = 124},
                                       ConditionsPanel::Rows::All, this);
     conditions_->move(776, 200);
     Label44 = conditions_->Label44;
@@ -223,7 +230,7 @@ void Form1::buildControls() {
     connect(Command3, &QPushButton::clicked, this, &Form1::leave);
     // The correction and the room layout editor open without blocking the viewer.
     connect(Command4, &QPushButton::clicked, this, &Form1::openCorrection);
-    connect(Command6, &QPushButton::clicked, this, [] { Windows::form5().open(); });
+    connect(Command6, &QPushButton::clicked, this, &Form1::openLayoutEditor);
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
@@ -303,6 +310,7 @@ void Form1::forgetLoadedResult() {
     for (QLineEdit* readout : {Text22, Text23, Text24, Text26})
         readout->clear();
     relativeErrors.reset();
+    loadedPlane.reset();
     Check1->setEnabled(false);
     for (QLabel* label : {Label11, Label12, Label13, Label16})
         label->setText(QStringLiteral("-"));
@@ -319,6 +327,7 @@ void Form1::forgetLoadedResult() {
 void Form1::clearMap() {
     Picture1->setImage(results::blankMapImage());
     drawnMap_.reset();
+    showReadoutPlane(std::nullopt);
     SavePicture->setEnabled(false);
     PrintPicture->setEnabled(false);
     hideCrossHair();
@@ -331,7 +340,9 @@ void Form1::hideCrossHair() {
 
 void Form1::clearHeader() {
     chosenHeader_.reset();
+    chosenPlane_.reset();
     conditions_->clear();
+    PlaneCaption->setText(captions::mapPlane());
     if (Windows::form6Exists())
         Windows::form6().clearConditions();
 }
@@ -348,12 +359,24 @@ void Form1::showSelectedHeader() {
         clearHeader();
         return;
     }
+    // Which plane the map lies in: a record that cannot be read leaves the
+    // file unshown rather than shown under a wrong plane.
+    const results::PlaneReading plane =
+        results::readPlaneOf(files::toPath(QDir(platform::workFolder()).filePath(name)));
+    if (!plane.ok()) {
+        clearHeader();
+        platform::warn(this, plane.error);
+        return;
+    }
 
     chosenHeader_ = *header;
+    chosenPlane_ = plane.plane;
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
     conditions_->showHeader(*header);
-    Windows::form6().showConditions(*header);
+    conditions_->showPlane(chosenPlane_);
+    PlaneCaption->setText(captions::mapPlane(chosenPlane_));
+    Windows::form6().showConditions(*header, chosenPlane_);
     Command11->setEnabled(true);
 }
 
@@ -513,7 +536,18 @@ bool Form1::loadGrids() {
         return false;
     }
 
+    // The plane of the merged result as it is now (run again, it may map
+    // another plane): unreadable, nothing of the result is shown.
+    const results::PlaneReading plane =
+        results::readPlaneOf(files::toPath(QDir(platform::workFolder()).filePath(mergedFile_)));
+    if (!plane.ok()) {
+        forgetLoadedResult();
+        platform::warn(this, plane.error);
+        return false;
+    }
+
     // The whole file has been read: only now does it replace what the viewer holds.
+    loadedPlane = plane.plane;
     kermaGrid = std::move(loaded->kerma);
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
@@ -617,6 +651,8 @@ bool Form1::paintChecked() {
     }
     drawnMap_ = mapWith(reading.values);
     Picture1->setImage(results::paintMap(*drawnMap_, Picture1->font()));
+    PlaneCaption->setText(captions::mapPlane(drawnMap_->plane));
+    showReadoutPlane(drawnMap_->plane);
     SavePicture->setEnabled(true);
     PrintPicture->setEnabled(true);
 
@@ -642,10 +678,17 @@ void Form1::clearReadout() {
     hideCrossHair();
 }
 
+void Form1::showReadoutPlane(const std::optional<results::PlaneRecord>& plane) {
+    ReadoutHeading->setText(results::isVerticalSection(plane) ? kSectionReadoutHeading
+                                                              : kReadoutHeading);
+    ReadoutPlane->setText(captions::readoutPlane(plane));
+}
+
 void Form1::showReadout(double X, double Y) {
     if (mapDrawn == 0)
         return;
-    const auto cell = results::readoutCell(X, Y);
+    const results::PlaneView view(drawnMap_ ? drawnMap_->plane : std::nullopt);
+    const auto cell = results::readoutCell(X, Y, view);
     if (!cell) {
         clearReadout();
         return;
@@ -656,8 +699,9 @@ void Form1::showReadout(double X, double Y) {
     Line1->show();
     Line2->show();
     Text23->setText(fromStd(results::readoutPositionText(X)));
-    Text24->setText(fromStd(results::readoutPositionText(Y - 300)));
-    if (!gridsLoaded || (!Option1->isChecked() && !Option2->isChecked()))
+    // A vertical section reads the height above the floor, and nothing below it.
+    Text24->setText(fromStd(results::readoutPositionText(view.heightAt(Y).value_or(Y - 300))));
+    if (!gridsLoaded || (!Option1->isChecked() && !Option2->isChecked()) || !view.shows(cell->i))
         Text22->clear();
     else if (Option1->isChecked())
         Text22->setText(fromStd(textrec::plainNumber(kermaGrid.at(cell->j, cell->i))));
@@ -680,8 +724,9 @@ void Form1::openCorrection() {
         doseEquivalent =
             doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
     }
-    form.openWith(Text18->text(), kerma, doseEquivalent,
-                  [this] { return correctionSourceProblem(); });
+    form.openWith(
+        Text18->text(), kerma, doseEquivalent, [this] { return correctionSourceProblem(); },
+        gridsLoaded ? loadedPlane : std::nullopt);
 }
 
 QString Form1::correctionSourceProblem() const {
@@ -735,6 +780,7 @@ results::ShownMap Form1::mapWith(const results::Thresholds& thresholds) const {
     if (gridsLoaded) {
         map.resultFileName = mergedFile_;
         map.header = chosenHeader_;
+        map.plane = loadedPlane;
     }
     return map;
 }
@@ -772,20 +818,29 @@ void Form1::deleteSelectedFile() {
     platform::Services& services = platform::services();
     const QString path = QDir(platform::workFolder()).filePath(name);
     // A result's uncertainty file goes with it (a corrected copy shares its
-    // source's, which stays while the source does).
+    // source's, which stays while the source does), and so does its plane
+    // record (a corrected copy has its own).
     const QString uncertainty = files::fromPath(results::uncertaintyFileOf(files::toPath(path)));
     const bool withUncertainty = uncertainty == path + QLatin1String(exchange::uncertaintySuffix) &&
                                  QFileInfo::exists(uncertainty);
+    const QString planeRecord =
+        files::fromPath(textrec::planes::planeRecordPath(files::toPath(path)));
+    const bool withPlaneRecord = QFileInfo::exists(planeRecord);
     QString question = kAskDelete.arg(name);
     if (withUncertainty)
         question += QStringLiteral("\n（統計誤差のファイル「%1」も削除します）")
                         .arg(QFileInfo(uncertainty).fileName());
+    if (withPlaneRecord)
+        question += QStringLiteral("\n（面の記録のファイル「%1」も削除します）")
+                        .arg(QFileInfo(planeRecord).fileName());
     if (services.messages->show(this, question, QString(), platform::MessageButtons::OkCancel,
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
     services.files->remove(path);
     if (withUncertainty)
         services.files->remove(uncertainty);
+    if (withPlaneRecord)
+        services.files->remove(planeRecord);
     if (name == mergedFile_) {
         // The result on screen has no file any more.
         ++mergeRun_;
@@ -796,6 +851,17 @@ void Form1::deleteSelectedFile() {
     }
     refreshFileList();
     Command11->setEnabled(false);
+}
+
+void Form1::openLayoutEditor() {
+    const QString refusal =
+        results::overlayRefusal(drawnMap_ ? drawnMap_->plane : loadedPlane,
+                                drawnMap_ ? drawnMap_->resultFileName : mergedFile_);
+    if (!refusal.isEmpty()) {
+        platform::warn(this, refusal);
+        return;
+    }
+    Windows::form5().open();
 }
 
 void Form1::leave() {

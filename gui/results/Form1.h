@@ -56,6 +56,9 @@ public:
     // The relative errors written beside the loaded result; nothing for a
     // result without them.
     std::optional<results::RelativeErrors> relativeErrors;
+    // The plane of the loaded result's map, from the plane record beside it;
+    // nothing for a result without one (the plane through the phantom's centre).
+    std::optional<results::PlaneRecord> loadedPlane;
 
     // Controls.
     QListWidget* File1 = nullptr;
@@ -95,7 +98,8 @@ public:
     QLineEdit* Text21 = nullptr; // T11, below which a value is band 12 (white)
     // Read-out under the mouse.
     QLineEdit* Text23 = nullptr; // X, cm from the phantom's mid-plane
-    QLineEdit* Text24 = nullptr; // Y, c in cm from the phantom centre
+    QLineEdit* Text24 = nullptr; // Y, c in cm from the phantom centre; in a vertical
+                                 // section the height above the floor, cm
     QLineEdit* Text22 = nullptr; // the map value there, in the unit of Label54
     QLineEdit* Text26 = nullptr; // relative error of the read-out's engine cell, "± n %"
     QCheckBox* Check1 = nullptr; // hatch the cells of uncertain value
@@ -106,6 +110,13 @@ public:
     QLabel* Label44 = nullptr;   // body position of the chosen file
     QLabel* Label51 = nullptr;   // threshold unit, "Gy/min" or "Sv/min" after "μ"
     QLabel* Label54 = nullptr;   // read-out unit, "μGy/min" or "μSv/min"
+    // The caption of the map: the plane it lies in.
+    QLabel* PlaneCaption = nullptr;
+    // Above the read-out: its heading, whose second position is the height
+    // above the floor in a vertical section, and the plane of the drawn map
+    // ("床上 150 cm", "鉛直断面"; empty for a result without a plane record).
+    QLabel* ReadoutHeading = nullptr;
+    QLabel* ReadoutPlane = nullptr;
     // The window's status: what the viewer did of itself, and why (a merge
     // made again because the merged grid or the result had changed).
     QLabel* Status = nullptr;
@@ -133,7 +144,12 @@ public:
     void drawMap();
     void savePicture();
     void printPicture();
+    // Deletes the chosen file after asking, with its uncertainty file and
+    // its plane record.
     void deleteSelectedFile();
+    // Opens the room layout editor for the drawn map; a vertical section is
+    // refused with a message (a room plan lies in a horizontal plane).
+    void openLayoutEditor();
     void leave();
     void selectKerma();
     void selectDoseEquivalent();
@@ -204,6 +220,8 @@ private:
     // corrected file is not corrected again until a file of the engine is drawn.
     void showCorrectedFile(const QString& fileName);
     void setThresholdUnit(const QString& unit);
+    // The read-out's heading and plane for a map of `plane`.
+    void showReadoutPlane(const std::optional<results::PlaneRecord>& plane);
     // The cells to hatch on the map of the shown quantity, when Check1 is on
     // and the loaded result has its relative errors.
     std::optional<std::vector<bool>> hatchedCells() const;
@@ -219,8 +237,9 @@ private:
     QString mergedFile_;
     // The digests of the files of the last merge that ended well.
     std::optional<results::MergeStamp> mergeStamp_;
-    // The conditions of the file chosen in File1, as shown.
+    // The conditions of the file chosen in File1, as shown, and its plane.
     std::optional<results::ResultHeader> chosenHeader_;
+    std::optional<results::PlaneRecord> chosenPlane_;
     // The map in the picture, as it was drawn (later edits of the thresholds
     // or the switch do not change it until the next drawing).
     std::optional<results::ShownMap> drawnMap_;

@@ -136,7 +136,9 @@ QImage paintedPicture(const PageContent& content, int scale) {
     inputs.focusSkinDistance = content.map.focusSkinDistance;
     inputs.thresholds = content.map.thresholds;
     inputs.bothSides = content.bothSides;
-    if (content.map.grid) {
+    // A room plan lies in a horizontal plane: a vertical section is never
+    // laid over it.
+    if (content.map.grid && !results::isVerticalSection(content.map.plane)) {
         inputs.grid = &*content.map.grid;
         if (content.map.hatched)
             inputs.hatched = &*content.map.hatched;
@@ -180,8 +182,9 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
 
     // The title: which picture, which quantity.
     painter.setFont(textFont(kTitlePixels, true));
-    const QString caption =
-        content.picture == Picture::Map ? captions::mapPlane() : captions::roomPicture();
+    const QString caption = content.picture == Picture::Map
+                                ? captions::mapPlane(content.map.plane)
+                                : captions::roomPicture(content.map.plane);
     painter.drawText(QRectF(kMargin, kMargin, layout.size.width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      caption + QStringLiteral("　") + captions::quantity(content.map.quantity));

@@ -3,16 +3,19 @@
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/Overlay.h"
+#include "logic/Captions.h"
 #include "logic/MapPainting.h"
 #include "logic/ProgramNames.h"
 #include "overlay_rooms.h"
 #include "page_dialogs.h"
 #include "page_pixels.h"
 #include "platform/Platform.h"
+#include "results/ConditionsPanel.h"
 #include "results/Form1.h"
 #include "results/Form3.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
+#include "textrec/planes.h"
 #include "viewer_files.h"
 
 #include "RecordingMessages.h"
@@ -809,4 +812,177 @@ TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
     EXPECT_GE(bandColours.size(), 4u);
     page_pixels::expectColoursShown(page_pixels::renderPdf(dir / "printed.pdf", 96), bandColours,
                                     40);
+}
+
+namespace {
+
+namespace planes = textrec::planes;
+
+// The plane record the engine writes beside a result of a job with plane
+// lines: the vertical section, or the horizontal plane at `height`.
+planes::PlaneRecord planeRecord(planes::Position position, std::optional<double> height,
+                                double centreHeight = 100) {
+    planes::PlaneRecord record;
+    record.position = position;
+    record.centreHeight = centreHeight;
+    record.kind = height ? planes::PlaneKind::Horizontal : planes::PlaneKind::VerticalSection;
+    record.height = height.value_or(centreHeight);
+    return record;
+}
+
+void writePlaneRecord(const fs::path& result, const planes::PlaneRecord& record) {
+    std::ofstream(planes::planeRecordPath(result), std::ios::binary)
+        << planes::planeRecordText(record);
+}
+
+} // namespace
+
+// A vertical section: its plane named beside the conditions, in the window's
+// overlay panel and over the map; drawn with the height upwards and nothing
+// below the floor; read out by height; refused for the room overlay.
+TEST_F(ViewerWindow, AVerticalSectionByHeightAboveTheFloor) {
+    for (const planes::Position position : {planes::Position::Lying, planes::Position::Standing}) {
+        SCOPED_TRACE(static_cast<int>(position));
+        const QString name = position == planes::Position::Lying ? QStringLiteral("walk_vs.data")
+                                                                 : QStringLiteral("stand_vs.data");
+        auto header = viewer_files::lyingHeader();
+        if (position == planes::Position::Standing)
+            header[0] = "  2";
+        viewer_files::writeResultHeader(dir / name.toStdString(), header);
+        const planes::PlaneRecord record = planeRecord(position, std::nullopt, 120);
+        writePlaneRecord(dir / name.toStdString(), record);
+        form_->reset();
+        messages_.shown.clear();
+
+        select(name);
+        EXPECT_TRUE(form_->Command11->isEnabled());
+        const auto* panel = form_->findChild<ConditionsPanel*>();
+        ASSERT_TRUE(panel);
+        EXPECT_FALSE(panel->PlaneLabel->text().isEmpty());
+        EXPECT_EQ(Windows::form6().findChild<ConditionsPanel*>()->PlaneLabel->toolTip(),
+                  panel->PlaneLabel->toolTip());
+        mergeAndLoad(name);
+        ASSERT_TRUE(form_->gridsLoaded);
+        for (QLineEdit* field : form_->thresholdFields())
+            field->setText("1"); // every value is band 1
+        form_->Command1->click();
+        EXPECT_EQ(form_->PlaneCaption->text(), captions::mapPlane(record));
+        EXPECT_FALSE(form_->ReadoutPlane->text().isEmpty());
+        EXPECT_EQ(form_->currentMap().plane->kind, planes::PlaneKind::VerticalSection);
+        // The centre at Y = 300 is 120 cm above the floor, at Y = 420.
+        EXPECT_EQ(mapColourAt(150, 100), QColor(255, 0, 255));
+        EXPECT_EQ(mapColourAt(150, 415), QColor(255, 0, 255)); // 5 cm above the floor
+        EXPECT_EQ(mapColourAt(150, 420), QColor(Qt::black));   // the floor
+        EXPECT_EQ(mapColourAt(150, 421), QColor(Qt::white));
+        EXPECT_EQ(mapColourAt(150, 590), QColor(Qt::white));
+
+        // 270 cm above the floor: lying, the row 150 cm towards the tube
+        // (c = -150, +z pointing to the floor); standing, c = +150.
+        form_->showReadout(100, 150);
+        EXPECT_EQ(form_->Text24->text(), " 270");
+        const int row = position == planes::Position::Lying ? 151 : 451;
+        EXPECT_EQ(form_->Text22->text().toStdString(),
+                  textrec::plainNumber(form_->kermaGrid.at(81, row)));
+        form_->showReadout(100, 450); // 30 cm below the floor: no value
+        EXPECT_EQ(form_->Text24->text(), "-30");
+        EXPECT_EQ(form_->Text22->text(), "");
+        EXPECT_FALSE(form_->Line1->isHidden());
+
+        // No room plan under a vertical section: refused, naming the file.
+        form_->Command6->click();
+        EXPECT_FALSE(Windows::form5().isVisible());
+        ASSERT_EQ(messages_.shown.size(), 1u);
+        EXPECT_TRUE(messages_.shown[0].text.contains(name));
+        EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Exclamation);
+    }
+
+    // A horizontal map at another height is drawn and read as the written
+    // one, and may go over a room plan.
+    viewer_files::writeResultHeader(dir / "walk_h150.data", viewer_files::lyingHeader());
+    writePlaneRecord(dir / "walk_h150.data", planeRecord(planes::Position::Lying, 150));
+    form_->reset();
+    messages_.shown.clear();
+    mergeAndLoad("walk_h150.data");
+    form_->Command1->click();
+    form_->showReadout(100, 150);
+    EXPECT_EQ(form_->Text24->text(), "-150");
+    EXPECT_EQ(form_->Text22->text().toStdString(),
+              textrec::plainNumber(form_->kermaGrid.at(81, 151)));
+    form_->Command6->click();
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(Windows::form5().isVisible());
+    Windows::form5().hide();
+
+    // A result without a record keeps the written caption and read-out.
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Command1->click();
+    EXPECT_EQ(form_->PlaneCaption->text(), captions::mapPlane());
+    EXPECT_EQ(form_->ReadoutPlane->text(), "");
+    EXPECT_FALSE(form_->currentMap().plane);
+}
+
+// A plane record that cannot be read: the file is not shown, with a message
+// naming the record and its line, whether it was so when the file was chosen
+// or became so before the load.
+TEST_F(ViewerWindow, AnUnreadablePlaneRecordIsRefused) {
+    const std::string unsound =
+        "position lying\r\ntube above\r\ncentre-height 100\r\nplane horizontal 999\r\n";
+    viewer_files::writeResultHeader(dir / "walk_h999.data", viewer_files::lyingHeader());
+    std::ofstream(dir / "walk_h999.data.plane", std::ios::binary) << unsound;
+    form_->reset();
+    select("walk_h999.data");
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("walk_h999.data.plane")));
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("4 行目")));
+    EXPECT_FALSE(form_->Command11->isEnabled());
+    EXPECT_EQ(form_->Label44->text(), "");
+    EXPECT_EQ(form_->Text2->text(), "");
+
+    // Sound when chosen and merged, spoilt before the load.
+    writePlaneRecord(dir / "walk_h999.data", planeRecord(planes::Position::Lying, 150));
+    form_->reset();
+    messages_.shown.clear();
+    select("walk_h999.data");
+    EXPECT_TRUE(messages_.shown.empty());
+    form_->Command11->click();
+    viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+    launcher_.finishers.back()(true, QString());
+    std::ofstream(dir / "walk_h999.data.plane", std::ios::binary) << unsound;
+    form_->Command2->click();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("walk_h999.data.plane")));
+    EXPECT_FALSE(form_->gridsLoaded);
+    EXPECT_FALSE(form_->Command1->isEnabled());
+    EXPECT_EQ(form_->Label11->text(), "-");
+}
+
+TEST_F(ViewerWindow, DeleteTakesThePlaneRecord) {
+    viewer_files::writeResultHeader(dir / "walk_vs.data", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "walk_vs.datC", viewer_files::lyingHeader());
+    writePlaneRecord(dir / "walk_vs.data", planeRecord(planes::Position::Lying, std::nullopt));
+    writePlaneRecord(dir / "walk_vs.datC", planeRecord(planes::Position::Lying, std::nullopt));
+    form_->reset();
+    messages_.answer = platform::MessageResult::Cancel;
+    select("walk_vs.datC");
+    form_->Command5->click();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("「walk_vs.datC.plane」")));
+    EXPECT_TRUE(fs::exists(dir / "walk_vs.datC.plane"));
+
+    // The corrected copy's own record goes with it; its source's stays.
+    messages_.answer = platform::MessageResult::Ok;
+    form_->Command5->click();
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.datC"));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.datC.plane"));
+    EXPECT_TRUE(fs::exists(dir / "walk_vs.data.plane"));
+    select("walk_vs.data");
+    form_->Command5->click();
+    EXPECT_TRUE(messages_.shown.back().text.contains(QStringLiteral("「walk_vs.data.plane」")));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.data"));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.data.plane"));
+    // A result without a record: the question names none.
+    select("lying.data");
+    form_->Command5->click();
+    EXPECT_FALSE(messages_.shown.back().text.contains(QStringLiteral(".plane")));
 }

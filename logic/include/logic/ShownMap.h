@@ -4,6 +4,7 @@
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/MapPlane.h"
 #include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 
@@ -27,6 +28,10 @@ struct ShownMap {
     // conditions; nothing when the header could not be read.
     QString resultFileName;
     std::optional<ResultHeader> header;
+    // The plane the map lies in, from the plane record beside its result;
+    // nothing for a result without one (the horizontal plane through the
+    // phantom's centre, at a height nobody gave).
+    std::optional<PlaneRecord> plane;
 };
 
 } // namespace results
