@@ -1,5 +1,7 @@
 #include "BatchOptions.h"
 
+#include "logic/PlaneFields.h"
+
 #include "OutputFiles.h"
 
 #include "logic/FilePaths.h"
@@ -54,64 +56,20 @@ QString largestCount() {
 // engine's own checks of the job's plane lines (planes::checkRequest).
 QString planeRefusal(const planes::Check& check, const BatchOptions& o) {
     const planes::Position position = o.planePosition();
-    const QString centre = QStringLiteral("--centre-height %1").arg(shown(o.centreHeight));
     QStringList typed;
     for (double h : o.heights)
         typed << shown(h);
-    const QString heights =
-        QStringLiteral("--heights %1").arg(quoted(typed.join(QLatin1Char(','))));
-    const QString height = shown(check.value);
-    // A centre height that is not whole is told as the centre's.
-    const bool centreFault = !planes::checkCentreHeight(o.centreHeight, position).ok();
-    switch (check.problem) {
-    case planes::Problem::None:
-        return {};
-    case planes::Problem::NotANumber:
-    case planes::Problem::NotWhole:
-        if (centreFault)
-            return QStringLiteral("%1: ファントム中心の床からの高さは cm の整数で指定して下さい")
-                .arg(centre);
-        return QStringLiteral("%1: 高さ %2 cm は cm の整数で指定して下さい").arg(heights, height);
-    case planes::Problem::CentreTooLow:
-        return QStringLiteral("%1: ファントムが床より下になります。中心の高さは%2 %3 cm 以上に"
-                              "して下さい")
-            .arg(centre,
-                 position == planes::Position::Lying ? QStringLiteral("臥位では")
-                                                     : QStringLiteral("立位では"),
-                 shown(planes::minCentreHeight(position)));
-    case planes::Problem::CentreTooHigh:
-        return QStringLiteral("%1: ファントム中心の高さは床上 %2 cm までです")
-            .arg(centre, shown(planes::maxCentreHeight));
-    case planes::Problem::BelowFloor:
-        return QStringLiteral("%1: 高さ %2 cm は床より下です").arg(heights, height);
-    case planes::Problem::TooFarFromCentre:
-        return QStringLiteral("%1: 高さ %2 cm はファントム中心（床上 %3 cm）から %4 cm を超えて"
-                              "離れていて、分布図の範囲の外です")
-            .arg(heights, height, shown(o.centreHeight), shown(planes::maxPlaneDistance));
-    case planes::Problem::TooManyHeights:
-        return QStringLiteral("%1: 高さは %2 個までです（%3 個指定されています）")
-            .arg(heights)
-            .arg(planes::maxHeights)
-            .arg(height);
-    case planes::Problem::RepeatedHeight:
-        return QStringLiteral("%1: 高さ %2 cm が二度指定されています").arg(heights, height);
-    case planes::Problem::TubeBelowStanding:
-        return QStringLiteral("--tube below: Ｘ線管を寝台の下にできるのは臥位（--position lying）"
-                              "だけです");
-    case planes::Problem::FocusBelowFloor:
-        return QStringLiteral("--tube below: 焦点が床より %1 cm 下になります（%2 から 10 cm と "
-                              "--fsd %3 を引いた高さ）。--centre-height を上げるか --fsd を短く"
-                              "して下さい")
-            .arg(shown(-check.value), centre, shown(o.focusSkinDistance));
-    case planes::Problem::NameTooLong:
-        return QStringLiteral("--name %1: 面の分布図の結果ファイル「%2」の名前が %3 文字になり、"
-                              "変換プログラムが読む %4 文字を超えます（--heights、--side-view の"
-                              "面のファイルは名前に _h150 や _vs が付きます）。結果名を短くして"
-                              "下さい")
-            .arg(quoted(o.name), QString::fromStdString(check.name), height)
-            .arg(textrec::exchange::resultNameLength);
-    }
-    return {};
+    const planefields::FieldNames names{
+        QStringLiteral("--centre-height %1").arg(shown(o.centreHeight)),
+        QStringLiteral("--heights %1").arg(quoted(typed.join(QLatin1Char(',')))),
+        QStringLiteral("Ｘ線管（--tube below）"),
+        QStringLiteral("--name %1").arg(quoted(o.name)),
+        QStringLiteral("--fsd"),
+        QStringLiteral("臥位（--position lying）")};
+    const bool centreCheck = !planes::checkCentreHeight(o.centreHeight, position).ok();
+    return planefields::refusalOf(check, centreCheck, o.planeRequest(), position,
+                                  o.focusSkinDistance, names)
+        .message;
 }
 
 } // namespace

@@ -260,11 +260,11 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     job.fieldWidth = o.fieldWidth;
     job.photonCount = o.photonCount;
     job.resultFileName = o.resultFileBytes();
-    // The six lines as the window writes them, then the planes when more
-    // than the written map is asked for.
-    if (std::string error; !textrec::writeFileAtomic(
-            workPath / exchange::jobFile,
-            jobfile::jobFileText(job) + textrec::planes::jobFileLines(o.planeRequest()), &error))
+    job.planes = o.planeRequest();
+    // As the window writes it: six lines, then the planes when more than the
+    // written map is asked for.
+    if (std::string error;
+        !textrec::writeFileAtomic(workPath / exchange::jobFile, jobfile::jobFileText(job), &error))
         return fail(QStringLiteral("%1 を書き込めません: %2")
                         .arg(QLatin1String(exchange::jobFile), QString::fromStdString(error)),
                     1);

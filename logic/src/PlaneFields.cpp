@@ -42,13 +42,51 @@ QString quotedField(Field field) {
     return QStringLiteral("「%1」").arg(fieldName(field));
 }
 
-// The message for a failed shared check, and the field it names.
-// `centreCheck`: the check was checkCentreHeight's.
-std::pair<Field, QString> refusalOf(const planes::Check& check, bool centreCheck,
-                                    const planes::PlaneRequest& request, planes::Position position,
-                                    double focusSkinDistance) {
-    const QString centre = quotedField(Field::CentreHeight);
-    const QString heights = quotedField(Field::Heights);
+} // namespace
+
+QString fieldName(Field field) {
+    switch (field) {
+    case Field::None:
+        break;
+    case Field::CentreHeight:
+        return QStringLiteral("患者中心の高さ（床上）");
+    case Field::Heights:
+        return QStringLiteral("マップする高さ（床上）");
+    case Field::Tube:
+        return QStringLiteral("Ｘ線管の位置");
+    case Field::ResultName:
+        return QStringLiteral("結果保存ファイル名");
+    }
+    return {};
+}
+
+HeightList readHeightList(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[,，、\\s\\x{3000}]+"));
+    HeightList list;
+    for (const QString& entry : text.split(separators, Qt::SkipEmptyParts)) {
+        const std::optional<double> height = wholeNumber(entry);
+        if (!height) {
+            list.notANumber = entry;
+            return list;
+        }
+        list.heights.push_back(*height);
+    }
+    return list;
+}
+
+FieldNames windowFieldNames() {
+    return {quotedField(Field::CentreHeight),
+            quotedField(Field::Heights),
+            quotedField(Field::Tube),
+            quotedField(Field::ResultName),
+            QStringLiteral("焦点-入射表面間距離（FSD）"),
+            QStringLiteral("臥位")};
+}
+
+Refusal refusalOf(const planes::Check& check, bool centreCheck, const planes::PlaneRequest& request,
+                  planes::Position position, double focusSkinDistance, const FieldNames& names) {
+    const QString& centre = names.centreHeight;
+    const QString& heights = names.heights;
     const QString value = cm(check.value);
     switch (check.problem) {
     case planes::Problem::None:
@@ -93,15 +131,15 @@ std::pair<Field, QString> refusalOf(const planes::Check& check, bool centreCheck
     case planes::Problem::TubeBelowStanding:
         return {
             Field::Tube,
-            QStringLiteral("%1を寝台の下にできるのは臥位だけです。").arg(quotedField(Field::Tube))};
+            QStringLiteral("%1を寝台の下にできるのは%2だけです。").arg(names.tube, names.lying)};
     case planes::Problem::FocusBelowFloor:
         return {Field::Tube,
                 QStringLiteral("%1が寝台の下では、焦点が床より %2 cm 下になります\n"
                                "（患者中心の高さ %3 cm − ファントムの厚さの半分 10 cm − "
                                "FSD %4 cm）。\n"
-                               "%5を上げるか、焦点-入射表面間距離（FSD）を短くして下さい。")
-                    .arg(quotedField(Field::Tube), cm(-check.value), cm(request.centreHeight),
-                         cm(focusSkinDistance), centre)};
+                               "%5を上げるか、%6を短くして下さい。")
+                    .arg(names.tube, cm(-check.value), cm(request.centreHeight),
+                         cm(focusSkinDistance), centre, names.focusSkinDistance)};
     case planes::Problem::NameTooLong:
         return {Field::ResultName,
                 QStringLiteral("%1が長すぎます。\n"
@@ -109,42 +147,10 @@ std::pair<Field, QString> refusalOf(const planes::Check& check, bool centreCheck
                                "結果の表示と補正で読めるファイル名は %4 バイト（半角 %4 文字）"
                                "までです。\n"
                                "%1を短くするか、マップする面を減らして下さい。")
-                    .arg(quotedField(Field::ResultName), QString::fromLocal8Bit(check.name), value)
+                    .arg(names.resultName, QString::fromLocal8Bit(check.name), value)
                     .arg(textrec::exchange::resultNameLength)};
     }
-    return {Field::None, {}};
-}
-
-} // namespace
-
-QString fieldName(Field field) {
-    switch (field) {
-    case Field::None:
-        break;
-    case Field::CentreHeight:
-        return QStringLiteral("患者中心の高さ（床上）");
-    case Field::Heights:
-        return QStringLiteral("マップする高さ（床上）");
-    case Field::Tube:
-        return QStringLiteral("Ｘ線管の位置");
-    case Field::ResultName:
-        return QStringLiteral("結果保存ファイル名");
-    }
     return {};
-}
-
-HeightList readHeightList(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[,，、\\s\\x{3000}]+"));
-    HeightList list;
-    for (const QString& entry : text.split(separators, Qt::SkipEmptyParts)) {
-        const std::optional<double> height = wholeNumber(entry);
-        if (!height) {
-            list.notANumber = entry;
-            return list;
-        }
-        list.heights.push_back(*height);
-    }
-    return list;
 }
 
 PlaneReading readPlanes(const TypedPlanes& typed, planes::Position position,
@@ -166,9 +172,9 @@ PlaneReading readPlanes(const TypedPlanes& typed, planes::Position position,
     // The centre first, as the job file has it first: a height is judged
     // against a centre that stands.
     if (const planes::Check check = planes::checkCentreHeight(*centre, position); !check.ok()) {
-        auto [field, message] =
-            refusalOf(check, true, reading.request, position, focusSkinDistance);
-        return refuse(field, message);
+        const Refusal r = refusalOf(check, true, reading.request, position, focusSkinDistance,
+                                    windowFieldNames());
+        return refuse(r.field, r.message);
     }
 
     const HeightList list = readHeightList(typed.heights);
@@ -186,9 +192,9 @@ PlaneReading readPlanes(const TypedPlanes& typed, planes::Position position,
     const planes::Check check =
         planes::checkRequest(reading.request, position, focusSkinDistance, resultFileName);
     if (!check.ok()) {
-        auto [field, message] =
-            refusalOf(check, false, reading.request, position, focusSkinDistance);
-        return refuse(field, message);
+        const Refusal r = refusalOf(check, false, reading.request, position, focusSkinDistance,
+                                    windowFieldNames());
+        return refuse(r.field, r.message);
     }
     return reading;
 }

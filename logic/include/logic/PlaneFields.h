@@ -27,6 +27,28 @@ enum class Field { None, CentreHeight, Heights, Tube, ResultName };
 // The name of a field as the messages give it.
 QString fieldName(Field field);
 
+// How a message names what the user gave: the window's fields (quoted), or
+// scatter-map's options with their values.
+struct FieldNames {
+    QString centreHeight;
+    QString heights;
+    QString tube;
+    QString resultName;
+    QString focusSkinDistance;
+    QString lying; // the lying position, which alone has the tube below
+};
+FieldNames windowFieldNames();
+
+// The message for a failed shared check (textrec/planes.h) of `request`, and
+// the field it is about. `centreCheck`: the check was checkCentreHeight's.
+struct Refusal {
+    Field field = Field::None;
+    QString message;
+};
+Refusal refusalOf(const textrec::planes::Check& check, bool centreCheck,
+                  const textrec::planes::PlaneRequest& request, textrec::planes::Position position,
+                  double focusSkinDistance, const FieldNames& names);
+
 // The list of heights as typed: entries separated by commas (",", "，", "、")
 // or blanks (also tabs and the ideographic blank), each one number; full-width
 // digits, point and signs read as in every numeric field. Empty entries (",,",
