@@ -2,6 +2,10 @@
 // for and lives as long as the program; its own buttons hide it.
 #pragma once
 
+#include "logic/ShownMap.h"
+
+#include <functional>
+
 class Form1;
 class Form2;
 class Form3;
@@ -22,6 +26,18 @@ Form6& form6(); // dose map over the room layout
 // another window shows without creating it.
 bool form3Exists();
 bool form6Exists();
+
+// What one window asks of another. The windows reach each other through these
+// (defined in Windows.cpp, the one place that knows every window), so that the
+// viewer, the conditions window and the layout editor do not include each
+// other's headers.
+void showViewer();       // the conditions window's results button: a fresh viewer
+void showHome();         // the viewer is left: the conditions window again
+void openLayoutEditor(); // the viewer's "部屋レイアウトに重ねる"
+// What the layout editor draws over the room: the viewer's map as it is shown,
+// and whether the viewer still holds it while the drawing lets events run.
+results::ShownMap viewerMap();
+std::function<bool()> viewerStillShowing();
 
 namespace detail {
 

@@ -8,7 +8,6 @@
 #include "logic/MapPlane.h"
 #include "logic/RoomFile.h"
 #include "platform/Platform.h"
-#include "results/Form1.h"
 #include "setup/Module1.h"
 
 #include <QDir>
@@ -319,8 +318,7 @@ void Form5::finishSettings() {
 }
 
 void Form5::showOverlay() {
-    const Form1& viewer = Windows::form1();
-    const results::ShownMap map = viewer.currentMap();
+    const results::ShownMap map = Windows::viewerMap();
     // A room plan lies in a horizontal plane: no vertical section over it.
     if (const QString refusal = results::overlayRefusal(map.plane, map.resultFileName);
         !refusal.isEmpty()) {
@@ -333,7 +331,7 @@ void Form5::showOverlay() {
     // The drawing lets window events run; the button stays off meanwhile so that
     // a second press cannot start another drawing.
     Command6->setEnabled(false);
-    Windows::form6().drawOverlay(map, viewer.stillShowing());
+    Windows::form6().drawOverlay(map, Windows::viewerStillShowing());
     Command6->setEnabled(true);
     platform::services().events->processEvents();
     Windows::form6().show();

@@ -2,7 +2,6 @@
 
 #include "Controls.h"
 #include "Windows.h"
-#include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "logic/Captions.h"
 #include "logic/Correction.h"
@@ -20,7 +19,6 @@
 #include "results/PictureBox.h"
 #include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
-#include "setup/Form2.h"
 #include "textrec/exchange_files.h"
 #include "textrec/planes.h"
 #include "textrec/textrec.h"
@@ -861,17 +859,17 @@ void Form1::openLayoutEditor() {
         platform::warn(this, refusal);
         return;
     }
-    Windows::form5().open();
+    Windows::openLayoutEditor();
 }
 
 void Form1::leave() {
     hide();
-    Windows::form2().show();
+    Windows::showHome();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
-    Windows::form2().show();
+    Windows::showHome();
 }
 
 Form1& Windows::form1() {

@@ -22,13 +22,11 @@
 
 #include "Windows.h"
 #include "XrayTubeModel.h"
-#include "layout/Form6.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
 #include "logic/PlaneFields.h"
 #include "logic/ProgramNames.h"
 #include "platform/Platform.h"
-#include "results/Form1.h"
 #include "setup/Module1.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
@@ -905,12 +903,7 @@ void Form2::startEngine() {
 // ---------------------------------------------------------------------------
 
 void Form2::command2Click() {
-    Form1& viewer = Windows::form1();
-    viewer.reset();
-    viewer.show();
-    // A picture window that was never opened is empty already.
-    if (Windows::form6Exists())
-        Windows::form6().reset();
+    Windows::showViewer();
     hide();
 }
 
