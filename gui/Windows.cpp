@@ -1,5 +1,7 @@
 #include "Windows.h"
 
+#include "DoseSettings.h"
+
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "results/Form1.h"
@@ -30,6 +32,11 @@ results::ShownMap viewerMap() {
 
 std::function<bool()> viewerStillShowing() {
     return form1().stillShowing();
+}
+
+DoseSettings& doseSettings() {
+    static DoseSettings* settings = new DoseSettings;
+    return *settings;
 }
 
 } // namespace Windows

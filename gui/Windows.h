@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class DoseSettings;
 class Form1;
 class Form2;
 class Form3;
@@ -38,6 +39,10 @@ void openLayoutEditor(); // the viewer's "部屋レイアウトに重ねる"
 // and whether the viewer still holds it while the drawing lets events run.
 results::ShownMap viewerMap();
 std::function<bool()> viewerStillShowing();
+
+// The workload, period and reference levels that the viewer, the room overlay
+// and their pages show: one for the program.
+DoseSettings& doseSettings();
 
 namespace detail {
 
