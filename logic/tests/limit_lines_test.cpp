@@ -7,8 +7,10 @@
 #include "logic/DoseNotes.h"
 #include "logic/LimitLines.h"
 #include "logic/MapPainting.h"
+#include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
 
+#include <QDate>
 #include <QFont>
 
 #include <gtest/gtest.h>
@@ -263,4 +265,58 @@ TEST(DoseNotes, WhatAPageWritesOfThePeriodAndTheLines) {
     EXPECT_TRUE(perMinute[1].text.contains(QStringLiteral("＝ 25 μSv/min"))) // 1300 / 52
         << perMinute[1].text.toStdString();
     EXPECT_TRUE(page::workloadLine(map).contains(dose::workloadText(4)));
+}
+
+// A page with a period or limit lines writes the workload and the note of
+// what the map leaves out, and a key with a sample of each line in its
+// colour; the line is on the page's picture where the map crosses its level.
+TEST(DoseNotes, APageWithAPeriodOrLinesSaysWhatTheMapLeavesOut) {
+    testsupport::guiApplication();
+    const DoseGrid grid = radialGrid();
+    page::PageContent content;
+    content.map.quantity = results::Quantity::DoseEquivalent;
+    content.map.grid = grid;
+    content.map.thresholds = results::defaultThresholds(grid.at(1, 301));
+    content.map.bodyPosition = 1;
+    content.date = QDate(2026, 1, 5);
+    const int plain = page::pageLayout(content).footerLines;
+
+    content.map.scale = dose::displayScale(dose::Period::Quarter, 4, grid.at(1, 301));
+    content.map.minutesPerWeek = 4;
+    content.map.thresholds = dose::defaultThresholds(grid.at(1, 301), content.map.scale);
+    EXPECT_EQ(page::pageLayout(content).footerLines, plain + 2); // the workload, the note
+
+    // 1 mSv a week at 4 minutes a week: 250 μSv/min, r = 63.2 cm.
+    const std::vector<dose::ReferenceLevel>& levels = dose::builtInLevels();
+    content.map.limitLines = limitlines::traceLimitLines(grid, nullptr, levels, {false, true}, 4);
+    ASSERT_TRUE(content.map.limitLines[0].drawn());
+    const QColor colour = content.map.limitLines[0].colour;
+    const page::PageLayout layout = page::pageLayout(content);
+    EXPECT_EQ(layout.footerLines, plain + 2 + 2); // the key's heading and its line
+    const QImage image = page::pageImage(content, 1);
+
+    // The sample of the key under the picture.
+    int samplePixels = 0;
+    for (int y = int(layout.picture.bottom()); y < image.height(); ++y)
+        for (int x = 0; x < 80; ++x)
+            samplePixels += QColor(image.pixel(x, y)) == colour;
+    EXPECT_GE(samplePixels, 20);
+    // The line in the picture, 63 cm from the centre at c = -40 cm.
+    const double x = std::sqrt(kA / 250 - 40.0 * 40);
+    bool onLine = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        const QPointF p = limitlines::mapPicturePixel({x + dx, -40}, results::PlaneView());
+        onLine = onLine || QColor(image.pixel((layout.picture.topLeft() + p).toPoint())) == colour;
+    }
+    EXPECT_TRUE(onLine);
+}
+
+TEST(DoseNotes, DosesAreWrittenToFourDigitsWithoutAnExponent) {
+    const std::pair<double, const char*> cases[] = {
+        {1950, "1950"},   {0.0277777, "0.02778"},    {12345.6, "12350"},
+        {999.95, "1000"}, {6178.38, "6178"},         {0.5, "0.5"},
+        {0, "0"},         {1.23456e-7, "1.235E-07"}, {4.2e9, "4200000000"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(dose::shownValueText(value), QString::fromUtf8(text)) << value;
 }
