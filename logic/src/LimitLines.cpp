@@ -328,6 +328,35 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
     painter.restore();
 }
 
+void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
+                   const Module1::RoomLayout& room, bool bothSides,
+                   const std::vector<LimitLine>& lines, const QFont& font) {
+    if (lines.empty())
+        return;
+    const int orientation = overlay::bedOrientation(room.bedWidth, room.bedHeight);
+    // The room 5 cm inside its walls, in phantom coordinates, then in pixels.
+    constexpr double kStrip = 5;
+    const double left = kStrip - room.phantomX;
+    const double top = kStrip - room.phantomY;
+    const double right = room.roomWidth - kStrip - room.phantomX;
+    const double bottom = room.roomHeight - kStrip - room.phantomY;
+    const QRectF clip(QPointF(phantomMapping.deviceX(left), phantomMapping.deviceY(top)),
+                      QPointF(phantomMapping.deviceX(right), phantomMapping.deviceY(bottom)));
+    QPainter painter(&image);
+    painter.setClipRect(clip.normalized());
+    for (bool otherSide : {false, true}) {
+        if (otherSide && !bothSides)
+            break;
+        paintLines(
+            painter, lines,
+            [&phantomMapping, orientation, otherSide](const contours::MapXY& p) {
+                const overlay::MapPoint at = contours::phantomPoint(p, orientation, otherSide);
+                return QPointF(phantomMapping.deviceX(at.u), phantomMapping.deviceY(at.v));
+            },
+            phantomMapping.pixelScale(), font);
+    }
+}
+
 void paintOnMap(QImage& image, const std::vector<LimitLine>& lines, const results::PlaneView& view,
                 const QFont& font) {
     if (lines.empty())

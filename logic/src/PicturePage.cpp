@@ -114,6 +114,15 @@ std::vector<QString> footerLines(const PageContent& content) {
     return lines;
 }
 
+// The key of the limit lines that the page's picture draws: the map's. The
+// room overlay's picture draws none of them (limitlines::paintOverRoom draws
+// them there), so its page lists none.
+std::vector<KeyRow> pageKey(const PageContent& content) {
+    if (content.picture != Picture::Map)
+        return {};
+    return limitLineKey(content.map);
+}
+
 QFont textFont(int pixels, bool bold = false) {
     QFont font;
     font.setPixelSize(pixels);
@@ -174,8 +183,7 @@ PageLayout pageLayout(const PageContent& content) {
     // The body position, then the rate at the FSD on two rows and nine rows of
     // the other conditions.
     const double columnBottom = layout.legend.bottom() + 28 + kLineHeight + 6 + 11 * kRowPitch;
-    layout.footerLines =
-        static_cast<int>(footerLines(content).size() + limitLineKey(content.map).size());
+    layout.footerLines = static_cast<int>(footerLines(content).size() + pageKey(content).size());
     const double bottom = std::max(layout.picture.bottom(), columnBottom) + 16 +
                           layout.footerLines * kLineHeight + kMargin;
     layout.size = QSizeF(column + kColumnWidth + kMargin, bottom);
@@ -253,7 +261,7 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
     }
     // The key of the limit lines.
     paintKey(painter, QPointF(kMargin, y), layout.size.width() - 2 * kMargin, kLineHeight,
-             limitLineKey(content.map));
+             pageKey(content));
     painter.restore();
 }
 

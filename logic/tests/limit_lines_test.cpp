@@ -7,6 +7,7 @@
 #include "logic/DoseNotes.h"
 #include "logic/LimitLines.h"
 #include "logic/MapPainting.h"
+#include "logic/OverlayGeometry.h"
 #include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
 
@@ -319,4 +320,52 @@ TEST(DoseNotes, DosesAreWrittenToFourDigitsWithoutAnExponent) {
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(dose::shownValueText(value), QString::fromUtf8(text)) << value;
+}
+
+// Over the room overlay: the line where the overlay lays the cells of its
+// level, on both sides of the phantom when the map is, and nothing of it
+// beyond the room's walls.
+TEST(LimitLines, DrawnOverTheRoomWhereTheOverlayLaysTheMap) {
+    testsupport::guiApplication();
+    Module1::RoomLayout room; // bed along X: the map below the phantom
+    room.roomWidth = room.roomHeight = 600;
+    room.bedWidth = 200;
+    room.bedHeight = 90;
+    room.phantomX = 300;
+    room.phantomY = 250;
+    const overlay::PixelMapping mapping(
+        overlay::phantomScale(overlay::roomScale(600, 600), 600, 600, 300, 250),
+        overlay::kPicturePixels);
+    const DoseGrid grid = radialGrid();
+    // r = 200 cm inside the room; r = 380 cm reaches past the wall at 350 cm below.
+    const std::vector<dose::ReferenceLevel> levels = {
+        userLevel(kA / (200.0 * 200), dose::Prefix::Micro, dose::Period::PerMinute),
+        userLevel(kA / (380.0 * 380), dose::Prefix::Micro, dose::Period::PerMinute)};
+    const std::vector<LimitLine> lines =
+        limitlines::traceLimitLines(grid, nullptr, levels, {true, true}, 0);
+    for (bool bothSides : {false, true}) {
+        SCOPED_TRACE(bothSides);
+        QImage image(overlay::kPicturePixels, overlay::kPicturePixels, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        limitlines::paintOverRoom(image, mapping, room, bothSides, lines, QFont());
+        auto lineNear = [&](double u, double v, const QColor& colour) {
+            const QPoint at(int(mapping.deviceX(u)), int(mapping.deviceY(v)));
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (QColor(image.pixel(at + QPoint(dx, dy))) == colour)
+                        return true;
+            return false;
+        };
+        // x = 200 cos a below the phantom (v = x), c = 200 sin a across it (u = -c).
+        for (double angle : {-60.0, -30.0, 30.0, 60.0}) {
+            const double x = 200 * std::cos(angle * M_PI / 180);
+            const double c = 200 * std::sin(angle * M_PI / 180);
+            EXPECT_TRUE(lineNear(-c, x, lines[0].colour)) << angle;
+            EXPECT_EQ(lineNear(-c, -x, lines[0].colour), bothSides) << angle;
+        }
+        // Nothing below the wall, 5 cm inside it: v > 345.
+        for (int y = int(mapping.deviceY(346)); y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_NE(QColor(image.pixel(x, y)), lines[1].colour) << x << ", " << y;
+    }
 }
