@@ -60,8 +60,8 @@ void Form6::buildControls() {
     Label10 = makeLabel(this, QString(), side, 6, 355, 22, "Label10");
 
     // Legend with the thresholds beside its boxes, band 1 at the top.
-    makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22);
-    Label51 = makeLabel(this, QStringLiteral("Gy/min"), side + 14, 32, 80, 22, "Label51");
+    Label50 = makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22, "Label50");
+    Label51 = makeLabel(this, QStringLiteral("Gy/min"), side + 14, 32, 100, 22, "Label51");
     Picture7 = new PictureBox(overlay::paintLegend(), 0, 0, this);
     Picture7->setObjectName(QStringLiteral("Picture7"));
     Picture7->move(side, 58);
@@ -146,7 +146,8 @@ void Form6::showThresholds(const results::Thresholds& thresholds) {
     thresholds_->setThresholds(thresholds);
 }
 
-void Form6::showThresholdUnit(const QString& unit) {
+void Form6::showThresholdUnit(const QString& unit, const QString& prefix) {
+    Label50->setText(prefix);
     Label51->setText(unit);
 }
 

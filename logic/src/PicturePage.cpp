@@ -1,6 +1,7 @@
 #include "logic/PicturePage.h"
 
 #include "logic/Captions.h"
+#include "logic/DoseNotes.h"
 #include "logic/JobFile.h"
 #include "logic/MapPainting.h"
 #include "logic/OverlayPainting.h"
@@ -104,7 +105,22 @@ std::vector<QString> footerLines(const PageContent& content) {
                               : std::optional<double>();
     if (photons && *photons < jobfile::kMinimumHistories)
         lines.push_back(QStringLiteral("試算: 入射光子数 1億個未満（統計誤差が大きい）"));
+    // Doses in a period and limit lines: the workload they are for, and
+    // what the map leaves out.
+    if (const QString workload = workloadLine(content.map); !workload.isEmpty())
+        lines.push_back(workload);
+    if (results::showsDoseJudgement(content.map))
+        lines.push_back(scatterOnlyNote());
     return lines;
+}
+
+// The key of the limit lines that the page's picture draws: the map's. The
+// room overlay's picture draws none of them (limitlines::paintOverRoom draws
+// them there), so its page lists none.
+std::vector<KeyRow> pageKey(const PageContent& content) {
+    if (content.picture != Picture::Map)
+        return {};
+    return limitLineKey(content.map);
 }
 
 QFont textFont(int pixels, bool bold = false) {
@@ -134,7 +150,7 @@ QImage paintedPicture(const PageContent& content, int scale) {
     inputs.room = content.room;
     inputs.bodyPosition = content.map.bodyPosition;
     inputs.focusSkinDistance = content.map.focusSkinDistance;
-    inputs.thresholds = content.map.thresholds;
+    inputs.thresholds = results::bandingThresholds(content.map);
     inputs.bothSides = content.bothSides;
     // A room plan lies in a horizontal plane: a vertical section is never
     // laid over it.
@@ -167,7 +183,7 @@ PageLayout pageLayout(const PageContent& content) {
     // The body position, then the rate at the FSD on two rows and nine rows of
     // the other conditions.
     const double columnBottom = layout.legend.bottom() + 28 + kLineHeight + 6 + 11 * kRowPitch;
-    layout.footerLines = static_cast<int>(footerLines(content).size());
+    layout.footerLines = static_cast<int>(footerLines(content).size() + pageKey(content).size());
     const double bottom = std::max(layout.picture.bottom(), columnBottom) + 16 +
                           layout.footerLines * kLineHeight + kMargin;
     layout.size = QSizeF(column + kColumnWidth + kMargin, bottom);
@@ -187,7 +203,8 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                                 : captions::roomPicture(content.map.plane);
     painter.drawText(QRectF(kMargin, kMargin, layout.size.width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     caption + QStringLiteral("　") + captions::quantity(content.map.quantity));
+                     caption + QStringLiteral("　") +
+                         captions::quantity(content.map.quantity, content.map.scale));
 
     // The pictures are drawn pixel for pixel, never smoothed: a band's colour
     // is what the map says.
@@ -201,7 +218,7 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
     const double column = layout.legend.left();
     painter.drawText(QRectF(column, layout.picture.top(), kColumnWidth, kLineHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("μ") + captions::thresholdUnit(content.map.quantity));
+                     dose::unitText(content.map.quantity, content.map.scale));
     const double thresholdLeft = layout.legend.right() + 6;
     for (int k = 0; k < results::kThresholdCount; ++k) {
         const double centre = layout.legend.top() + (k + 0.5) * layout.boxHeight;
@@ -242,6 +259,9 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                          Qt::AlignLeft | Qt::AlignVCenter, line);
         y += kLineHeight;
     }
+    // The key of the limit lines.
+    paintKey(painter, QPointF(kMargin, y), layout.size.width() - 2 * kMargin, kLineHeight,
+             pageKey(content));
     painter.restore();
 }
 
