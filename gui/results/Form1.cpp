@@ -779,6 +779,9 @@ results::ShownMap Form1::mapWith(const results::Thresholds& thresholds) const {
         map.resultFileName = mergedFile_;
         map.header = chosenHeader_;
         map.plane = loadedPlane;
+        if (map.quantity == results::Quantity::Kerma)
+            map.doseEquivalent = doseEquivalentGrid;
+        map.errors = relativeErrors;
     }
     return map;
 }

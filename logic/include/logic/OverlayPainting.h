@@ -14,14 +14,17 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/NamedPoints.h"
 #include "logic/OverlayGeometry.h"
 #include "logic/RoomLayout.h"
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace results {
@@ -134,5 +137,35 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
 // window's picture on any side (a text placed farther off stays cut).
 inline constexpr int kMaxFrameReach = kPicturePixels / 2;
 QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font);
+
+// Named points over the overlay picture. Each is drawn where it stands in
+// the room (on the side of the phantom it stands on, whether or not the map
+// is drawn there too): a white ring with a dot, and its name beside it on a
+// white ground that keeps it legible over the colour bands.
+inline constexpr double kPointRadius = 6; // pixels of the window's picture
+// The mouse takes a point within this many pixels of its centre.
+inline constexpr double kPointPickRadius = 9;
+
+// The font of the points' names: bold, 15 pixels on a 96 dpi screen.
+QFont pointFont();
+
+// The room point (cm of the plan) at a position of the window's picture, in
+// its pixels from the top-left corner (pixel k spans k..k+1), and back.
+QPointF roomPointAt(const Module1::RoomLayout& room, QPointF pixel);
+QPointF pixelOf(const Module1::RoomLayout& room, double x, double y);
+
+// The point whose marker is at `pixel` of the window's picture: the nearest
+// within kPointPickRadius; nothing when none is.
+std::optional<std::size_t> pointAt(const Module1::RoomLayout& room,
+                                   const std::vector<namedpoints::NamedPoint>& points,
+                                   QPointF pixel);
+
+// Paints the points into a picture of `frame` as paintOverlay paints it,
+// `highlighted` (the one chosen in the table) with a red ring. The room must
+// have a width or a height above 0.
+void paintPoints(QImage& image, const Module1::RoomLayout& room,
+                 const std::vector<namedpoints::NamedPoint>& points,
+                 std::optional<std::size_t> highlighted = std::nullopt, QFont font = pointFont(),
+                 QRect frame = kWindowFrame);
 
 } // namespace overlay

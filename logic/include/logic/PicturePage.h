@@ -8,6 +8,7 @@
 // one page of the page's own size with its pictures at 384 dots per inch.
 #pragma once
 
+#include "logic/PointsTable.h"
 #include "logic/RoomLayout.h"
 #include "logic/ShownMap.h"
 
@@ -19,6 +20,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -40,6 +42,12 @@ struct PageContent {
     bool bothSides = false;
     QFont pictureFont; // the font of the picture's own labels, as in the window
     QDate date;        // the day the page is made
+    // The room overlay's named points, drawn where they stand, and their table
+    // as the window shows it (namedpoints::tableRows), under the picture.
+    std::vector<namedpoints::NamedPoint> points;
+    std::vector<namedpoints::PointRow> pointRows;
+    namedpoints::TableHeadings pointHeadings;
+    QString pointsNote; // under the table; empty for none
 };
 
 // Where the parts of a page lie, in page units.
@@ -52,6 +60,9 @@ struct PageLayout {
     QRectF legend;        // the legend's boxes, band 1 at the top
     double boxHeight = 0; // of one legend box
     int footerLines = 0;  // lines of text under the picture
+    // The table of named points under the lines of text: its heading row
+    // first, one row a point (empty without points).
+    QRectF pointsTable;
 };
 PageLayout pageLayout(const PageContent& content);
 
