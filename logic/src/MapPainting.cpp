@@ -245,9 +245,13 @@ void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, co
 QImage paintMap(const ShownMap& map, const QFont& font, int scale) {
     QImage image = blankMapImage(scale);
     if (map.grid)
-        paintBands(image, *map.grid, map.thresholds, map.hatched ? &*map.hatched : nullptr,
+        paintBands(image, *map.grid, bandingThresholds(map), map.hatched ? &*map.hatched : nullptr,
                    PlaneView(map.plane));
     paintMapFrame(image, map.bodyPosition, map.focusSkinDistance, font, map.plane);
+    // The limit lines over everything, so that grid lines and the sketch do
+    // not cut them.
+    if (map.grid)
+        limitlines::paintOnMap(image, map.limitLines, PlaneView(map.plane), font);
     return image;
 }
 

@@ -135,7 +135,7 @@ QImage paintedPicture(const PageContent& content, int scale) {
     inputs.room = content.room;
     inputs.bodyPosition = content.map.bodyPosition;
     inputs.focusSkinDistance = content.map.focusSkinDistance;
-    inputs.thresholds = content.map.thresholds;
+    inputs.thresholds = results::bandingThresholds(content.map);
     inputs.bothSides = content.bothSides;
     // A room plan lies in a horizontal plane: a vertical section is never
     // laid over it.
