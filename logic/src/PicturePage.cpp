@@ -1,6 +1,7 @@
 #include "logic/PicturePage.h"
 
 #include "logic/Captions.h"
+#include "logic/DoseNotes.h"
 #include "logic/JobFile.h"
 #include "logic/MapPainting.h"
 #include "logic/OverlayPainting.h"
@@ -105,7 +106,34 @@ std::vector<QString> footerLines(const PageContent& content) {
                               : std::optional<double>();
     if (photons && *photons < jobfile::kMinimumHistories)
         lines.push_back(QStringLiteral("試算: 入射光子数 1億個未満（統計誤差が大きい）"));
+    // Doses in a period or limit lines: for which workload, and what the map
+    // leaves out, a sentence a line.
+    if (const QString workload = workloadLine(content.map); !workload.isEmpty())
+        lines.push_back(workload);
+    if (results::showsDoseJudgement(content.map)) {
+        const QString note = scatterOnlyNote();
+        const QString stop = QStringLiteral("。");
+        qsizetype start = 0;
+        while (start < note.size()) {
+            const qsizetype end = note.indexOf(stop, start);
+            const qsizetype next = end < 0 ? note.size() : end + stop.size();
+            lines.push_back((start == 0 ? QString() : QStringLiteral("　")) +
+                            note.mid(start, next - start));
+            start = next;
+        }
+    }
     return lines;
+}
+
+// The title's quantity: the rate per minute as the viewer's switch names it,
+// or the dose in a period with its unit.
+QString quantityTitle(const results::ShownMap& map) {
+    if (map.scale.period == dose::Period::PerMinute)
+        return captions::quantity(map.quantity);
+    const QString name = map.quantity == results::Quantity::Kerma
+                             ? QStringLiteral("空気カーマ")
+                             : QStringLiteral("実効線量 (H1cm)");
+    return QStringLiteral("%1（%2）").arg(name, dose::unitText(map.quantity, map.scale));
 }
 
 QFont textFont(int pixels, bool bold = false) {
@@ -143,6 +171,7 @@ QImage paintedPicture(const PageContent& content, int scale) {
         inputs.grid = &*content.map.grid;
         if (content.map.hatched)
             inputs.hatched = &*content.map.hatched;
+        inputs.limitLines = &content.map.limitLines;
     }
     if (std::max(content.room.roomWidth, content.room.roomHeight) > 0) {
         overlay::paintOverlay(image, inputs, {}, content.pictureFont, frame);
@@ -164,7 +193,7 @@ constexpr std::array<PointsColumn, 7> kPointsColumns = {{
     {70, true},   // c
     {150, true},  // dose
     {80, true},   // uncertainty
-    {250, true},  // share
+    {310, true},  // share
     {170, false}, // note
 }};
 
@@ -250,9 +279,14 @@ PageLayout pageLayout(const PageContent& content) {
     const int tableLines = pointsTableLines(content);
     double width = column + kColumnWidth + kMargin;
     double bottom = footerBottom;
+    if (const std::size_t keyRows = limitLineKey(content.map).size(); keyRows > 0) {
+        layout.key = QRectF(kMargin, bottom + kGap, width - 2 * kMargin,
+                            static_cast<double>(keyRows) * kLineHeight);
+        bottom = layout.key.bottom();
+    }
     if (tableLines > 0) {
         layout.pointsTable =
-            QRectF(kMargin, footerBottom + kGap, pointsTableWidth(), tableLines * kLineHeight);
+            QRectF(kMargin, bottom + kGap, pointsTableWidth(), tableLines * kLineHeight);
         bottom = layout.pointsTable.bottom();
         width = std::max(width, layout.pointsTable.right() + kMargin);
     }
@@ -273,7 +307,7 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                                 : captions::roomPicture(content.map.plane);
     painter.drawText(QRectF(kMargin, kMargin, layout.size.width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     caption + QStringLiteral("　") + captions::quantity(content.map.quantity));
+                     caption + QStringLiteral("　") + quantityTitle(content.map));
 
     // The pictures are drawn pixel for pixel, never smoothed: a band's colour
     // is what the map says.
@@ -287,7 +321,7 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
     const double column = layout.legend.left();
     painter.drawText(QRectF(column, layout.picture.top(), kColumnWidth, kLineHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("μ") + captions::thresholdUnit(content.map.quantity));
+                     dose::unitText(content.map.quantity, content.map.scale));
     const double thresholdLeft = layout.legend.right() + 6;
     for (int k = 0; k < results::kThresholdCount; ++k) {
         const double centre = layout.legend.top() + (k + 0.5) * layout.boxHeight;
@@ -328,6 +362,9 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                          Qt::AlignLeft | Qt::AlignVCenter, line);
         y += kLineHeight;
     }
+    if (!layout.key.isEmpty())
+        paintKey(painter, layout.key.topLeft(), layout.key.width(), kLineHeight,
+                 limitLineKey(content.map));
     paintPointsTable(painter, content, layout.pointsTable);
     painter.restore();
 }

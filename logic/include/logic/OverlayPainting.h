@@ -14,6 +14,7 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/LimitLines.h"
 #include "logic/NamedPoints.h"
 #include "logic/OverlayGeometry.h"
 #include "logic/RoomLayout.h"
@@ -111,6 +112,9 @@ struct OverlayInputs {
     // The map also on the other side of the phantom, mirrored: the engines
     // fold both sides together, so the dose there is the same.
     bool bothSides = false;
+    // The limit lines over the map (traced over the dose-equivalent map of
+    // the same result and plane), on both sides with bothSides; none when null.
+    const std::vector<limitlines::LimitLine>* limitLines = nullptr;
 };
 
 // Paints the map points: for each cell (j, i) of rows 1..601 and columns 1..381 a
@@ -124,10 +128,22 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const std::function<void(int)>& afterRow = {},
               const std::vector<bool>* hatched = nullptr, bool bothSides = false);
 
+// The limit lines over the map laid into the room: each line where the
+// overlay lays its map points (contours::phantomPoint), and mirrored on the
+// other side with `bothSides`, solid or dashed over hatched cells, with its
+// name. Like the map they are seen only inside the room, within the strip
+// along the walls the masks keep clear; a name goes on the longest part of
+// its line that is seen there, on each side. `mapping` is the picture's
+// mapping in phantom coordinates.
+void paintLimitLines(QImage& image, const PixelMapping& mapping, const Module1::RoomLayout& room,
+                     int orientation, const std::vector<limitlines::LimitLine>& lines,
+                     bool bothSides, const QFont& font = pictureFont());
+
 // The whole overlay into a picture of `frame` (kPicturePixels a side for the
 // window's, or a multiple of it for a page); returns the bed orientation. The
 // room must have a width or a height above 0. With inputs.bothSides the map,
-// its grid and the white masks are on both sides of the phantom.
+// its grid, the white masks and the limit lines are on both sides of the
+// phantom.
 int paintOverlay(QImage& image, const OverlayInputs& inputs,
                  const std::function<void(int)>& afterRow = {}, QFont font = pictureFont(),
                  QRect frame = kWindowFrame);

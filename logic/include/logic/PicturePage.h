@@ -1,7 +1,9 @@
 // A page of the dose map or of the room overlay, saved as a PNG or PDF file or
 // printed: the picture as the window shows it, painted finer by the window's
 // own painting code, the legend with its thresholds and unit, the conditions
-// of the result, the result file name and the date.
+// of the result, the result file name and the date. A map shown as doses in a
+// period or with limit lines adds the workload, the key of the lines and what
+// the map leaves out; the room overlay's page lists its named points.
 //
 // A page is laid out in page units, one unit to a pixel of the window's
 // pictures (96 to the inch). A PNG file takes two pixels a unit; a PDF file is
@@ -60,8 +62,10 @@ struct PageLayout {
     QRectF legend;        // the legend's boxes, band 1 at the top
     double boxHeight = 0; // of one legend box
     int footerLines = 0;  // lines of text under the picture
-    // The table of named points under the lines of text: its heading row
-    // first, one row a point (empty without points).
+    // The key of the limit lines under the lines of text (empty without
+    // lines), then the table of named points: its heading row first, one row
+    // a point (empty without points).
+    QRectF key;
     QRectF pointsTable;
 };
 PageLayout pageLayout(const PageContent& content);
