@@ -5,9 +5,12 @@
 #include "Windows.h"
 #include "layout/Overlay.h"
 #include "logic/Captions.h"
+#include "logic/LimitLines.h"
 #include "logic/OverlayPainting.h"
 #include "platform/Platform.h"
 #include "results/ConditionsPanel.h"
+#include "results/DosePanel.h"
+#include "results/LevelList.h"
 #include "results/PictureBox.h"
 #include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
@@ -49,6 +52,45 @@ QPointF wholeCm(QPointF p) {
     return QPointF(std::round(p.x()), std::round(p.y()));
 }
 
+// The map as the dose settings show it: its thresholds in the scale of the
+// settings (a threshold keeps its meaning, as the viewer's fields do), the
+// workload, and the lines of the ticked levels traced over its dose-equivalent
+// grid, dashed where they run through cells the hatching would mark.
+results::ShownMap withSettings(results::ShownMap map, const DoseSettings& settings) {
+    if (!map.grid)
+        return map;
+    const dose::DisplayScale scale = settings.scaleFor(results::findExtremes(*map.grid).maximum);
+    map.thresholds = dose::convertThresholds(map.thresholds, map.scale, scale);
+    map.scale = scale;
+    map.minutesPerWeek = settings.minutesPerWeek();
+    map.limitLines.clear();
+    if (const results::DoseGrid* doseEquivalent = results::doseEquivalentOf(map)) {
+        std::vector<bool> ticked(settings.levels().size());
+        for (std::size_t k = 0; k < ticked.size(); ++k)
+            ticked[k] = settings.isTicked(k);
+        std::optional<std::vector<bool>> hatched;
+        if (map.errors)
+            hatched = results::hatchedCells(*map.errors, results::Quantity::DoseEquivalent);
+        map.limitLines =
+            limitlines::traceLimitLines(*doseEquivalent, hatched ? &*hatched : nullptr,
+                                        settings.levels(), ticked, settings.minutesPerWeek());
+    }
+    return map;
+}
+
+// Whether two drawings of one map show it alike: the same scale, workload and
+// lines.
+bool shownAlike(const results::ShownMap& a, const results::ShownMap& b) {
+    if (a.scale != b.scale || a.minutesPerWeek != b.minutesPerWeek ||
+        a.limitLines.size() != b.limitLines.size())
+        return false;
+    for (std::size_t k = 0; k < a.limitLines.size(); ++k)
+        if (a.limitLines[k].level != b.limitLines[k].level ||
+            a.limitLines[k].colour != b.limitLines[k].colour)
+            return false;
+    return true;
+}
+
 } // namespace
 
 Form6::Form6(QWidget* parent) : QWidget(parent) {
@@ -82,7 +124,8 @@ void Form6::buildControls() {
     Label10 = makeLabel(this, QString(), side, 6, 355, 22, "Label10");
 
     // Legend with the thresholds beside its boxes, band 1 at the top.
-    makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22);
+    UnitPrefix = makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22, "UnitPrefix");
+    UnitPrefix->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label51 = makeLabel(this, QStringLiteral("Gy/min"), side + 14, 32, 80, 22, "Label51");
     Picture7 = new PictureBox(overlay::paintLegend(), 0, 0, this);
     Picture7->setObjectName(QStringLiteral("Picture7"));
@@ -132,6 +175,15 @@ void Form6::buildControls() {
     Command1 = controls::makeButton(this, QStringLiteral("閉じる"), "Command1", 1000, 712, 90, 30);
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
 
+    // The workload, the period and the levels, as in the viewer.
+    DoseSettings& settings = Windows::doseSettings();
+    Dose = new DosePanel(settings, this);
+    Dose->setObjectName(QStringLiteral("Dose"));
+    Dose->move(kPointsLeft, 6);
+    Levels = new LevelList(settings, 290, this);
+    Levels->setObjectName(QStringLiteral("Levels"));
+    Levels->move(kPointsLeft, 188);
+
     buildPointControls(kPointsLeft);
     setFixedSize(kPointsLeft + 520, 752);
 
@@ -144,20 +196,20 @@ void Form6::buildControls() {
             choosePoint(std::nullopt);
         showPoints();
     });
-    connect(&Windows::doseSettings(), &DoseSettings::changed, this, [this] {
-        fillShareLevels();
-        fillTable();
-    });
+    connect(&settings, &DoseSettings::changed, this, &Form6::followSettings);
     fillShareLevels();
     showPoints();
 }
 
 void Form6::buildPointControls(int left) {
-    constexpr int width = 508;
-    makeLabel(this, QStringLiteral("測定点（術者、看護師、操作卓、扉の外 など）"), left, 6, width,
-              22);
-    PlacePoints = controls::makeButton(this, QStringLiteral("測定点を置く"), "PlacePoints", left,
-                                       32, 130, 28);
+    // Beside the dose panel and the levels: the buttons, the level of the
+    // shares and how the points are saved; the table under them all.
+    const int side = left + DosePanel::kWidth + 10;
+    constexpr int sideWidth = 210;
+    makeLabel(this, QStringLiteral("測定点"), side, 6, sideWidth, 22)
+        ->setToolTip(QStringLiteral("術者、看護師、操作卓、扉の外 など"));
+    PlacePoints = controls::makeButton(this, QStringLiteral("測定点を置く"), "PlacePoints", side,
+                                       30, 150, 28);
     PlacePoints->setCheckable(true);
     PlacePoints->setToolTip(QStringLiteral("押してから図をクリックすると、名称を入力して測定点を"
                                            "置きます。測定点はドラッグで移動できます。"));
@@ -168,25 +220,31 @@ void Form6::buildPointControls(int left) {
             drag_->back = on ? PointMouse::Placing : PointMouse::Idle;
         Picture1->setCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
     });
-    RenamePoint = controls::makeButton(this, QStringLiteral("名称を変更"), "RenamePoint",
-                                       left + 138, 32, 110, 28);
+    RenamePoint =
+        controls::makeButton(this, QStringLiteral("名称を変更"), "RenamePoint", side, 62, 150, 28);
     connect(RenamePoint, &QPushButton::clicked, this, &Form6::renameChosenPoint);
-    DeletePoint = controls::makeButton(this, QStringLiteral("測定点を削除"), "DeletePoint",
-                                       left + 256, 32, 120, 28);
+    DeletePoint = controls::makeButton(this, QStringLiteral("測定点を削除"), "DeletePoint", side,
+                                       94, 150, 28);
     connect(DeletePoint, &QPushButton::clicked, this, &Form6::deleteChosenPoint);
 
-    makeLabel(this, QStringLiteral("割合の基準"), left, 68, 80, 26);
+    makeLabel(this, QStringLiteral("割合の基準"), side, 128, sideWidth, 22);
     ShareLevel = new QComboBox(this);
     ShareLevel->setObjectName(QStringLiteral("ShareLevel"));
-    ShareLevel->setGeometry(left + 82, 68, width - 82, 26);
+    ShareLevel->setGeometry(side, 150, sideWidth, 26);
+    ShareLevel->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(ShareLevel, &QComboBox::activated, this, [](int index) {
         if (index >= 0)
             Windows::doseSettings().setShareLevel(static_cast<std::size_t>(index));
     });
 
+    PointsNote = makeLabel(this, QString(), side, 188, sideWidth, 290, "PointsNote");
+    PointsNote->setWordWrap(true);
+    PointsNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    constexpr int tableWidth = 510;
     PointsTable = new QTableWidget(0, kColumnCount, this);
     PointsTable->setObjectName(QStringLiteral("PointsTable"));
-    PointsTable->setGeometry(left, 100, width, 330);
+    PointsTable->setGeometry(left, 486, tableWidth, 258);
     PointsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     PointsTable->setSelectionMode(QAbstractItemView::SingleSelection);
     PointsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -200,10 +258,6 @@ void Form6::buildPointControls(int left) {
     connect(PointsTable, &QTableWidget::itemSelectionChanged, this, [this] { showPoints(); });
     connect(PointsTable, &QTableWidget::cellDoubleClicked, this,
             [this](int, int) { renameChosenPoint(); });
-
-    PointsNote = makeLabel(this, QString(), left, 436, width, 66, "PointsNote");
-    PointsNote->setWordWrap(true);
-    PointsNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
 void Form6::reset() {
@@ -223,7 +277,6 @@ void Form6::forgetDrawing() {
         endDrag(false);
     drawing_.reset();
     shownRoom_.reset();
-    drawnMaximum_ = 0;
     PictureCaption->setText(captions::roomPicture());
     pendingMap_.reset();
     SavePicture->setEnabled(false);
@@ -247,12 +300,55 @@ void Form6::showThresholds(const results::Thresholds& thresholds) {
 }
 
 void Form6::showThresholdUnit(const QString& unit) {
+    UnitPrefix->setText(dose::prefixText(dose::Prefix::Micro));
     Label51->setText(unit);
 }
 
-void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown) {
-    if (Module1::layoutOverlayRunning() || results::isVerticalSection(map.plane))
+void Form6::showScale() {
+    if (!drawing_)
         return;
+    const results::ShownMap& map = drawing_->map;
+    UnitPrefix->setText(dose::prefixText(map.scale.prefix));
+    Label51->setText(dose::unitAfterPrefix(map.quantity, map.scale));
+}
+
+void Form6::showReach() {
+    const results::DoseGrid* doseEquivalent =
+        drawing_ ? results::doseEquivalentOf(drawing_->map) : nullptr;
+    if (!doseEquivalent) {
+        Levels->showReach({});
+        return;
+    }
+    const DoseSettings& settings = Windows::doseSettings();
+    Levels->showReach(
+        limitlines::reachOfLevels(*doseEquivalent, settings.levels(), settings.minutesPerWeek()));
+}
+
+void Form6::followSettings() {
+    fillShareLevels();
+    if (drawing_) {
+        results::ShownMap next = withSettings(drawing_->map, Windows::doseSettings());
+        if (!shownAlike(next, drawing_->map)) {
+            // A drawing under way takes the settings when it ends.
+            if (Module1::layoutOverlayRunning()) {
+                settingsChanged_ = true;
+                return;
+            }
+            const std::function<bool()> stillShown = drawing_->stillShown;
+            drawOverlay(next, stillShown);
+            return;
+        }
+    }
+    showReach();
+    fillTable();
+}
+
+void Form6::drawOverlay(const results::ShownMap& viewerMap,
+                        const std::function<bool()>& stillShown) {
+    if (Module1::layoutOverlayRunning() || results::isVerticalSection(viewerMap.plane))
+        return;
+    // The doses in the period, thresholds and lines of the settings.
+    const results::ShownMap map = withSettings(viewerMap, Windows::doseSettings());
     // The room and the switch as they are when the drawing starts: the
     // drawing lets window events run, and the page must show what was drawn.
     const std::optional<Module1::RoomLayout> room = Module1::roomLayout;
@@ -268,14 +364,12 @@ void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()
         // The copies beside the legend show the thresholds the picture used.
         thresholds_->setThresholds(map.thresholds);
         drawing_ = Drawing{map, stillShown, *room, layoutName, bothSides};
-        drawnMaximum_ = results::findExtremes(*map.grid).maximum;
         PictureCaption->setText(captions::roomPicture(map.plane));
         SavePicture->setEnabled(true);
         PrintPicture->setEnabled(true);
     } else if (drawn || !room || std::max(room->roomWidth, room->roomHeight) <= 0) {
         // The picture shows no map now (a room alone, or nothing).
         drawing_.reset();
-        drawnMaximum_ = 0;
         PictureCaption->setText(captions::roomPicture());
         SavePicture->setEnabled(false);
         PrintPicture->setEnabled(false);
@@ -290,10 +384,15 @@ void Form6::drawOverlay(const results::ShownMap& map, const std::function<bool()
         base_ = Picture1->image();
     }
     showPoints();
+    showScale();
+    showReach();
     if (pendingMap_) {
         const results::ShownMap next = std::move(*pendingMap_);
         pendingMap_.reset();
         redrawWith(next);
+    } else if (settingsChanged_) {
+        settingsChanged_ = false;
+        followSettings();
     }
 }
 
@@ -350,8 +449,9 @@ std::vector<namedpoints::NamedPoint> Form6::shownPoints() const {
 namedpoints::TableSettings Form6::tableSettings() const {
     const DoseSettings& settings = Windows::doseSettings();
     namedpoints::TableSettings table;
-    table.scale = settings.scaleFor(drawnMaximum_);
-    table.minutesPerWeek = settings.minutesPerWeek();
+    // The scale and workload the picture was drawn with.
+    table.scale = drawing_ ? drawing_->map.scale : settings.scaleFor(0);
+    table.minutesPerWeek = drawing_ ? drawing_->map.minutesPerWeek : settings.minutesPerWeek();
     if (settings.shareLevel() < settings.levels().size())
         table.level = settings.levels()[settings.shareLevel()];
     return table;

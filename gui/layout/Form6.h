@@ -18,6 +18,8 @@
 #include <optional>
 
 class ConditionsPanel;
+class DosePanel;
+class LevelList;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -44,6 +46,10 @@ public:
     // the viewer's. A vertical section is never drawn over a room plan (the
     // callers refuse it with results::overlayRefusal first): the picture is
     // left as it is.
+    // The map is shown as the dose settings say (Windows::doseSettings()):
+    // its thresholds in the scale of the period (a threshold keeps its
+    // meaning), with the lines of the ticked levels from its dose-equivalent
+    // grid; a change of the settings draws it again.
     void drawOverlay(const results::ShownMap& map, const std::function<bool()>& stillShown = {});
     // The viewer painted its map again (another quantity, hatching): when the
     // picture shows a map of the result the viewer still holds, it is drawn
@@ -95,12 +101,19 @@ public:
     QLineEdit* Text19 = nullptr;
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
-    QLabel* Label51 = nullptr; // "Gy/min" or "Sv/min"
+    QLabel* UnitPrefix = nullptr; // "μ", or "m" for doses in a period shown in mSv or mGy
+    QLabel* Label51 = nullptr;    // "Gy/min", "Sv/min", "Sv/3か月": the unit after the prefix
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
     // The picture's caption, with the plane of the map drawn when its result
     // has a plane record.
     QLabel* PictureCaption = nullptr;
+
+    // The workload and period of the doses shown, and the reference levels
+    // drawn as lines: the program's dose settings, which the viewer edits too.
+    // The picture, its legend, its thresholds and the table follow them at once.
+    DosePanel* Dose = nullptr;
+    LevelList* Levels = nullptr;
 
     // Named points of the layout (Windows::roomPoints()): placed with the
     // mouse on the picture, listed in the table with the dose read there.
@@ -140,6 +153,12 @@ private:
     page::PageContent drawnPage() const;
 
     void buildPointControls(int left);
+    // The dose settings changed: the drawing is made again when its period,
+    // workload or lines change, and the table follows.
+    void followSettings();
+    // The legend's unit and the list's word on each level, for the drawing.
+    void showScale();
+    void showReach();
     // The room the picture shows, with or without a map; else the layout in
     // use; nothing without either.
     std::optional<Module1::RoomLayout> pointsRoom() const;
@@ -175,9 +194,6 @@ private:
     // without the points.
     std::optional<Module1::RoomLayout> shownRoom_;
     QImage base_;
-    // The largest value of the drawn map's grid, per minute: the unit the
-    // table shows its doses in follows from it.
-    double drawnMaximum_ = 0;
 
     PointMouse mouse_ = PointMouse::Idle;
     struct Drag {
@@ -190,6 +206,8 @@ private:
     std::optional<Drag> drag_;
     // A map the viewer painted while a drawing was running: drawn when it ends.
     std::optional<results::ShownMap> pendingMap_;
+    // The dose settings changed while a drawing was running: followed when it ends.
+    bool settingsChanged_ = false;
 
     ThresholdColumn* thresholds_ = nullptr;
     ConditionsPanel* conditions_ = nullptr;

@@ -1,7 +1,8 @@
 // Named points in the overlay window, driven as a user would: placed, dragged
 // and deleted with simulated mouse events, their dose in the table against the
 // viewer's read-out at the same place, and their file saved, reloaded and
-// deleted with the layout by the editor.
+// deleted with the layout by the editor; and the window's own workload panel
+// and list of levels, whose lines and period the picture and legend follow.
 #include "DoseSettings.h"
 #include "RoomPoints.h"
 #include "Windows.h"
@@ -13,7 +14,9 @@
 #include "logic/RoomFile.h"
 #include "overlay_rooms.h"
 #include "platform/Platform.h"
+#include "results/DosePanel.h"
 #include "results/Form1.h"
+#include "results/LevelList.h"
 #include "results/PictureBox.h"
 #include "setup/Module1.h"
 
@@ -37,6 +40,7 @@
 #include <textrec/textrec.h>
 
 #include <cmath>
+#include <numbers>
 #include <tuple>
 
 namespace {
@@ -472,4 +476,92 @@ TEST_F(PointsWithTheLayoutTest, AnUnreadablePointsFileIsToldAndKept) {
     other.Command4->click();
     EXPECT_EQ(pointsIn("mended.Room").size(), 1u);
     EXPECT_FALSE(Windows::roomPoints().keepsUnreadableFile());
+}
+
+// The overlay window's own panel and list: a workload typed there and a level
+// ticked there draw the level's line over the room at once, where the map
+// crosses it (a radial map, crossed on a circle known by hand), on both sides
+// with "両側に表示"; a period turns the legend and its thresholds into the
+// period's unit, keeping each threshold's meaning; the list says when a level
+// is nowhere reached.
+TEST_F(PointsWindowTest, LimitLinesAndTheLegendFollowTheSettings) {
+    Form1& viewer = Windows::form1();
+    constexpr double kA = 1e5; // D = A / r² μSv/min about the phantom centre
+    for (int i = 1; i <= results::kGridRows; ++i)
+        for (int j = 1; j <= results::kGridColumns; ++j) {
+            const double x = results::xOfColumn(j);
+            const double c = results::cOfRow(i);
+            viewer.doseEquivalentGrid.at(j, i) = kA / (x * x + c * c);
+        }
+    viewer.relativeErrors.reset(); // no cell hatched: the lines run solid
+    Form6& form = Windows::form6();
+    drawOverlay();
+    const double perMinuteTop = form.Text5->text().toDouble();
+    const Module1::RoomLayout& room = *Module1::roomLayout;
+    const QRgb navy = limitlines::lineColour(1).rgb() & 0xffffff;
+    auto lineNear = [&](double x, double c, bool otherSide) {
+        const overlay::MapPoint p = contours::phantomPoint({x, c}, 1, otherSide);
+        const QPoint at = pixelOf(room.phantomX + p.u, room.phantomY + p.v).toPoint();
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if ((form.Picture1->image().pixel(at + QPoint(dx, dy)) & 0xffffff) == navy)
+                    return true;
+        return false;
+    };
+    // エックス線診療室の画壁等の外側, 1 mSv a week: at 130 minutes a week the
+    // map reaches it where A / r² = 1000 / 130.
+    const double radius = std::sqrt(kA / (1000.0 / 130));
+    auto onCircle = [&](bool otherSide) {
+        int found = 0;
+        // Away from c = 0, where the name lies on the line.
+        for (double degrees : {-70.0, -50.0, 50.0, 70.0}) {
+            const double a = degrees * std::numbers::pi / 180;
+            found += lineNear(radius * std::cos(a), radius * std::sin(a), otherSide);
+        }
+        return found;
+    };
+
+    DoseSettings& settings = Windows::doseSettings();
+    QListWidgetItem* wall = form.Levels->Levels->item(1);
+    ASSERT_NE(wall, nullptr);
+    wall->setCheckState(Qt::Checked);
+    EXPECT_TRUE(settings.isTicked(1));
+    EXPECT_EQ(onCircle(false), 0); // no workload yet: no line
+    form.Dose->MinutesPerWeek->setText(QStringLiteral("130"));
+    form.Dose->Apply->click();
+    ASSERT_EQ(settings.minutesPerWeek(), 130);
+    EXPECT_EQ(onCircle(false), 4);
+    EXPECT_EQ(onCircle(true), 0);
+    EXPECT_FALSE(lineNear(0.7 * radius, 0, false));
+    form.Check1->setChecked(true);
+    EXPECT_EQ(onCircle(false), 4);
+    EXPECT_EQ(onCircle(true), 4);
+
+    // Three months: the legend in mSv (the map's top, 250 μSv/min, is far
+    // above 1000 μSv in a quarter of 130-minute weeks), each threshold the
+    // same dose rate as before, and the bands where they were.
+    const QRgb bandBefore =
+        form.Picture1->image().pixel(pixelOf(room.phantomX + 60, room.phantomY + 150).toPoint());
+    form.Dose->Period->setCurrentIndex(2);
+    ASSERT_EQ(settings.period(), dose::Period::Quarter);
+    EXPECT_EQ(form.UnitPrefix->text(), dose::prefixText(dose::Prefix::Milli));
+    EXPECT_NEAR(form.Text5->text().toDouble(), perMinuteTop * 130 * 13 / 1000,
+                1e-9 * perMinuteTop * 130 * 13);
+    EXPECT_EQ(
+        form.Picture1->image().pixel(pixelOf(room.phantomX + 60, room.phantomY + 150).toPoint()),
+        bandBefore);
+    EXPECT_EQ(onCircle(true), 4);
+
+    // A level above the map's top is nowhere reached; unticked, the line goes.
+    QString error;
+    const auto high = dose::makeUserLevel(QStringLiteral("上限"), QStringLiteral("300"),
+                                          dose::Prefix::Micro, dose::Period::PerMinute, error);
+    ASSERT_TRUE(high);
+    const std::size_t added = settings.addUserLevel(*high);
+    EXPECT_EQ(form.Levels->reachTextOf(added), contours::reachText(contours::Reach::NotReached));
+    wall = form.Levels->Levels->item(1); // the rows were made again
+    ASSERT_NE(wall, nullptr);
+    wall->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(onCircle(false), 0);
+    EXPECT_EQ(onCircle(true), 0);
 }
