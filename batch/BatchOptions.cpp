@@ -7,6 +7,7 @@
 #include "logic/FilePaths.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
+#include "logic/PointsFile.h"
 #include "logic/RoomFile.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
@@ -25,6 +26,21 @@ namespace batch {
 namespace planes = textrec::planes;
 
 namespace {
+
+// The word of --period for a period.
+QString periodWord(dose::Period period) {
+    switch (period) {
+    case dose::Period::PerMinute:
+        return QStringLiteral("minute");
+    case dose::Period::Week:
+        return QStringLiteral("week");
+    case dose::Period::Quarter:
+        return QStringLiteral("quarter");
+    case dose::Period::Year:
+        return QStringLiteral("year");
+    }
+    return {};
+}
 
 // A value in a message, as typed.
 QString quoted(const QString& text) {
@@ -94,6 +110,22 @@ planes::Position BatchOptions::planePosition() const {
     return standing ? planes::Position::Standing : planes::Position::Lying;
 }
 
+std::vector<dose::ReferenceLevel> BatchOptions::limitLevels() const {
+    std::vector<dose::ReferenceLevel> levels;
+    const std::vector<bool> ticked = tickedLimits();
+    for (std::size_t k = 0; k < ticked.size(); ++k)
+        if (ticked[k])
+            levels.push_back(dose::builtInLevels()[k]);
+    return levels;
+}
+
+std::vector<bool> BatchOptions::tickedLimits() const {
+    std::vector<bool> ticked;
+    for (const dose::ReferenceLevel& level : dose::builtInLevels())
+        ticked.push_back(limits.contains(level.name));
+    return ticked;
+}
+
 std::string BatchOptions::resultFileBytes() const {
     return jobfile::resultNameBytes(name) + textrec::exchange::resultExtension;
 }
@@ -119,8 +151,10 @@ std::vector<PlaneOutput> planeOutputs(const BatchOptions& o) {
                          QLatin1String(textrec::exchange::resultExtension);
         map.png = outputForPlane(o.png, suffix);
         map.csv = outputForPlane(o.csv, suffix);
-        if (!vertical)
+        if (!vertical) {
             map.roomPng = outputForPlane(o.roomPng, suffix);
+            map.pointsCsv = outputForPlane(o.pointsCsv, suffix);
+        }
         maps.push_back(std::move(map));
     };
     // The engine writes the extra maps only for a job that asks for more.
@@ -261,6 +295,36 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
              o.name = value.endsWith(extension) ? value.chopped(extension.size()) : value;
              return QString();
          }},
+        {QStringLiteral("--workload"),
+         [&o](const QString& option, const QString& value) {
+             QString error;
+             const std::optional<double> minutes = dose::minutesPerWeek(value, error);
+             if (!minutes)
+                 return QStringLiteral("%1 %2: %3").arg(option, quoted(value), error);
+             o.minutesPerWeek = *minutes;
+             return QString();
+         }},
+        {QStringLiteral("--period"),
+         choice({{QStringLiteral("minute"), [&o] { o.period = dose::Period::PerMinute; }},
+                 {QStringLiteral("week"), [&o] { o.period = dose::Period::Week; }},
+                 {QStringLiteral("quarter"), [&o] { o.period = dose::Period::Quarter; }},
+                 {QStringLiteral("year"), [&o] { o.period = dose::Period::Year; }}})},
+        {QStringLiteral("--limit"),
+         [&o](const QString& option, const QString& value) {
+             if (!dose::builtInLevel(value)) {
+                 QStringList names;
+                 for (const dose::ReferenceLevel& level : dose::builtInLevels())
+                     names << level.name;
+                 return QStringLiteral("%1 %2: 基準の名前は次のどれかです: %3")
+                     .arg(option, quoted(value), names.join(QStringLiteral("、")));
+             }
+             if (o.limits.contains(value))
+                 return QStringLiteral("%1 %2 が二度指定されています").arg(option, quoted(value));
+             o.limits << value;
+             return QString();
+         }},
+        {QStringLiteral("--points"), text(o.points)},
+        {QStringLiteral("--points-csv"), text(o.pointsCsv)},
         {QStringLiteral("--png"), text(o.png)},
         {QStringLiteral("--csv"), text(o.csv)},
         {QStringLiteral("--room"), text(o.room)},
@@ -284,7 +348,8 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
             value = option.mid(equals + 1);
             option.truncate(equals);
         }
-        if (!given.insert(option).second)
+        // Each option once; --limit as often as there are levels to draw.
+        if (!given.insert(option).second && option != QLatin1String("--limit"))
             return QStringLiteral("%1 が二度指定されています").arg(option);
         if (const auto flag = flags.find(option); flag != flags.end() && !value) {
             *flag->second = true;
@@ -409,6 +474,22 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     if (o.bothSides && o.room.isEmpty())
         return QStringLiteral("--both-sides は部屋レイアウトに重ねる図の指定です。--room と "
                               "--room-png が必要です");
+    // A period and the levels need the workload: they are doses in a period.
+    if (o.period != dose::Period::PerMinute && o.minutesPerWeek <= 0)
+        return QStringLiteral("--period %1 には、1週間の透視時間（分）を --workload で指定して"
+                              "下さい")
+            .arg(periodWord(o.period));
+    if (!o.limits.isEmpty() && o.minutesPerWeek <= 0)
+        return QStringLiteral("--limit %1: 基準は期間あたりの線量です。1週間の透視時間（分）を "
+                              "--workload で指定して下さい")
+            .arg(quoted(o.limits.front()));
+    if (!o.points.isEmpty() && o.room.isEmpty())
+        return QStringLiteral("--points には、測定点の位置を決める部屋レイアウトの --room が"
+                              "必要です");
+    if (!o.points.isEmpty() && o.pointsCsv.isEmpty())
+        return QStringLiteral("--points には、測定点の線量を書き込む --points-csv が必要です");
+    if (!o.pointsCsv.isEmpty() && o.points.isEmpty())
+        return QStringLiteral("--points-csv には、測定点ファイルの --points が必要です");
 
     // Before anything is written: the working folder and every output can be
     // created, and no output takes the place of a file the system reads or of
@@ -427,14 +508,16 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     std::vector<Output> outputs;
     for (const auto& [option, given] : {std::pair{QStringLiteral("--png"), o.png},
                                         {QStringLiteral("--csv"), o.csv},
-                                        {QStringLiteral("--room-png"), o.roomPng}}) {
+                                        {QStringLiteral("--room-png"), o.roomPng},
+                                        {QStringLiteral("--points-csv"), o.pointsCsv}}) {
         if (given.isEmpty())
             continue;
         const QString argument = option + QLatin1Char(' ') + quoted(given);
         for (const PlaneOutput& map : maps) {
-            const QString file = option == QLatin1String("--png")   ? map.png
-                                 : option == QLatin1String("--csv") ? map.csv
-                                                                    : map.roomPng;
+            const QString file = option == QLatin1String("--png")          ? map.png
+                                 : option == QLatin1String("--csv")        ? map.csv
+                                 : option == QLatin1String("--points-csv") ? map.pointsCsv
+                                                                           : map.roomPng;
             if (!file.isEmpty())
                 outputs.push_back({option,
                                    file == given
@@ -446,7 +529,7 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     }
     for (std::size_t k = 0; k < outputs.size(); ++k) {
         const auto& [option, argument, file] = outputs[k];
-        if (option != QLatin1String("--csv") &&
+        if ((option == QLatin1String("--png") || option == QLatin1String("--room-png")) &&
             !file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
             return QStringLiteral("%1: ファイル名は .png で終わるようにして下さい").arg(argument);
         const QString path = work.filePath(file);
@@ -456,7 +539,7 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
             return QStringLiteral("%1: フォルダ %2 がありません").arg(argument, outputFolder);
         if (info.isDir())
             return QStringLiteral("%1: フォルダの名前です").arg(argument);
-        if (const QString kind = systemFileAt(path, folder, o.room); !kind.isEmpty())
+        if (const QString kind = systemFileAt(path, folder, o.room, o.points); !kind.isEmpty())
             return QStringLiteral("%1: %2です。システムが読むファイルには書き込めません")
                 .arg(argument, kind);
         for (std::size_t earlier = 0; earlier < k; ++earlier)
@@ -472,8 +555,39 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         if (!roomfile::load(files::toPath(work.filePath(o.room)), error))
             return QStringLiteral("--room %1: %2").arg(quoted(o.room), error);
     }
+    if (!o.points.isEmpty()) {
+        QString error;
+        if (!readPointsFile(work.filePath(o.points), error))
+            return QStringLiteral("--points %1: %2").arg(quoted(o.points), error);
+    }
     return {};
 }
+
+std::optional<std::vector<namedpoints::NamedPoint>> readPointsFile(const QString& file,
+                                                                   QString& error) {
+    const std::filesystem::path path = files::toPath(file);
+    const QString name = QFileInfo(file).fileName();
+    std::string why;
+    const std::optional<std::vector<std::string>> lines = textrec::readLines(path, &why);
+    if (!lines) {
+        error = QStringLiteral("%1 を読めません（%2）。").arg(name, QString::fromStdString(why));
+        return std::nullopt;
+    }
+    return pointsfile::parse(*lines, name, error);
+}
+
+namespace {
+
+// The built-in levels as --help lists them, one a line.
+QString limitNames() {
+    QString lines;
+    for (const dose::ReferenceLevel& level : dose::builtInLevels())
+        lines += QStringLiteral("                          %1（%2）\n")
+                     .arg(level.name, dose::levelText(level));
+    return lines;
+}
+
+} // namespace
 
 QString usageText() {
     return QStringLiteral(
@@ -555,17 +669,44 @@ QString usageText() {
                "  --both-sides          部屋レイアウトの図で、分布図をファントムの両側に描きます\n"
                "  --help                この説明\n"
                "\n"
+               "期間あたりの線量と基準線（結果ファイル、F2B.dat、--csv は毎分のまま）:\n"
+               "  --workload MIN_PER_WEEK\n"
+               "                        1週間の透視時間、分（なし）。0 より大きく 10080 以下\n"
+               "  --period minute|week|quarter|year\n"
+               "                        図としきい値、測定点の線量を、毎分の線量率（minute）か、\n"
+               "                        --workload での 1週間、3か月（13 週）、1年（52 "
+               "週）あたりの\n"
+               "                        線量で示します（minute）。単位は図の最大値が 1000 "
+               "μGy・μSv\n"
+               "                        以上なら mGy・mSv、未満なら μGy・μSv。week、quarter、year\n"
+               "                        には --workload が必要です\n"
+               "  --limit NAME          基準線: 実効線量 (H1cm) の分布から、その基準に達する線を\n"
+               "                        名前付きで描きます（統計誤差 20 % 超のセルを通る部分は\n"
+               "                        破線）。何度でも指定できます。--workload が必要です。\n"
+               "                        NAME は次のどれか:\n"
+               "%2"
+               "  --points FILE         "
+               "部屋レイアウト（--room）の測定点ファイル（plan.Room.points\n"
+               "                        のように、１行に「X Y 名称」）\n"
+               "  --points-csv FILE     その測定点ごとの１行: 名称、x、c（cm）、線量（--period の\n"
+               "                        単位）、統計誤差、--limit の各基準に対する割合、備考。\n"
+               "                        地図の外の点は「地図の範囲外」、部屋の壁の外の点は\n"
+               "                        「壁の遮へいは含まない」と書きます（壁は計算に含まれない\n"
+               "                        ため）。BOM 付き UTF-8、改行は CR LF。水平面の分布図ごと\n"
+               "  期間や基準線のある図には、患者からの散乱線だけを示す（Ｘ線管の漏えい線、壁、\n"
+               "  防護具を含まない）旨が書かれます。\n"
+               "\n"
                "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル\n"
                "（.unc、.plane）、部屋レイアウト（.Room）とそれとともに保存されるファイル、\n"
                "交換ファイル、物理データファイル、プログラム、scatter-map.lock、ほかの出力\n"
                "（ほかの面のものも）と同じファイルには書けません。それ以外の既存のファイル\n"
-               "（前回の図や CSV）は置き換えます。\n"
+               "（前回の図や CSV）は置き換えます。--points のファイルにも書けません。\n"
                "\n"
                "終了状態: すべてのファイルを書いたら 0。引数を拒否したら 2（何も書きません）。\n"
                "スペクトルモデル、エンジン、変換プログラムか書き込みが失敗したら 1。\n"
                "SIGINT で 130、SIGTERM で 143（エンジンを止め、書きかけのファイルを残しません）。\n"
                "同じフォルダの実行は順番に行います。\n")
-        .arg(largestCount());
+        .arg(largestCount(), limitNames());
 }
 
 } // namespace batch

@@ -8,6 +8,9 @@
 #pragma once
 
 #include "XrayTubeModel.h"
+#include "logic/DosePeriod.h"
+#include "logic/NamedPoints.h"
+#include "logic/ReferenceLevels.h"
 #include "logic/Uncertainty.h"
 #include "textrec/planes.h"
 
@@ -59,8 +62,21 @@ struct BatchOptions {
     QString room;    // a ".Room" layout
     QString roomPng; // the map over it
     bool bothSides = false;
-    int threads = 0; // the engine's threads; 0: every hardware thread
+    // Doses per period: the minutes of fluoroscopy a week (0: none given)
+    // and the period the pages and the points show.
+    double minutesPerWeek = 0;
+    dose::Period period = dose::Period::PerMinute;
+    // The built-in reference levels drawn as lines, by name, as given.
+    QStringList limits;
+    QString points;    // a points file of the --room layout
+    QString pointsCsv; // the dose at each of its points
+    int threads = 0;   // the engine's threads; 0: every hardware thread
     bool help = false;
+
+    // The levels of --limit, in the order of the built-in list, and for each
+    // level of that list whether it was given.
+    std::vector<dose::ReferenceLevel> limitLevels() const;
+    std::vector<bool> tickedLimits() const;
 
     // The mean tube current of the run, in mA, as the conditions window forms
     // it: the current itself, or current x rate x width x 0.001 written in
@@ -85,6 +101,9 @@ struct PlaneOutput {
     QString png;
     QString csv;
     QString roomPng;
+    // The points' CSV of a horizontal plane ("points_h150.csv"); none for the
+    // vertical section.
+    QString pointsCsv;
 };
 
 // The maps of a run in the order they are merged and written: the extra
@@ -106,6 +125,12 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
 // The conditions window's checks and those of the files to write, in the
 // working folder `folder`: an empty text, or the refusal naming the argument.
 QString checkOptions(const BatchOptions& options, const QString& folder);
+
+// The points of a points file named by --points, read as the layout
+// editor reads the file beside a layout; nothing, and in `error` the file
+// and the line, when it cannot be read whole.
+std::optional<std::vector<namedpoints::NamedPoint>> readPointsFile(const QString& file,
+                                                                   QString& error);
 
 // The text of --help: every option with its unit and default.
 QString usageText();

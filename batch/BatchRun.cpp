@@ -167,6 +167,74 @@ std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity,
     return text;
 }
 
+namespace {
+
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text.toStdString();
+    QString quotedText = text;
+    quotedText.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return (QLatin1Char('"') + quotedText + QLatin1Char('"')).toStdString();
+}
+
+} // namespace
+
+std::string pointsCsv(const std::vector<namedpoints::NamedPoint>& points,
+                      const Module1::RoomLayout& room, const results::ShownMap& map,
+                      const results::DoseGrid& doseEquivalent,
+                      const std::optional<results::RelativeErrors>& errors,
+                      const std::vector<dose::ReferenceLevel>& limits, double minutesPerWeek) {
+    std::string text = "\xEF\xBB\xBF";
+    std::vector<std::string> header = {"名称", "x (cm)", "c (cm)",
+                                       csvField(captions::quantity(map.quantity, map.scale)),
+                                       "統計誤差"};
+    for (const dose::ReferenceLevel& level : limits)
+        header.push_back(csvField(
+            QStringLiteral("%1（%2）に対する割合").arg(level.name, dose::levelText(level))));
+    header.push_back("備考");
+    for (std::size_t k = 0; k < header.size(); ++k)
+        text += (k ? "," : "") + header[k];
+    text += textrec::kRecordEnd;
+
+    auto number = [](double value) { return textrec::plainNumber(value, 6); };
+    for (const namedpoints::NamedPoint& point : points) {
+        const namedpoints::PointReading reading = namedpoints::readPoint(room, point);
+        std::vector<std::string> row = {csvField(point.name), number(reading.position.map.x),
+                                        number(reading.position.map.c)};
+        const QString outside = namedpoints::outsideMapText();
+        if (const std::optional<double> perMinute =
+                map.grid ? namedpoints::perMinuteAt(reading, *map.grid) : std::nullopt) {
+            row.push_back(
+                map.scale.period == dose::Period::PerMinute
+                    ? textrec::plainNumber(*perMinute)
+                    : dose::shownValueText(dose::toShown(*perMinute, map.scale)).toStdString());
+            const std::optional<double> error =
+                errors ? namedpoints::relativeErrorAt(reading, *errors, map.quantity)
+                       : std::nullopt;
+            row.push_back(error ? results::relativeErrorText(*error) : std::string());
+            for (const dose::ReferenceLevel& level : limits)
+                row.push_back(dose::shareText(*namedpoints::shareAt(reading, doseEquivalent, level,
+                                                                    minutesPerWeek))
+                                  .toStdString());
+        } else {
+            row.push_back(outside.toStdString());
+            row.push_back({});
+            for (std::size_t k = 0; k < limits.size(); ++k)
+                row.push_back(outside.toStdString());
+        }
+        // The mark qualifies a value: a point beyond the map has none.
+        row.push_back(reading.outsideWalls && reading.cell
+                          ? namedpoints::notShieldedText().toStdString()
+                          : std::string());
+        for (std::size_t k = 0; k < row.size(); ++k)
+            text += (k ? "," : "") + row[k];
+        text += textrec::kRecordEnd;
+    }
+    return text;
+}
+
 void stopOnSignals() {
     std::signal(SIGINT, noteStopSignal);
     std::signal(SIGTERM, noteStopSignal);
@@ -356,17 +424,39 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
         map.quantity = o.quantity;
         map.grid = kerma ? loaded->kerma : loaded->doseEquivalent;
         map.thresholds = kerma ? loaded->kermaThresholds : loaded->doseEquivalentThresholds;
+        // A period: the doses for the workload, in the unit of the rule, with
+        // the viewer's default thresholds of that unit.
+        map.minutesPerWeek = o.minutesPerWeek;
+        if (o.period != dose::Period::PerMinute) {
+            const double maximum =
+                (kerma ? loaded->kermaExtremes : loaded->doseEquivalentExtremes).maximum;
+            map.scale = dose::displayScale(o.period, o.minutesPerWeek, maximum);
+            map.thresholds = dose::defaultThresholds(maximum, map.scale);
+        }
         map.resultFileName = plane.resultFile;
         map.header = results::readResultHeader(resultPath);
         map.plane = record.plane;
         map.bodyPosition = map.header ? map.header->bodyPosition() : (o.standing ? 2 : 1);
         map.focusSkinDistance = map.header ? map.header->focusSkinDistance() : o.focusSkinDistance;
+        const std::optional<results::RelativeErrors> errors =
+            results::readRelativeErrors(resultPath);
         if (o.hatch) {
-            if (const auto errors = results::readRelativeErrors(resultPath))
+            if (errors)
                 map.hatched = results::hatchedCells(*errors, o.quantity);
             else
                 out << "scatter-map: " << plane.resultFile.toStdString()
                     << " の統計誤差のファイルがないため、斜線は引きません" << std::endl;
+        }
+        // The limit lines from the dose-equivalent map, dashed where the
+        // hatching would mark its cells.
+        if (!o.limits.isEmpty()) {
+            std::optional<std::vector<bool>> uncertain;
+            if (errors)
+                uncertain = results::hatchedCells(*errors, results::Quantity::DoseEquivalent);
+            map.limitLines = limitlines::traceLimitLines(
+                loaded->doseEquivalent, uncertain ? &*uncertain : nullptr, dose::builtInLevels(),
+                o.tickedLimits(), o.minutesPerWeek,
+                limitlines::shownCells(results::PlaneView(record.plane)));
         }
 
         page::PageContent content;
@@ -390,6 +480,24 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
                     gridCsv(*content.map.grid, o.quantity, content.map.plane), &error))
                 return fail(notSaved(plane.csv, QString::fromStdString(error)), 1);
             outputs << plane.csv;
+        }
+        if (!plane.pointsCsv.isEmpty()) {
+            if (stopSignal())
+                return interrupted();
+            QString error;
+            const std::optional<Module1::RoomLayout> room =
+                roomfile::load(files::toPath(work.filePath(o.room)), error);
+            const std::optional<std::vector<namedpoints::NamedPoint>> points =
+                room ? readPointsFile(work.filePath(o.points), error) : std::nullopt;
+            if (!points)
+                return fail(error, 1);
+            if (std::string why; !textrec::writeFileAtomic(
+                    files::toPath(work.filePath(plane.pointsCsv)),
+                    pointsCsv(*points, *room, content.map, loaded->doseEquivalent, errors,
+                              o.limitLevels(), o.minutesPerWeek),
+                    &why))
+                return fail(notSaved(plane.pointsCsv, QString::fromStdString(why)), 1);
+            outputs << plane.pointsCsv;
         }
         if (!plane.roomPng.isEmpty()) {
             if (stopSignal())

@@ -26,9 +26,11 @@ QStringList filesKeptBesideResult(const QString& resultFile);
 // What the file at `file` is to the system, for a message
 // ("物理データファイル「Air.eac」"): a result or a layout or a file kept beside one, an exchange or
 // physical data file of the working folder `workFolder`, a program, the lock
-// of the runs, or the layout `roomFile` that the run reads (empty: none).
-// Empty when the file is none of them and may be replaced.
-QString systemFileAt(const QString& file, const QString& workFolder, const QString& roomFile);
+// of the runs, or the layout `roomFile` or the points file `pointsFile` that
+// the run reads (empty: none). Empty when the file is none of them and may be
+// replaced.
+QString systemFileAt(const QString& file, const QString& workFolder, const QString& roomFile,
+                     const QString& pointsFile = {});
 
 // The system's reason why no file can be created where `file` would be
 // written (in its folder, under a name as long as the temporary file of the

@@ -124,9 +124,9 @@ void Form6::buildControls() {
     Label10 = makeLabel(this, QString(), side, 6, 355, 22, "Label10");
 
     // Legend with the thresholds beside its boxes, band 1 at the top.
-    UnitPrefix = makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22, "UnitPrefix");
-    UnitPrefix->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label51 = makeLabel(this, QStringLiteral("Gy/min"), side + 14, 32, 80, 22, "Label51");
+    Label50 = makeLabel(this, QStringLiteral("μ"), side, 32, 14, 22, "Label50");
+    Label50->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label51 = makeLabel(this, QStringLiteral("Gy/min"), side + 14, 32, 100, 22, "Label51");
     Picture7 = new PictureBox(overlay::paintLegend(), 0, 0, this);
     Picture7->setObjectName(QStringLiteral("Picture7"));
     Picture7->move(side, 58);
@@ -299,8 +299,8 @@ void Form6::showThresholds(const results::Thresholds& thresholds) {
     thresholds_->setThresholds(thresholds);
 }
 
-void Form6::showThresholdUnit(const QString& unit) {
-    UnitPrefix->setText(dose::prefixText(dose::Prefix::Micro));
+void Form6::showThresholdUnit(const QString& unit, const QString& prefix) {
+    Label50->setText(prefix);
     Label51->setText(unit);
 }
 
@@ -308,7 +308,7 @@ void Form6::showScale() {
     if (!drawing_)
         return;
     const results::ShownMap& map = drawing_->map;
-    UnitPrefix->setText(dose::prefixText(map.scale.prefix));
+    Label50->setText(dose::prefixText(map.scale.prefix));
     Label51->setText(dose::unitAfterPrefix(map.quantity, map.scale));
 }
 

@@ -63,9 +63,10 @@ public:
                         const std::optional<results::PlaneRecord>& plane = std::nullopt);
     void clearConditions();
     // The band thresholds of the viewer's map and their unit ("Gy/min" or
-    // "Sv/min"); shown read-only, as the viewer's fields set them.
+    // "Sv/min" after "μ"; in a period "Sv/3か月" after "μ" or "m"); shown
+    // read-only, as the viewer's fields set them.
     void showThresholds(const results::Thresholds& thresholds);
-    void showThresholdUnit(const QString& unit);
+    void showThresholdUnit(const QString& unit, const QString& prefix = QStringLiteral("μ"));
 
     // The overlay picture, white until the first drawing, and the legend.
     PictureBox* Picture1 = nullptr;
@@ -101,8 +102,8 @@ public:
     QLineEdit* Text19 = nullptr;
     QLineEdit* Text20 = nullptr;
     QLineEdit* Text21 = nullptr;
-    QLabel* UnitPrefix = nullptr; // "μ", or "m" for doses in a period shown in mSv or mGy
-    QLabel* Label51 = nullptr;    // "Gy/min", "Sv/min", "Sv/3か月": the unit after the prefix
+    QLabel* Label50 = nullptr; // the unit's prefix: "μ", or "m" in a period shown in mSv or mGy
+    QLabel* Label51 = nullptr; // "Gy/min", "Sv/min", "Sv/3か月": the unit after the prefix
     // Name of the room layout, set by the layout editor.
     QLabel* Label10 = nullptr;
     // The picture's caption, with the plane of the map drawn when its result

@@ -62,6 +62,14 @@ QString quantity(results::Quantity quantity) {
                                                 : QStringLiteral("実効線量 (H1cm) 率（μSv/分）");
 }
 
+QString quantity(results::Quantity quantity, const dose::DisplayScale& scale) {
+    if (scale.period == dose::Period::PerMinute)
+        return captions::quantity(quantity);
+    const QString name = quantity == results::Quantity::Kerma ? QStringLiteral("空気カーマ")
+                                                              : QStringLiteral("実効線量 (H1cm)");
+    return QStringLiteral("%1（%2）").arg(name, dose::unitText(quantity, scale));
+}
+
 QString thresholdUnit(results::Quantity quantity) {
     return quantity == results::Quantity::Kerma ? QStringLiteral("Gy/min")
                                                 : QStringLiteral("Sv/min");

@@ -16,7 +16,7 @@ constexpr double kSampleWidth = 36;
 constexpr double kSampleGap = 8;
 
 QString fourDigits(double value) {
-    return QString::fromStdString(textrec::plainNumber(value, 4));
+    return dose::shownValueText(value);
 }
 
 } // namespace
@@ -51,9 +51,8 @@ QString workloadLine(const results::ShownMap& map) {
 }
 
 QString scatterOnlyNote() {
-    return QStringLiteral("注: この分布は患者（ファントム）からの散乱線だけを示します。"
-                          "Ｘ線管からの漏えい線、壁による遮へい、防護具（防護衣・防護板など）"
-                          "は含みません。");
+    return QStringLiteral("注: この分布は患者からの散乱線のみ。Ｘ線管の漏えい線、壁の遮へい、"
+                          "防護具（防護衣・防護板など）は含まない。");
 }
 
 QString limitLinesSource(results::Quantity shown) {

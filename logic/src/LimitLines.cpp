@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 
 namespace limitlines {
@@ -62,6 +63,22 @@ QPainterPath pathOf(const std::vector<contours::MapXY>& points, const PixelOf& p
             path.lineTo(p);
     }
     return path;
+}
+
+// The point `fraction` of the way along a line's length.
+contours::MapXY pointAlong(const contours::ContourLine& line, double fraction) {
+    double left = fraction * line.length();
+    for (std::size_t k = 1; k < line.points.size(); ++k) {
+        const contours::MapXY& a = line.points[k - 1];
+        const contours::MapXY& b = line.points[k];
+        const double step = std::hypot(b.x - a.x, b.c - a.c);
+        if (step > 0 && step >= left) {
+            const double t = left / step;
+            return {a.x + t * (b.x - a.x), a.c + t * (b.c - a.c)};
+        }
+        left -= step;
+    }
+    return line.points.empty() ? contours::MapXY{} : line.points.back();
 }
 
 } // namespace
@@ -193,7 +210,7 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
             }
     }
 
-    // The names, each on its longest line.
+    // The names, each where it covers no name drawn before.
     QFont labelFont = font;
     labelFont.setPixelSize(kLabelPixels * scale);
     labelFont.setBold(true);
@@ -202,13 +219,10 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
     const QRectF device = painter.device()
                               ? QRectF(0, 0, painter.device()->width(), painter.device()->height())
                               : QRectF();
-    for (const LimitLine& line : lines) {
-        if (!line.drawn() || !line.contour.label)
-            continue;
-        const QPointF at = pixelOf(*line.contour.label);
-        const double pad = 2.0 * scale;
+    const double pad = 2.0 * scale;
+    auto boxAt = [&](const QPointF& at, const QString& name) {
         QRectF box(QPointF(0, 0),
-                   metrics.size(Qt::TextSingleLine, line.level.name) + QSizeF(2 * pad, 2 * pad));
+                   metrics.size(Qt::TextSingleLine, name) + QSizeF(2 * pad, 2 * pad));
         box.moveCenter(at);
         if (!device.isEmpty()) {
             // Kept inside the picture, so that a name at an edge is read whole.
@@ -217,13 +231,177 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
             box.moveTop(
                 std::max(device.top(), std::min(box.top(), device.bottom() - box.height())));
         }
+        return box;
+    };
+    // The strokes of the lines, which a name placed beside a line keeps clear of.
+    std::vector<QPainterPath> strokes;
+    QPainterPathStroker stroker;
+    stroker.setWidth(2 * kLineWidth * scale);
+    for (const LimitLine& line : lines)
+        if (line.drawn())
+            for (const contours::ContourLine& piece : line.contour.lines)
+                strokes.push_back(stroker.createStroke(pathOf(piece.points, pixelOf)));
+    std::vector<QRectF> placed;
+    auto isFree = [&placed](const QRectF& tried) {
+        return std::none_of(placed.begin(), placed.end(),
+                            [&tried](const QRectF& other) { return other.intersects(tried); });
+    };
+    auto coversALine = [&strokes](const QRectF& tried) {
+        return std::any_of(strokes.begin(), strokes.end(), [&tried](const QPainterPath& stroke) {
+            return stroke.intersects(tried);
+        });
+    };
+    for (const LimitLine& line : lines) {
+        if (!line.drawn() || !line.contour.label)
+            continue;
+        const QString& name = line.level.name;
+        const QPointF anchor = pixelOf(*line.contour.label);
+        const QSizeF size = boxAt(anchor, name).size();
+        // Where the line lies and how long it is in the picture.
+        QRectF bounds;
+        const contours::ContourLine* longest = nullptr;
+        double longestPixels = 0;
+        for (const contours::ContourLine& piece : line.contour.lines) {
+            const QPainterPath path = pathOf(piece.points, pixelOf);
+            bounds = bounds.united(path.boundingRect());
+            if (path.length() > longestPixels) {
+                longestPixels = path.length();
+                longest = &piece;
+            }
+        }
+        std::optional<QRectF> box;
+        // On the line, where it is long enough to be read past its name: the
+        // label point, then other places along it.
+        if (longest && longestPixels >= 3 * size.width()) {
+            std::vector<QPointF> candidates = {anchor};
+            for (double fraction : {0.3, 0.7, 0.15, 0.85, 0.4, 0.6, 0.05, 0.95})
+                candidates.push_back(pixelOf(pointAlong(*longest, fraction)));
+            for (const QPointF& candidate : candidates)
+                if (const QRectF tried = boxAt(candidate, name); isFree(tried)) {
+                    box = tried;
+                    break;
+                }
+        }
+        // A short line (a small loop beside the phantom) or one whose places
+        // are taken: the name beside it, right of it first, then above and
+        // below, led to it by a thin line, so that the name hides none of it.
+        bool leader = false;
+        if (!box) {
+            const double gap = 3 * pad;
+            std::vector<QPointF> beside;
+            for (int k = 0; k < 16; ++k) {
+                const double shift = (k % 2 == 0 ? 1 : -1) * ((k + 1) / 2) * (size.height() + pad);
+                beside.push_back(
+                    QPointF(bounds.right() + gap + size.width() / 2, anchor.y() + shift));
+            }
+            for (int k = 0; k < 4; ++k) {
+                beside.push_back(
+                    QPointF(bounds.center().x(),
+                            bounds.top() - gap - size.height() / 2 - k * (size.height() + pad)));
+                beside.push_back(
+                    QPointF(bounds.center().x(),
+                            bounds.bottom() + gap + size.height() / 2 + k * (size.height() + pad)));
+            }
+            for (const QPointF& candidate : beside)
+                if (const QRectF tried = boxAt(candidate, name);
+                    isFree(tried) && !tried.intersects(bounds) && !coversALine(tried)) {
+                    box = tried;
+                    break;
+                }
+            leader = box.has_value();
+            if (!box)
+                box = boxAt(anchor, name);
+        }
+        placed.push_back(*box);
         painter.setPen(QPen(line.colour, scale));
+        if (leader) {
+            // From the line's label point to the nearest point of the name's box.
+            const QPointF edge(std::clamp(anchor.x(), box->left(), box->right()),
+                               std::clamp(anchor.y(), box->top(), box->bottom()));
+            painter.drawLine(anchor, edge);
+        }
         painter.setBrush(Qt::white);
-        painter.drawRect(box);
+        painter.drawRect(*box);
         painter.setBrush(Qt::NoBrush);
-        painter.drawText(box, Qt::AlignCenter, line.level.name);
+        painter.drawText(*box, Qt::AlignCenter, name);
     }
     painter.restore();
+}
+
+namespace {
+
+// A copy of the lines with each name on the longest part of its line that
+// `seen` holds: its own place when that is seen, else the middle of the
+// longest run of seen points; no name when no part is seen.
+std::vector<LimitLine> labelledWhereSeen(const std::vector<LimitLine>& lines,
+                                         const std::function<bool(const contours::MapXY&)>& seen) {
+    std::vector<LimitLine> placed = lines;
+    for (LimitLine& line : placed) {
+        if (line.contour.label && seen(*line.contour.label))
+            continue;
+        std::optional<contours::MapXY> best;
+        double bestLength = -1;
+        for (const contours::ContourLine& piece : line.contour.lines) {
+            std::size_t k = 0;
+            while (k < piece.points.size()) {
+                if (!seen(piece.points[k])) {
+                    ++k;
+                    continue;
+                }
+                const std::size_t start = k;
+                double length = 0;
+                while (k + 1 < piece.points.size() && seen(piece.points[k + 1])) {
+                    length += std::hypot(piece.points[k + 1].x - piece.points[k].x,
+                                         piece.points[k + 1].c - piece.points[k].c);
+                    ++k;
+                }
+                if (length > bestLength) {
+                    bestLength = length;
+                    best = piece.points[(start + k) / 2];
+                }
+                ++k;
+            }
+        }
+        line.contour.label = best;
+    }
+    return placed;
+}
+
+} // namespace
+
+void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
+                   const Module1::RoomLayout& room, bool bothSides,
+                   const std::vector<LimitLine>& lines, const QFont& font) {
+    if (lines.empty())
+        return;
+    const int orientation = overlay::bedOrientation(room.bedWidth, room.bedHeight);
+    // The room 5 cm inside its walls, in phantom coordinates, then in pixels.
+    constexpr double kStrip = 5;
+    const double left = kStrip - room.phantomX;
+    const double top = kStrip - room.phantomY;
+    const double right = room.roomWidth - kStrip - room.phantomX;
+    const double bottom = room.roomHeight - kStrip - room.phantomY;
+    const QRectF clip(QPointF(phantomMapping.deviceX(left), phantomMapping.deviceY(top)),
+                      QPointF(phantomMapping.deviceX(right), phantomMapping.deviceY(bottom)));
+    QPainter painter(&image);
+    painter.setClipRect(clip.normalized());
+    for (bool otherSide : {false, true}) {
+        if (otherSide && !bothSides)
+            break;
+        // Each name where its line is seen on this side.
+        const std::vector<LimitLine> placed =
+            labelledWhereSeen(lines, [&](const contours::MapXY& p) {
+                const overlay::MapPoint at = contours::phantomPoint(p, orientation, otherSide);
+                return at.u >= left && at.u <= right && at.v >= top && at.v <= bottom;
+            });
+        paintLines(
+            painter, placed,
+            [&phantomMapping, orientation, otherSide](const contours::MapXY& p) {
+                const overlay::MapPoint at = contours::phantomPoint(p, orientation, otherSide);
+                return QPointF(phantomMapping.deviceX(at.u), phantomMapping.deviceY(at.v));
+            },
+            phantomMapping.pixelScale(), font);
+    }
 }
 
 void paintOnMap(QImage& image, const std::vector<LimitLine>& lines, const results::PlaneView& view,

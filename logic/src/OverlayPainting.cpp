@@ -303,16 +303,17 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
         for (const Box& mask : otherSideMasks(room, orientation))
             canvas.filledBox(mask, kWhite);
 
-    // The limit lines over the map, where the map is seen.
-    if (inputs.grid && inputs.limitLines)
-        paintLimitLines(image, canvas.mapping(), room, orientation, *inputs.limitLines,
-                        inputs.bothSides, font);
-
     // 13: the room and its fittings again, over the masks.
+    const PixelMapping phantomMapping = canvas.mapping();
     canvas.setScale(roomScale(W, H));
     paintRoomOutline(canvas, room);
     canvas.setDrawWidth(2);
     paintFittings(canvas, inputs, orientation);
+
+    // The limit lines over it all, where the map is seen.
+    if (inputs.grid && inputs.limitLines)
+        limitlines::paintOverRoom(image, phantomMapping, room, inputs.bothSides, *inputs.limitLines,
+                                  font);
     return orientation;
 }
 
@@ -339,86 +340,6 @@ QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font) {
     frame &= reach;
     return QRect(QPoint(int(std::floor(frame.left())), int(std::floor(frame.top()))),
                  QPoint(int(std::ceil(frame.right())) - 1, int(std::ceil(frame.bottom())) - 1));
-}
-
-namespace {
-
-// The strip along the walls that the masks keep clear of the map, cm.
-constexpr double kWallStrip = 5;
-
-// A copy of the lines with each label on the longest part of its line that
-// `seen` holds: its default place when that is seen, else the middle of the
-// longest run of seen points; no label when no part is seen.
-std::vector<limitlines::LimitLine>
-labelledWhereSeen(const std::vector<limitlines::LimitLine>& lines,
-                  const std::function<bool(const contours::MapXY&)>& seen) {
-    std::vector<limitlines::LimitLine> placed = lines;
-    for (limitlines::LimitLine& line : placed) {
-        if (line.contour.label && seen(*line.contour.label))
-            continue;
-        std::optional<contours::MapXY> best;
-        double bestLength = -1;
-        for (const contours::ContourLine& piece : line.contour.lines) {
-            std::size_t k = 0;
-            while (k < piece.points.size()) {
-                if (!seen(piece.points[k])) {
-                    ++k;
-                    continue;
-                }
-                const std::size_t start = k;
-                double length = 0;
-                while (k + 1 < piece.points.size() && seen(piece.points[k + 1])) {
-                    length += std::hypot(piece.points[k + 1].x - piece.points[k].x,
-                                         piece.points[k + 1].c - piece.points[k].c);
-                    ++k;
-                }
-                if (length > bestLength) {
-                    bestLength = length;
-                    best = piece.points[(start + k) / 2];
-                }
-                ++k;
-            }
-        }
-        line.contour.label = best;
-    }
-    return placed;
-}
-
-} // namespace
-
-void paintLimitLines(QImage& image, const PixelMapping& mapping, const Module1::RoomLayout& room,
-                     int orientation, const std::vector<limitlines::LimitLine>& lines,
-                     bool bothSides, const QFont& font) {
-    if (lines.empty())
-        return;
-    // Inside the room, off the strip along its walls, in phantom coordinates.
-    const Box inside{kWallStrip - room.phantomX, kWallStrip - room.phantomY,
-                     room.roomWidth - kWallStrip - room.phantomX,
-                     room.roomHeight - kWallStrip - room.phantomY};
-    const QRectF clip = QRectF(QPointF(mapping.deviceX(inside.x1), mapping.deviceY(inside.y1)),
-                               QPointF(mapping.deviceX(inside.x2), mapping.deviceY(inside.y2)))
-                            .normalized();
-    QPainter painter(&image);
-    painter.setClipRect(clip);
-    for (bool otherSide : {false, true}) {
-        if (otherSide && !bothSides)
-            break;
-        auto phantomOf = [orientation, otherSide](const contours::MapXY& p) {
-            return contours::phantomPoint(p, orientation, otherSide);
-        };
-        const std::vector<limitlines::LimitLine> placed =
-            labelledWhereSeen(lines, [&](const contours::MapXY& p) {
-                const MapPoint at = phantomOf(p);
-                return inside.contains(at.u, at.v);
-            });
-        limitlines::paintLines(
-            painter, placed,
-            [&](const contours::MapXY& p) {
-                const MapPoint at = phantomOf(p);
-                return QPointF(mapping.deviceX(at.u), mapping.deviceY(at.v));
-            },
-            mapping.pixelScale(), font);
-    }
 }
 
 QFont pointFont() {

@@ -106,34 +106,13 @@ std::vector<QString> footerLines(const PageContent& content) {
                               : std::optional<double>();
     if (photons && *photons < jobfile::kMinimumHistories)
         lines.push_back(QStringLiteral("試算: 入射光子数 1億個未満（統計誤差が大きい）"));
-    // Doses in a period or limit lines: for which workload, and what the map
-    // leaves out, a sentence a line.
+    // Doses in a period and limit lines: the workload they are for, and
+    // what the map leaves out.
     if (const QString workload = workloadLine(content.map); !workload.isEmpty())
         lines.push_back(workload);
-    if (results::showsDoseJudgement(content.map)) {
-        const QString note = scatterOnlyNote();
-        const QString stop = QStringLiteral("。");
-        qsizetype start = 0;
-        while (start < note.size()) {
-            const qsizetype end = note.indexOf(stop, start);
-            const qsizetype next = end < 0 ? note.size() : end + stop.size();
-            lines.push_back((start == 0 ? QString() : QStringLiteral("　")) +
-                            note.mid(start, next - start));
-            start = next;
-        }
-    }
+    if (results::showsDoseJudgement(content.map))
+        lines.push_back(scatterOnlyNote());
     return lines;
-}
-
-// The title's quantity: the rate per minute as the viewer's switch names it,
-// or the dose in a period with its unit.
-QString quantityTitle(const results::ShownMap& map) {
-    if (map.scale.period == dose::Period::PerMinute)
-        return captions::quantity(map.quantity);
-    const QString name = map.quantity == results::Quantity::Kerma
-                             ? QStringLiteral("空気カーマ")
-                             : QStringLiteral("実効線量 (H1cm)");
-    return QStringLiteral("%1（%2）").arg(name, dose::unitText(map.quantity, map.scale));
 }
 
 QFont textFont(int pixels, bool bold = false) {
@@ -307,7 +286,8 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                                 : captions::roomPicture(content.map.plane);
     painter.drawText(QRectF(kMargin, kMargin, layout.size.width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     caption + QStringLiteral("　") + quantityTitle(content.map));
+                     caption + QStringLiteral("　") +
+                         captions::quantity(content.map.quantity, content.map.scale));
 
     // The pictures are drawn pixel for pixel, never smoothed: a band's colour
     // is what the map says.

@@ -16,8 +16,10 @@ bool sharesGiven(const TableSettings& settings) {
 
 } // namespace
 
-QString doseText(double shown) {
-    return QString::fromStdString(textrec::plainNumber(shown, 4));
+QString doseText(double shown, const dose::DisplayScale& scale) {
+    if (scale.period == dose::Period::PerMinute)
+        return QString::fromStdString(textrec::plainNumber(shown));
+    return dose::shownValueText(shown);
 }
 
 QString coordinateText(double cm) {
@@ -53,7 +55,7 @@ std::vector<PointRow> tableRows(const Module1::RoomLayout& room,
             continue;
         }
         row.onMap = true;
-        row.dose = doseText(*shown);
+        row.dose = doseText(*shown, settings.scale);
         if (map.errors)
             if (const std::optional<double> error =
                     relativeErrorAt(reading, *map.errors, map.quantity))

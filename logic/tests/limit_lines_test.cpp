@@ -7,8 +7,11 @@
 #include "logic/DoseNotes.h"
 #include "logic/LimitLines.h"
 #include "logic/MapPainting.h"
+#include "logic/OverlayGeometry.h"
+#include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
 
+#include <QDate>
 #include <QFont>
 
 #include <gtest/gtest.h>
@@ -263,4 +266,111 @@ TEST(DoseNotes, WhatAPageWritesOfThePeriodAndTheLines) {
     EXPECT_TRUE(perMinute[1].text.contains(QStringLiteral("＝ 25 μSv/min"))) // 1300 / 52
         << perMinute[1].text.toStdString();
     EXPECT_TRUE(page::workloadLine(map).contains(dose::workloadText(4)));
+}
+
+// A page with a period or limit lines writes the workload and the note of
+// what the map leaves out, and a key with a sample of each line in its
+// colour; the line is on the page's picture where the map crosses its level.
+TEST(DoseNotes, APageWithAPeriodOrLinesSaysWhatTheMapLeavesOut) {
+    testsupport::guiApplication();
+    const DoseGrid grid = radialGrid();
+    page::PageContent content;
+    content.map.quantity = results::Quantity::DoseEquivalent;
+    content.map.grid = grid;
+    content.map.thresholds = results::defaultThresholds(grid.at(1, 301));
+    content.map.bodyPosition = 1;
+    content.date = QDate(2026, 1, 5);
+    const int plain = page::pageLayout(content).footerLines;
+
+    content.map.scale = dose::displayScale(dose::Period::Quarter, 4, grid.at(1, 301));
+    content.map.minutesPerWeek = 4;
+    content.map.thresholds = dose::defaultThresholds(grid.at(1, 301), content.map.scale);
+    EXPECT_EQ(page::pageLayout(content).footerLines, plain + 2); // the workload, the note
+
+    // 1 mSv a week at 4 minutes a week: 250 μSv/min, r = 63.2 cm.
+    const std::vector<dose::ReferenceLevel>& levels = dose::builtInLevels();
+    content.map.limitLines = limitlines::traceLimitLines(grid, nullptr, levels, {false, true}, 4);
+    ASSERT_TRUE(content.map.limitLines[0].drawn());
+    const QColor colour = content.map.limitLines[0].colour;
+    const page::PageLayout layout = page::pageLayout(content);
+    EXPECT_EQ(layout.footerLines, plain + 2);
+    // Under them the key: its heading and its line.
+    EXPECT_EQ(page::limitLineKey(content.map).size(), 2u);
+    EXPECT_GT(layout.key.height(), 0);
+    EXPECT_GE(layout.key.top(), layout.picture.bottom());
+    EXPECT_LE(layout.key.bottom(), layout.size.height());
+    const QImage image = page::pageImage(content, 1);
+
+    // The sample of the key under the picture.
+    int samplePixels = 0;
+    for (int y = int(layout.picture.bottom()); y < image.height(); ++y)
+        for (int x = 0; x < 80; ++x)
+            samplePixels += QColor(image.pixel(x, y)) == colour;
+    EXPECT_GE(samplePixels, 20);
+    // The line in the picture, 63 cm from the centre at c = -40 cm.
+    const double x = std::sqrt(kA / 250 - 40.0 * 40);
+    bool onLine = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        const QPointF p = limitlines::mapPicturePixel({x + dx, -40}, results::PlaneView());
+        onLine = onLine || QColor(image.pixel((layout.picture.topLeft() + p).toPoint())) == colour;
+    }
+    EXPECT_TRUE(onLine);
+}
+
+TEST(DoseNotes, DosesAreWrittenToFourDigitsWithoutAnExponent) {
+    const std::pair<double, const char*> cases[] = {
+        {1950, "1950"},   {0.0277777, "0.02778"},    {12345.6, "12350"},
+        {999.95, "1000"}, {6178.38, "6178"},         {0.5, "0.5"},
+        {0, "0"},         {1.23456e-7, "1.235E-07"}, {4.2e9, "4200000000"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(dose::shownValueText(value), QString::fromUtf8(text)) << value;
+}
+
+// Over the room overlay: the line where the overlay lays the cells of its
+// level, on both sides of the phantom when the map is, and nothing of it
+// beyond the room's walls.
+TEST(LimitLines, DrawnOverTheRoomWhereTheOverlayLaysTheMap) {
+    testsupport::guiApplication();
+    Module1::RoomLayout room; // bed along X: the map below the phantom
+    room.roomWidth = room.roomHeight = 600;
+    room.bedWidth = 200;
+    room.bedHeight = 90;
+    room.phantomX = 300;
+    room.phantomY = 250;
+    const overlay::PixelMapping mapping(
+        overlay::phantomScale(overlay::roomScale(600, 600), 600, 600, 300, 250),
+        overlay::kPicturePixels);
+    const DoseGrid grid = radialGrid();
+    // r = 200 cm inside the room; r = 380 cm reaches past the wall at 350 cm below.
+    const std::vector<dose::ReferenceLevel> levels = {
+        userLevel(kA / (200.0 * 200), dose::Prefix::Micro, dose::Period::PerMinute),
+        userLevel(kA / (380.0 * 380), dose::Prefix::Micro, dose::Period::PerMinute)};
+    const std::vector<LimitLine> lines =
+        limitlines::traceLimitLines(grid, nullptr, levels, {true, true}, 0);
+    for (bool bothSides : {false, true}) {
+        SCOPED_TRACE(bothSides);
+        QImage image(overlay::kPicturePixels, overlay::kPicturePixels, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        limitlines::paintOverRoom(image, mapping, room, bothSides, lines, QFont());
+        auto lineNear = [&](double u, double v, const QColor& colour) {
+            const QPoint at(int(mapping.deviceX(u)), int(mapping.deviceY(v)));
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (QColor(image.pixel(at + QPoint(dx, dy))) == colour)
+                        return true;
+            return false;
+        };
+        // x = 200 cos a below the phantom (v = x), c = 200 sin a across it (u = -c).
+        for (double angle : {-60.0, -30.0, 30.0, 60.0}) {
+            const double x = 200 * std::cos(angle * M_PI / 180);
+            const double c = 200 * std::sin(angle * M_PI / 180);
+            EXPECT_TRUE(lineNear(-c, x, lines[0].colour)) << angle;
+            EXPECT_EQ(lineNear(-c, -x, lines[0].colour), bothSides) << angle;
+        }
+        // Nothing below the wall, 5 cm inside it: v > 345.
+        for (int y = int(mapping.deviceY(346)); y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_NE(QColor(image.pixel(x, y)), lines[1].colour) << x << ", " << y;
+    }
 }

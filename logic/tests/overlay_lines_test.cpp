@@ -1,7 +1,7 @@
 // Limit lines over the room overlay: against a radial map whose crossing is
 // known by hand, the line lies on its circle where the overlay lays the map,
-// on the other side too when the map is drawn on both, dashed where the cells
-// are hatched, and seen only inside the room as the map is.
+// on the other side too when the map is drawn on both, and dashed where the
+// cells are hatched.
 #include "GuiApplication.h"
 #include "logic/LimitLines.h"
 #include "logic/NamedPoints.h"
@@ -164,23 +164,4 @@ TEST(OverlayLines, DashedOverHatchedCells) {
             EXPECT_GT(dashed, solid * 3 / 10);
         }
     }
-}
-
-// Like the map, a line is seen only inside the room: where the circle runs
-// beyond a wall 150 cm from the phantom, nothing of it is outside.
-TEST(OverlayLines, OnlyInsideTheRoom) {
-    const results::DoseGrid grid = radialGrid();
-    const std::vector<limitlines::LimitLine> lines = linesOf(grid, nullptr);
-    Module1::RoomLayout room = largeRoom(2); // the map to the right of the phantom
-    room.roomWidth = 650;                    // the right wall at x = 150 from the phantom
-    const Overlay painted(room, grid, lines, false);
-    EXPECT_TRUE(painted.lineNear(kRadius * std::cos(1.4), kRadius * std::sin(1.4), false));
-    EXPECT_TRUE(painted.lineNear(kRadius * std::cos(1.4), -kRadius * std::sin(1.4), false));
-    const overlay::PixelMapping m(overlay::roomScale(room.roomWidth, room.roomHeight),
-                                  overlay::kPicturePixels);
-    int outside = 0;
-    for (int y = 0; y < painted.image.height(); ++y)
-        for (int x = int(std::ceil(m.deviceX(room.roomWidth))); x < painted.image.width(); ++x)
-            outside += (painted.image.pixel(x, y) & 0xffffff) == navy();
-    EXPECT_EQ(outside, 0);
 }

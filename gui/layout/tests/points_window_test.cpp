@@ -23,10 +23,12 @@
 #include "RecordingMessages.h"
 #include "TempFolderTest.h"
 #include "TestApplication.h"
+#include "viewer_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -232,17 +234,72 @@ TEST_F(PointsWindowTest, PlacingDraggingAndDeletingWithTheMouse) {
 
 namespace {
 
+// Records the merger's start; the test ends it.
+class RecordingLauncher final : public platform::ProgramLauncher {
+public:
+    bool startInConsole(const QString&, const QString&, const QString&, QString&) override {
+        return false;
+    }
+    bool startHidden(const QString&, const QString&, HiddenFinish onFinished, QString&) override {
+        finishers.push_back(std::move(onFinished));
+        return true;
+    }
+    std::vector<HiddenFinish> finishers;
+};
+
 using ReadoutCase = std::tuple<int, bool>; // bed orientation, a period chosen
 
+// The viewer with a result chosen, merged, loaded and drawn as a user does,
+// from files in the working folder.
 class PointsAgainstTheReadout : public PointsWindowTest,
-                                public testing::WithParamInterface<ReadoutCase> {};
+                                public testing::WithParamInterface<ReadoutCase> {
+protected:
+    void SetUp() override {
+        PointsWindowTest::SetUp();
+        previousFolder_ = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.string()));
+        platform::Services services = platform::services();
+        services.launcher = &launcher_;
+        platform::setServices(services);
+        viewer_files::writeResultHeader(dir / "lying.data", viewer_files::lyingHeader());
+        viewer_files::writeUncertaintyFile(
+            dir / "lying.data.unc", viewer_files::lyingHeader(),
+            [](int column, int row) { return 0.01 * double((3 * row + column) % 40); });
+    }
+    void TearDown() override {
+        Windows::form1().reset();
+        QDir::setCurrent(previousFolder_);
+        PointsWindowTest::TearDown();
+    }
+    void mergeLoadAndDraw() {
+        Form1& viewer = Windows::form1();
+        viewer.reset();
+        const auto items = viewer.File1->findItems(QStringLiteral("lying.data"), Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        viewer.File1->setCurrentItem(items.front());
+        viewer.Command11->click();
+        viewer_files::writeMergedFile(
+            dir / "F2B.dat", [](int j, int i) { return cellValue(j, i, 1); },
+            [](int j, int i) { return cellValue(j, i, 2); });
+        ASSERT_FALSE(launcher_.finishers.empty());
+        launcher_.finishers.back()(true, QString());
+        viewer.Command2->click();
+        ASSERT_TRUE(viewer.gridsLoaded);
+        viewer.Option2->click();
+        viewer.Command1->click();
+        ASSERT_EQ(viewer.mapDrawn, 1);
+        ASSERT_TRUE(messages.shown.empty()) << messages.texts().join("|").toStdString();
+    }
+
+    QString previousFolder_;
+    RecordingLauncher launcher_;
+};
 
 } // namespace
 
 // A point's dose in the table is what the viewer's read-out shows with the
 // pointer on the same place of the map, on both sides of the phantom and for
-// either bed: per minute the same text; with a period chosen the read-out's
-// value in the period's scale. Its uncertainty is the read-out's.
+// either bed, per minute and with a period chosen; so is its uncertainty.
 TEST_P(PointsAgainstTheReadout, TheTableShowsTheReadoutOfThePlace) {
     const auto [orientation, period] = GetParam();
     Module1::RoomLayout room = defaultRoom();
@@ -256,6 +313,7 @@ TEST_P(PointsAgainstTheReadout, TheTableShowsTheReadoutOfThePlace) {
         settings.setMinutesPerWeek(45);
         settings.setPeriod(dose::Period::Year);
     }
+    mergeLoadAndDraw();
     Form6& form = Windows::form6();
     form.Check1->setChecked(true);
     drawOverlay();
@@ -271,22 +329,18 @@ TEST_P(PointsAgainstTheReadout, TheTableShowsTheReadoutOfThePlace) {
     ASSERT_TRUE(messages.shown.empty());
 
     Form1& viewer = Windows::form1();
-    const dose::DisplayScale scale =
-        settings.scaleFor(results::findExtremes(viewer.doseEquivalentGrid).maximum);
-    EXPECT_EQ(scale.period != dose::Period::PerMinute, period);
+    EXPECT_EQ(viewer.Label54->text().endsWith(QStringLiteral("/min")), !period);
     for (int row = 0; row < placed; ++row) {
         SCOPED_TRACE(testing::Message() << "row " << row);
         // The pointer where the table says the point lies on the map.
         viewer.showReadout(cell(row, kX).toDouble(), cell(row, kC).toDouble() + 300);
         ASSERT_FALSE(viewer.Text22->text().isEmpty());
-        const double readout = viewer.Text22->text().toDouble();
-        if (!period) {
-            EXPECT_EQ(cell(row, kDose), viewer.Text22->text());
-        }
-        EXPECT_EQ(cell(row, kDose),
-                  QString::fromStdString(textrec::plainNumber(dose::toShown(readout, scale), 4)));
+        EXPECT_EQ(cell(row, kDose), viewer.Text22->text());
         EXPECT_EQ(cell(row, kUncertainty), viewer.Text26->text());
     }
+    // The table's unit is the read-out's.
+    EXPECT_TRUE(
+        form.PointsTable->horizontalHeaderItem(kDose)->text().contains(viewer.Label54->text()));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBeds, PointsAgainstTheReadout,
@@ -308,7 +362,7 @@ TEST_F(PointsWindowTest, TheTableFollowsTheSettingsAtOnce) {
     const double value = Windows::form1().doseEquivalentGrid.at(131, 301);
     const dose::DisplayScale week =
         settings.scaleFor(results::findExtremes(Windows::form1().doseEquivalentGrid).maximum);
-    EXPECT_EQ(cell(0, kDose), namedpoints::doseText(dose::toShown(value, week)));
+    EXPECT_EQ(cell(0, kDose), namedpoints::doseText(dose::toShown(value, week), week));
     EXPECT_NE(cell(0, kDose), perMinute);
     const QString quarterShare = dose::shareText(value * 100 * 13 / 1300);
     EXPECT_EQ(cell(0, kShare), quarterShare);
@@ -544,7 +598,7 @@ TEST_F(PointsWindowTest, LimitLinesAndTheLegendFollowTheSettings) {
         form.Picture1->image().pixel(pixelOf(room.phantomX + 60, room.phantomY + 150).toPoint());
     form.Dose->Period->setCurrentIndex(2);
     ASSERT_EQ(settings.period(), dose::Period::Quarter);
-    EXPECT_EQ(form.UnitPrefix->text(), dose::prefixText(dose::Prefix::Milli));
+    EXPECT_EQ(form.Label50->text(), dose::prefixText(dose::Prefix::Milli));
     EXPECT_NEAR(form.Text5->text().toDouble(), perMinuteTop * 130 * 13 / 1000,
                 1e-9 * perMinuteTop * 130 * 13);
     EXPECT_EQ(

@@ -1,10 +1,12 @@
 // The viewer window with stand-ins for the message boxes and the merger's start.
+#include "DoseSettings.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/Overlay.h"
 #include "logic/Captions.h"
 #include "logic/MapPainting.h"
+#include "logic/NumberText.h"
 #include "logic/ProgramNames.h"
 #include "overlay_rooms.h"
 #include "page_dialogs.h"
@@ -13,6 +15,7 @@
 #include "results/ConditionsPanel.h"
 #include "results/Form1.h"
 #include "results/Form3.h"
+#include "results/LevelList.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
 #include "textrec/planes.h"
@@ -35,7 +38,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -88,10 +93,13 @@ protected:
         s.events = &events_;
         platform::setServices(s);
         viewer_files::writeResultHeader(dir / "lying.data", viewer_files::lyingHeader());
+        // Per minute and no lines ticked, as a fresh program starts.
+        Windows::doseSettings().reset();
         form_ = std::make_unique<Form1>();
     }
     void TearDown() override {
         form_.reset();
+        Windows::doseSettings().reset();
         platform::resetServices();
         QDir::setCurrent(previousFolder_);
         TempFolderTest::TearDown();
@@ -985,4 +993,185 @@ TEST_F(ViewerWindow, DeleteTakesThePlaneRecord) {
     select("lying.data");
     form_->Command5->click();
     EXPECT_FALSE(messages_.shown.back().text.contains(QStringLiteral(".plane")));
+}
+
+namespace {
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file of a folder with its content.
+std::map<std::string, std::string> folderContent(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = fileBytes(entry.path());
+    return files;
+}
+
+double fieldValue(const QLineEdit* field) {
+    bool ok = false;
+    const double value = numbertext::asciiForms(field->text()).toDouble(&ok);
+    EXPECT_TRUE(ok) << field->text().toStdString();
+    return value;
+}
+
+} // namespace
+
+// With a workload and a period, the read-out, the extremes and the bands are
+// doses in the period (per minute x minutes a week x weeks), in mSv as the
+// unit rule gives for this map; the result, F2B.dat and every other file stay
+// as they were, per minute.
+TEST_F(ViewerWindow, APeriodScalesWhatIsShownAndNoFile) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    form_->Command1->click();
+    const auto before = folderContent(dir);
+    DoseSettings& settings = Windows::doseSettings();
+    settings.setMinutesPerWeek(60);
+    // The largest value, 7921 μSv/min at cell (1, 1), is above 1000 μSv in every period.
+    const double maximum = form_->doseEquivalentGrid.at(1, 1);
+    const std::pair<dose::Period, int> periods[] = {
+        {dose::Period::Week, 1}, {dose::Period::Quarter, 13}, {dose::Period::Year, 52}};
+    for (const auto& [period, weeks] : periods) {
+        SCOPED_TRACE(weeks);
+        settings.setPeriod(period);
+        const double milliPerMinute = 60.0 * weeks / 1000; // mSv in the period for 1 μSv/min
+        // Cells off the grid lines of the picture.
+        for (const auto& [j, i] : {std::pair(2, 3), std::pair(82, 302), std::pair(300, 550)}) {
+            form_->showReadout(19 + j, i - 1);
+            const double expected = form_->doseEquivalentGrid.at(j, i) * milliPerMinute;
+            EXPECT_NEAR(fieldValue(form_->Text22), expected, 5e-4 * expected) << j << ", " << i;
+            // The band of the dose against the thresholds as the fields show them.
+            results::Thresholds shown{};
+            const auto fields = form_->thresholdFields();
+            for (std::size_t k = 0; k < shown.size(); ++k)
+                shown[k] = fieldValue(fields[k]);
+            const auto band = results::mapColour(results::bandOf(expected, shown));
+            EXPECT_EQ(mapColourAt(19 + j, i - 1), QColor(band.r, band.g, band.b));
+        }
+        EXPECT_NEAR(form_->Label13->text().toDouble(), maximum * milliPerMinute,
+                    5e-4 * maximum * milliPerMinute);
+        // The overlay's copy of the unit says the same prefix.
+        EXPECT_EQ(Windows::form6().Label50->text(), form_->Label50->text());
+        EXPECT_EQ(Windows::form6().Label51->text(), form_->Label51->text());
+    }
+    // Per minute again: as written.
+    settings.setPeriod(dose::Period::PerMinute);
+    form_->showReadout(100, 300);
+    EXPECT_EQ(form_->Text22->text(),
+              QString::fromStdString(textrec::plainNumber(form_->doseEquivalentGrid.at(81, 301))));
+    EXPECT_EQ(folderContent(dir), before);
+}
+
+// Values typed into the threshold fields keep their meaning when the period
+// or the workload changes: a dose stays that dose, a rate per minute becomes
+// the dose for the workload. Fields that hold the defaults get the defaults
+// of the new unit, round numbers of it.
+TEST_F(ViewerWindow, TypedThresholdsAreConvertedWhenThePeriodOrWorkloadChanges) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    DoseSettings& settings = Windows::doseSettings();
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        double t1; // T1 as the field then shows it
+        double t2; // T2, which held a default when T1 was typed
+    };
+    const Step steps[] = {
+        // 7921 μSv/min x 60 x 13 = 6178 mSv: the top 6000, T1 = 0.75 x 6000.
+        {"defaults for 3 months",
+         [&] {
+             settings.setMinutesPerWeek(60);
+             settings.setPeriod(dose::Period::Quarter);
+         },
+         4500, 3000},
+        {"T1 typed", [&] { form_->Text5->setText(QStringLiteral("５０００")); }, 5000, 3000},
+        {"a year: 52 / 13 times the dose", [&] { settings.setPeriod(dose::Period::Year); }, 20000,
+         12000},
+        {"another workload: the same dose a year", [&] { settings.setMinutesPerWeek(30); }, 20000,
+         12000},
+        {"per minute: the rate for 30 min a week",
+         [&] { settings.setPeriod(dose::Period::PerMinute); }, 20000.0 * 1000 / (30 * 52),
+         12000.0 * 1000 / (30 * 52)},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_NEAR(fieldValue(form_->Text5), step.t1, 1e-9 * step.t1);
+        EXPECT_NEAR(fieldValue(form_->Text6), step.t2, 1e-9 * step.t2);
+    }
+    // A text that is no number stays as typed; the map then keeps the
+    // thresholds of its drawing, in the new unit, and no message is shown.
+    form_->Command1->click();
+    form_->Text7->setText(QStringLiteral("abc"));
+    settings.setPeriod(dose::Period::Week);
+    EXPECT_EQ(form_->Text7->text(), QStringLiteral("abc"));
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_EQ(form_->mapDrawn, 1);
+
+    // The switch back to the defaults, then a period: the defaults of its unit.
+    form_->Option1->click();
+    form_->Option2->click();
+    settings.setPeriod(dose::Period::Year);
+    // 7921 x 30 x 52 = 12357 mSv: the top 12000.
+    EXPECT_EQ(form_->Text5->text(), QStringLiteral("9000"));
+}
+
+// A ticked level is drawn over the map where the read-out crosses it, from
+// the dose-equivalent map whichever quantity is shown, and goes when it is
+// cleared; the list says nothing of a level the map crosses.
+TEST_F(ViewerWindow, ALimitLineLiesWhereTheReadoutCrossesItsLevel) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    form_->Command1->click();
+    DoseSettings& settings = Windows::doseSettings();
+    QString error;
+    const std::size_t index = settings.addUserLevel(
+        *dose::makeUserLevel(QStringLiteral("扉の外"), QStringLiteral("80"), dose::Prefix::Micro,
+                             dose::Period::PerMinute, error));
+    const QColor line = limitlines::lineColour(index);
+    EXPECT_EQ(form_->Levels->reachTextOf(index), QString());
+
+    for (int i : {101, 151, 451, 551}) {
+        SCOPED_TRACE(i);
+        const int Y = i - 1;
+        // The last X along the row whose read-out reaches 80 μSv/min.
+        form_->Option2->click();
+        int reaching = 0;
+        for (int X = 20; X <= 400; ++X) {
+            form_->showReadout(X, Y);
+            if (fieldValue(form_->Text22) >= 80)
+                reaching = X;
+        }
+        ASSERT_GT(reaching, 20);
+        for (results::Quantity quantity :
+             {results::Quantity::DoseEquivalent, results::Quantity::Kerma}) {
+            (quantity == results::Quantity::Kerma ? form_->Option1 : form_->Option2)->click();
+            // The line passes between the last cell that reaches the level and
+            // the first that does not.
+            bool onLine = false;
+            for (int X = reaching - 1; X <= reaching + 2; ++X)
+                onLine = onLine || mapColourAt(X, Y) == line;
+            EXPECT_TRUE(onLine) << "X " << reaching;
+            EXPECT_NE(mapColourAt(reaching - 15, Y), line);
+            EXPECT_NE(mapColourAt(reaching + 15, Y), line);
+        }
+    }
+    EXPECT_FALSE(form_->LinesNote->text().isEmpty());
+
+    settings.setTicked(index, false);
+    for (int X = 100; X <= 130; ++X)
+        EXPECT_NE(mapColourAt(X, 150), line) << X;
+    EXPECT_TRUE(form_->LinesNote->text().isEmpty());
+    // A level far above the map is named as never reached.
+    settings.addUserLevel(*dose::makeUserLevel(QStringLiteral("高い基準"), QStringLiteral("9000"),
+                                               dose::Prefix::Micro, dose::Period::PerMinute,
+                                               error));
+    EXPECT_EQ(form_->Levels->reachTextOf(index + 1),
+              contours::reachText(contours::Reach::NotReached));
 }

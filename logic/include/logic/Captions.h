@@ -3,6 +3,7 @@
 // the two quantities.
 #pragma once
 
+#include "logic/DosePeriod.h"
 #include "logic/MapPlane.h"
 #include "logic/Uncertainty.h"
 
@@ -35,6 +36,10 @@ QString roomPicture(const std::optional<results::PlaneRecord>& plane);
 // The quantity as the viewer's switch names it, with its unit:
 // "空気カーマ率（μGy/分）" or "実効線量 (H1cm) 率（μSv/分）".
 QString quantity(results::Quantity quantity);
+// The quantity as a page's title names it in a scale: per minute as above;
+// for a period the dose and its unit, "空気カーマ（mGy/3か月）" or
+// "実効線量 (H1cm)（μSv/週）".
+QString quantity(results::Quantity quantity, const dose::DisplayScale& scale);
 // The unit of the thresholds after "μ": "Gy/min" or "Sv/min".
 QString thresholdUnit(results::Quantity quantity);
 

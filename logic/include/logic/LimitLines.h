@@ -11,7 +11,9 @@
 #include "logic/Contours.h"
 #include "logic/DoseGrids.h"
 #include "logic/MapPlane.h"
+#include "logic/OverlayGeometry.h"
 #include "logic/ReferenceLevels.h"
+#include "logic/RoomLayout.h"
 
 #include <QColor>
 #include <QFont>
@@ -110,6 +112,18 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
 // the scale, the rows placed by `view`.
 void paintOnMap(QImage& image, const std::vector<LimitLine>& lines, const results::PlaneView& view,
                 const QFont& font);
+
+// The lines over the room overlay's picture (OverlayPainting.h) of `room`:
+// each map point where the overlay centres its cell's dot
+// (contours::phantomPoint through `phantomMapping`, the overlay's mapping of
+// phantom coordinates, OverlayCanvas::mapping() from its step 8 on), also on
+// the other side of the phantom with `bothSides`; kept within the room,
+// 5 cm inside its walls, as the white masks keep the map. Painted after the
+// overlay, over its room and fittings; each name on the longest part of its
+// line that is seen there, on each side.
+void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
+                   const Module1::RoomLayout& room, bool bothSides,
+                   const std::vector<LimitLine>& lines, const QFont& font);
 
 // A short sample of a line as the key of a page shows it: solid, or dashed
 // as over hatched cells, in the line's colour on its casing, from `from` to

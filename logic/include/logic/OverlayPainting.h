@@ -113,7 +113,8 @@ struct OverlayInputs {
     // fold both sides together, so the dose there is the same.
     bool bothSides = false;
     // The limit lines over the map (traced over the dose-equivalent map of
-    // the same result and plane), on both sides with bothSides; none when null.
+    // the same result and plane), on both sides with bothSides, seen where
+    // the map is (limitlines::paintOverRoom); none when null.
     const std::vector<limitlines::LimitLine>* limitLines = nullptr;
 };
 
@@ -127,17 +128,6 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
               const results::DoseGrid& grid, const results::Thresholds& thresholds,
               const std::function<void(int)>& afterRow = {},
               const std::vector<bool>* hatched = nullptr, bool bothSides = false);
-
-// The limit lines over the map laid into the room: each line where the
-// overlay lays its map points (contours::phantomPoint), and mirrored on the
-// other side with `bothSides`, solid or dashed over hatched cells, with its
-// name. Like the map they are seen only inside the room, within the strip
-// along the walls the masks keep clear; a name goes on the longest part of
-// its line that is seen there, on each side. `mapping` is the picture's
-// mapping in phantom coordinates.
-void paintLimitLines(QImage& image, const PixelMapping& mapping, const Module1::RoomLayout& room,
-                     int orientation, const std::vector<limitlines::LimitLine>& lines,
-                     bool bothSides, const QFont& font = pictureFont());
 
 // The whole overlay into a picture of `frame` (kPicturePixels a side for the
 // window's, or a multiple of it for a page); returns the bed orientation. The

@@ -35,7 +35,8 @@ struct PointRow {
     QString name;
     QString x; // cm from the phantom's mid-plane, never negative
     QString c; // cm along the mapped plane
-    // The dose of the shown quantity in the table's unit, or "地図の範囲外";
+    // The dose of the shown quantity in the table's unit (doseText), or
+    // "地図の範囲外";
     // empty without a map.
     QString dose;
     // "± 3 %" as the read-out writes it; empty outside the map or for a
@@ -54,15 +55,16 @@ struct PointRow {
 
 // The rows of `points` over `map` (over a map without a grid, the room
 // alone, the rows give no dose). The dose is the map's value at the cell the read-out reads there
-// (readPoint), in `settings.scale`, written as doseText writes it; the share
+// (readPoint), in `settings.scale`, written by doseText; the share
 // always comes from the dose-equivalent grid of the map.
 std::vector<PointRow> tableRows(const Module1::RoomLayout& room,
                                 const std::vector<NamedPoint>& points, const results::ShownMap& map,
                                 const TableSettings& settings);
 
-// A shown dose as the table writes it: four significant digits, the
-// precision of the merged grid ("12.34", "0.004321", "9625").
-QString doseText(double shown);
+// A dose as the table writes it, as the viewer's read-out writes it: per
+// minute the value as the merged grid holds it ("12.34"); in a period four
+// significant digits without an exponent (dose::shownValueText: "9625").
+QString doseText(double shown, const dose::DisplayScale& scale);
 
 // A map coordinate, to a tenth of a cm: "150", "-35.5".
 QString coordinateText(double cm);
