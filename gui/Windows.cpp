@@ -1,6 +1,7 @@
 #include "Windows.h"
 
 #include "DoseSettings.h"
+#include "RoomPoints.h"
 
 #include "layout/Form5.h"
 #include "layout/Form6.h"
@@ -37,6 +38,11 @@ std::function<bool()> viewerStillShowing() {
 DoseSettings& doseSettings() {
     static DoseSettings* settings = new DoseSettings;
     return *settings;
+}
+
+RoomPoints& roomPoints() {
+    static RoomPoints* points = new RoomPoints;
+    return *points;
 }
 
 } // namespace Windows

@@ -7,6 +7,7 @@
 #include <functional>
 
 class DoseSettings;
+class RoomPoints;
 class Form1;
 class Form2;
 class Form3;
@@ -43,6 +44,11 @@ std::function<bool()> viewerStillShowing();
 // The workload, period and reference levels that the viewer, the room overlay
 // and their pages show: one for the program.
 DoseSettings& doseSettings();
+
+// The named points of the room layout in use and the file they are kept
+// beside: placed in the overlay window, loaded and saved with the layout by
+// the editor.
+RoomPoints& roomPoints();
 
 namespace detail {
 

@@ -46,6 +46,7 @@ bool DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
         inputs.grid = &*map.grid;
         if (map.hatched)
             inputs.hatched = &*map.hatched;
+        inputs.limitLines = &map.limitLines;
     }
 
     bedOrientation = overlay::paintOverlay(

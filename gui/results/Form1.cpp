@@ -968,6 +968,9 @@ results::ShownMap Form1::mapWith(const results::Thresholds& thresholds,
         map.resultFileName = mergedFile_;
         map.header = chosenHeader_;
         map.plane = loadedPlane;
+        if (map.quantity == results::Quantity::Kerma)
+            map.doseEquivalent = doseEquivalentGrid;
+        map.errors = relativeErrors;
     }
     return map;
 }

@@ -328,6 +328,47 @@ void paintLines(QPainter& painter, const std::vector<LimitLine>& lines, const Pi
     painter.restore();
 }
 
+namespace {
+
+// A copy of the lines with each name on the longest part of its line that
+// `seen` holds: its own place when that is seen, else the middle of the
+// longest run of seen points; no name when no part is seen.
+std::vector<LimitLine> labelledWhereSeen(const std::vector<LimitLine>& lines,
+                                         const std::function<bool(const contours::MapXY&)>& seen) {
+    std::vector<LimitLine> placed = lines;
+    for (LimitLine& line : placed) {
+        if (line.contour.label && seen(*line.contour.label))
+            continue;
+        std::optional<contours::MapXY> best;
+        double bestLength = -1;
+        for (const contours::ContourLine& piece : line.contour.lines) {
+            std::size_t k = 0;
+            while (k < piece.points.size()) {
+                if (!seen(piece.points[k])) {
+                    ++k;
+                    continue;
+                }
+                const std::size_t start = k;
+                double length = 0;
+                while (k + 1 < piece.points.size() && seen(piece.points[k + 1])) {
+                    length += std::hypot(piece.points[k + 1].x - piece.points[k].x,
+                                         piece.points[k + 1].c - piece.points[k].c);
+                    ++k;
+                }
+                if (length > bestLength) {
+                    bestLength = length;
+                    best = piece.points[(start + k) / 2];
+                }
+                ++k;
+            }
+        }
+        line.contour.label = best;
+    }
+    return placed;
+}
+
+} // namespace
+
 void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
                    const Module1::RoomLayout& room, bool bothSides,
                    const std::vector<LimitLine>& lines, const QFont& font) {
@@ -347,8 +388,14 @@ void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
     for (bool otherSide : {false, true}) {
         if (otherSide && !bothSides)
             break;
+        // Each name where its line is seen on this side.
+        const std::vector<LimitLine> placed =
+            labelledWhereSeen(lines, [&](const contours::MapXY& p) {
+                const overlay::MapPoint at = contours::phantomPoint(p, orientation, otherSide);
+                return at.u >= left && at.u <= right && at.v >= top && at.v <= bottom;
+            });
         paintLines(
-            painter, lines,
+            painter, placed,
             [&phantomMapping, orientation, otherSide](const contours::MapXY& p) {
                 const overlay::MapPoint at = contours::phantomPoint(p, orientation, otherSide);
                 return QPointF(phantomMapping.deviceX(at.u), phantomMapping.deviceY(at.v));

@@ -293,7 +293,12 @@ TEST(DoseNotes, APageWithAPeriodOrLinesSaysWhatTheMapLeavesOut) {
     ASSERT_TRUE(content.map.limitLines[0].drawn());
     const QColor colour = content.map.limitLines[0].colour;
     const page::PageLayout layout = page::pageLayout(content);
-    EXPECT_EQ(layout.footerLines, plain + 2 + 2); // the key's heading and its line
+    EXPECT_EQ(layout.footerLines, plain + 2);
+    // Under them the key: its heading and its line.
+    EXPECT_EQ(page::limitLineKey(content.map).size(), 2u);
+    EXPECT_GT(layout.key.height(), 0);
+    EXPECT_GE(layout.key.top(), layout.picture.bottom());
+    EXPECT_LE(layout.key.bottom(), layout.size.height());
     const QImage image = page::pageImage(content, 1);
 
     // The sample of the key under the picture.

@@ -119,7 +119,8 @@ void paintOnMap(QImage& image, const std::vector<LimitLine>& lines, const result
 // phantom coordinates, OverlayCanvas::mapping() from its step 8 on), also on
 // the other side of the phantom with `bothSides`; kept within the room,
 // 5 cm inside its walls, as the white masks keep the map. Painted after the
-// overlay, over its room and fittings; the labels as paintLines places them.
+// overlay, over its room and fittings; each name on the longest part of its
+// line that is seen there, on each side.
 void paintOverRoom(QImage& image, const overlay::PixelMapping& phantomMapping,
                    const Module1::RoomLayout& room, bool bothSides,
                    const std::vector<LimitLine>& lines, const QFont& font);

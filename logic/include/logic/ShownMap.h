@@ -44,7 +44,22 @@ struct ShownMap {
     // nothing for a result without one (the horizontal plane through the
     // phantom's centre, at a height nobody gave).
     std::optional<PlaneRecord> plane;
+    // The dose-equivalent grid of the same result and plane when the grid
+    // above is the air kerma: the reference levels are dose equivalent, so
+    // their lines and the shares of the named points come from it whichever
+    // quantity is shown. Nothing while the viewer holds no load.
+    std::optional<DoseGrid> doseEquivalent;
+    // The relative errors written beside the result; nothing without them.
+    std::optional<RelativeErrors> errors;
 };
+
+// The dose-equivalent grid of a map: its own grid when it shows that
+// quantity, else the one kept beside it; nothing while no load is held.
+inline const DoseGrid* doseEquivalentOf(const ShownMap& map) {
+    if (map.quantity == Quantity::DoseEquivalent)
+        return map.grid ? &*map.grid : nullptr;
+    return map.doseEquivalent ? &*map.doseEquivalent : nullptr;
+}
 
 // The thresholds that band the grid as it is held, per minute: the shown
 // thresholds divided by the scale's factor (1 per minute, so that a map per
