@@ -1,10 +1,13 @@
 #include "BatchOptions.h"
 
+#include "logic/PlaneFields.h"
+
 #include "OutputFiles.h"
 
 #include "logic/FilePaths.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
+#include "logic/PointsFile.h"
 #include "logic/RoomFile.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
@@ -20,7 +23,24 @@
 
 namespace batch {
 
+namespace planes = textrec::planes;
+
 namespace {
+
+// The word of --period for a period.
+QString periodWord(dose::Period period) {
+    switch (period) {
+    case dose::Period::PerMinute:
+        return QStringLiteral("minute");
+    case dose::Period::Week:
+        return QStringLiteral("week");
+    case dose::Period::Quarter:
+        return QStringLiteral("quarter");
+    case dose::Period::Year:
+        return QStringLiteral("year");
+    }
+    return {};
+}
 
 // A value in a message, as typed.
 QString quoted(const QString& text) {
@@ -48,6 +68,26 @@ QString largestCount() {
     return QString::number(jobfile::kMaximumHistories, 'f', 0);
 }
 
+// Why the planes asked for cannot be mapped, naming the option: the
+// engine's own checks of the job's plane lines (planes::checkRequest).
+QString planeRefusal(const planes::Check& check, const BatchOptions& o) {
+    const planes::Position position = o.planePosition();
+    QStringList typed;
+    for (double h : o.heights)
+        typed << shown(h);
+    const planefields::FieldNames names{
+        QStringLiteral("--centre-height %1").arg(shown(o.centreHeight)),
+        QStringLiteral("--heights %1").arg(quoted(typed.join(QLatin1Char(',')))),
+        QStringLiteral("Ｘ線管（--tube below）"),
+        QStringLiteral("--name %1").arg(quoted(o.name)),
+        QStringLiteral("--fsd"),
+        QStringLiteral("臥位（--position lying）")};
+    const bool centreCheck = !planes::checkCentreHeight(o.centreHeight, position).ok();
+    return planefields::refusalOf(check, centreCheck, o.planeRequest(), position,
+                                  o.focusSkinDistance, names)
+        .message;
+}
+
 } // namespace
 
 double BatchOptions::meanTubeCurrent() const {
@@ -55,6 +95,75 @@ double BatchOptions::meanTubeCurrent() const {
         return tubeCurrent;
     return numbertext::fieldNumber(
         jobfile::meanTubeCurrentText(tubeCurrent, (*pulses)[0], (*pulses)[1]));
+}
+
+planes::PlaneRequest BatchOptions::planeRequest() const {
+    planes::PlaneRequest request;
+    request.centreHeight = centreHeight;
+    request.heights = heights;
+    request.verticalSection = sideView;
+    request.tube = tube;
+    return request;
+}
+
+planes::Position BatchOptions::planePosition() const {
+    return standing ? planes::Position::Standing : planes::Position::Lying;
+}
+
+std::vector<dose::ReferenceLevel> BatchOptions::limitLevels() const {
+    std::vector<dose::ReferenceLevel> levels;
+    const std::vector<bool> ticked = tickedLimits();
+    for (std::size_t k = 0; k < ticked.size(); ++k)
+        if (ticked[k])
+            levels.push_back(dose::builtInLevels()[k]);
+    return levels;
+}
+
+std::vector<bool> BatchOptions::tickedLimits() const {
+    std::vector<bool> ticked;
+    for (const dose::ReferenceLevel& level : dose::builtInLevels())
+        ticked.push_back(limits.contains(level.name));
+    return ticked;
+}
+
+std::string BatchOptions::resultFileBytes() const {
+    return jobfile::resultNameBytes(name) + textrec::exchange::resultExtension;
+}
+
+QString outputForPlane(const QString& file, const std::string& suffix) {
+    if (suffix.empty() || file.isEmpty())
+        return file;
+    // The extension of the file's own name, not of a folder before it.
+    const qsizetype nameStart =
+        std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    const qsizetype at = dot > nameStart ? dot : file.size();
+    return file.left(at) + QString::fromStdString(suffix) + file.mid(at);
+}
+
+std::vector<PlaneOutput> planeOutputs(const BatchOptions& o) {
+    std::vector<PlaneOutput> maps;
+    auto add = [&](const std::string& suffix, bool vertical) {
+        PlaneOutput map;
+        map.suffix = suffix;
+        map.verticalSection = vertical;
+        map.resultFile = o.name + QString::fromStdString(suffix) +
+                         QLatin1String(textrec::exchange::resultExtension);
+        map.png = outputForPlane(o.png, suffix);
+        map.csv = outputForPlane(o.csv, suffix);
+        if (!vertical) {
+            map.roomPng = outputForPlane(o.roomPng, suffix);
+            map.pointsCsv = outputForPlane(o.pointsCsv, suffix);
+        }
+        maps.push_back(std::move(map));
+    };
+    // The engine writes the extra maps only for a job that asks for more.
+    const planes::PlaneRequest request = o.planeRequest();
+    if (planes::asksForMore(request))
+        for (const planes::ExtraPlane& plane : planes::extraPlanes(request))
+            add(plane.suffix, plane.kind == planes::PlaneKind::VerticalSection);
+    add({}, false);
+    return maps;
 }
 
 std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
@@ -103,6 +212,24 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
         {QStringLiteral("--current"), number(o.tubeCurrent)},
         {QStringLiteral("--fsd"), number(o.focusSkinDistance)},
         {QStringLiteral("--histories"), number(o.photonCount)},
+        {QStringLiteral("--centre-height"), number(o.centreHeight)},
+        {QStringLiteral("--heights"),
+         [&o](const QString& option, const QString& value) {
+             o.heights.clear();
+             for (const QString& part : numbertext::asciiForms(value).split(QLatin1Char(','))) {
+                 const std::optional<double> height = numberArgument(part);
+                 if (!height)
+                     return QStringLiteral(
+                                "%1 %2: 床からの高さを cm で 100,150,170 のように"
+                                "コンマで区切って指定して下さい（%3 は数値ではありません）")
+                         .arg(option, quoted(value), quoted(part));
+                 o.heights.push_back(*height);
+             }
+             return QString();
+         }},
+        {QStringLiteral("--tube"),
+         choice({{QStringLiteral("above"), [&o] { o.tube = planes::Tube::Above; }},
+                 {QStringLiteral("below"), [&o] { o.tube = planes::Tube::Below; }}})},
         {QStringLiteral("--rectification"),
          choice(
              {{QStringLiteral("cp"), [&o] { o.rectificationMode = Module1::kConstantPotential; }},
@@ -168,14 +295,47 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
              o.name = value.endsWith(extension) ? value.chopped(extension.size()) : value;
              return QString();
          }},
+        {QStringLiteral("--workload"),
+         [&o](const QString& option, const QString& value) {
+             QString error;
+             const std::optional<double> minutes = dose::minutesPerWeek(value, error);
+             if (!minutes)
+                 return QStringLiteral("%1 %2: %3").arg(option, quoted(value), error);
+             o.minutesPerWeek = *minutes;
+             return QString();
+         }},
+        {QStringLiteral("--period"),
+         choice({{QStringLiteral("minute"), [&o] { o.period = dose::Period::PerMinute; }},
+                 {QStringLiteral("week"), [&o] { o.period = dose::Period::Week; }},
+                 {QStringLiteral("quarter"), [&o] { o.period = dose::Period::Quarter; }},
+                 {QStringLiteral("year"), [&o] { o.period = dose::Period::Year; }}})},
+        {QStringLiteral("--limit"),
+         [&o](const QString& option, const QString& value) {
+             if (!dose::builtInLevel(value)) {
+                 QStringList names;
+                 for (const dose::ReferenceLevel& level : dose::builtInLevels())
+                     names << level.name;
+                 return QStringLiteral("%1 %2: 基準の名前は次のどれかです: %3")
+                     .arg(option, quoted(value), names.join(QStringLiteral("、")));
+             }
+             if (o.limits.contains(value))
+                 return QStringLiteral("%1 %2 が二度指定されています").arg(option, quoted(value));
+             o.limits << value;
+             return QString();
+         }},
+        {QStringLiteral("--points"), text(o.points)},
+        {QStringLiteral("--points-csv"), text(o.pointsCsv)},
         {QStringLiteral("--png"), text(o.png)},
         {QStringLiteral("--csv"), text(o.csv)},
         {QStringLiteral("--room"), text(o.room)},
         {QStringLiteral("--room-png"), text(o.roomPng)},
     };
     const std::map<QString, bool*> flags = {
-        {QStringLiteral("--preview"), &o.preview}, {QStringLiteral("--replace"), &o.replace},
-        {QStringLiteral("--hatch"), &o.hatch},     {QStringLiteral("--both-sides"), &o.bothSides},
+        {QStringLiteral("--preview"), &o.preview},
+        {QStringLiteral("--replace"), &o.replace},
+        {QStringLiteral("--hatch"), &o.hatch},
+        {QStringLiteral("--both-sides"), &o.bothSides},
+        {QStringLiteral("--side-view"), &o.sideView},
         {QStringLiteral("--help"), &o.help},
     };
 
@@ -188,7 +348,8 @@ std::variant<BatchOptions, QString> parseArguments(const QStringList& arguments,
             value = option.mid(equals + 1);
             option.truncate(equals);
         }
-        if (!given.insert(option).second)
+        // Each option once; --limit as often as there are levels to draw.
+        if (!given.insert(option).second && option != QLatin1String("--limit"))
             return QStringLiteral("%1 が二度指定されています").arg(option);
         if (const auto flag = flags.find(option); flag != flags.end() && !value) {
             *flag->second = true;
@@ -292,12 +453,19 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         return QStringLiteral("%1: %2は Windows が機器の名前として予約しているため使えません")
             .arg(nameArgument, quoted(name.reserved));
     }
+    // The planes, checked as the engine checks its job.
+    if (const planes::Check check = planes::checkRequest(o.planeRequest(), o.planePosition(),
+                                                         o.focusSkinDistance, o.resultFileBytes());
+        !check.ok())
+        return planeRefusal(check, o);
+
     const QDir work(folder);
-    const QString result = o.name + QLatin1String(textrec::exchange::resultExtension);
-    if (!o.replace && QFileInfo::exists(work.filePath(result)))
-        return QStringLiteral("%1: %2 は既にあります。別の名前にするか、置き換えるなら --replace "
-                              "を付けて下さい")
-            .arg(nameArgument, result);
+    const std::vector<PlaneOutput> maps = planeOutputs(o);
+    for (const PlaneOutput& map : maps)
+        if (!o.replace && QFileInfo::exists(work.filePath(map.resultFile)))
+            return QStringLiteral("%1: %2 は既にあります。別の名前にするか、置き換えるなら "
+                                  "--replace を付けて下さい")
+                .arg(nameArgument, map.resultFile);
 
     if (!o.roomPng.isEmpty() && o.room.isEmpty())
         return QStringLiteral("--room-png には、マップを重ねる部屋レイアウトの --room が必要です");
@@ -306,6 +474,22 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
     if (o.bothSides && o.room.isEmpty())
         return QStringLiteral("--both-sides は部屋レイアウトに重ねる図の指定です。--room と "
                               "--room-png が必要です");
+    // A period and the levels need the workload: they are doses in a period.
+    if (o.period != dose::Period::PerMinute && o.minutesPerWeek <= 0)
+        return QStringLiteral("--period %1 には、1週間の透視時間（分）を --workload で指定して"
+                              "下さい")
+            .arg(periodWord(o.period));
+    if (!o.limits.isEmpty() && o.minutesPerWeek <= 0)
+        return QStringLiteral("--limit %1: 基準は期間あたりの線量です。1週間の透視時間（分）を "
+                              "--workload で指定して下さい")
+            .arg(quoted(o.limits.front()));
+    if (!o.points.isEmpty() && o.room.isEmpty())
+        return QStringLiteral("--points には、測定点の位置を決める部屋レイアウトの --room が"
+                              "必要です");
+    if (!o.points.isEmpty() && o.pointsCsv.isEmpty())
+        return QStringLiteral("--points には、測定点の線量を書き込む --points-csv が必要です");
+    if (!o.pointsCsv.isEmpty() && o.points.isEmpty())
+        return QStringLiteral("--points-csv には、測定点ファイルの --points が必要です");
 
     // Before anything is written: the working folder and every output can be
     // created, and no output takes the place of a file the system reads or of
@@ -314,15 +498,38 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         !why.isEmpty())
         return QStringLiteral("作業フォルダ %1 にファイルを作成できません（%2）")
             .arg(QDir::toNativeSeparators(work.absolutePath()), why);
-    const std::pair<QString, QString> outputs[] = {{QStringLiteral("--png"), o.png},
-                                                   {QStringLiteral("--csv"), o.csv},
-                                                   {QStringLiteral("--room-png"), o.roomPng}};
-    for (std::size_t k = 0; k < std::size(outputs); ++k) {
-        const auto& [option, file] = outputs[k];
-        if (file.isEmpty())
+    // Each output once for every map: the option, the argument as named in
+    // a message (with the file of another plane's map) and the file.
+    struct Output {
+        QString option;
+        QString argument;
+        QString file;
+    };
+    std::vector<Output> outputs;
+    for (const auto& [option, given] : {std::pair{QStringLiteral("--png"), o.png},
+                                        {QStringLiteral("--csv"), o.csv},
+                                        {QStringLiteral("--room-png"), o.roomPng},
+                                        {QStringLiteral("--points-csv"), o.pointsCsv}}) {
+        if (given.isEmpty())
             continue;
-        const QString argument = option + QLatin1Char(' ') + quoted(file);
-        if (option != QLatin1String("--csv") &&
+        const QString argument = option + QLatin1Char(' ') + quoted(given);
+        for (const PlaneOutput& map : maps) {
+            const QString file = option == QLatin1String("--png")          ? map.png
+                                 : option == QLatin1String("--csv")        ? map.csv
+                                 : option == QLatin1String("--points-csv") ? map.pointsCsv
+                                                                           : map.roomPng;
+            if (!file.isEmpty())
+                outputs.push_back({option,
+                                   file == given
+                                       ? argument
+                                       : argument + QStringLiteral("（%1 の分布図の%2）")
+                                                        .arg(map.resultFile, quoted(file)),
+                                   file});
+        }
+    }
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const auto& [option, argument, file] = outputs[k];
+        if ((option == QLatin1String("--png") || option == QLatin1String("--room-png")) &&
             !file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
             return QStringLiteral("%1: ファイル名は .png で終わるようにして下さい").arg(argument);
         const QString path = work.filePath(file);
@@ -332,14 +539,13 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
             return QStringLiteral("%1: フォルダ %2 がありません").arg(argument, outputFolder);
         if (info.isDir())
             return QStringLiteral("%1: フォルダの名前です").arg(argument);
-        if (const QString kind = systemFileAt(path, folder, o.room); !kind.isEmpty())
+        if (const QString kind = systemFileAt(path, folder, o.room, o.points); !kind.isEmpty())
             return QStringLiteral("%1: %2です。システムが読むファイルには書き込めません")
                 .arg(argument, kind);
         for (std::size_t earlier = 0; earlier < k; ++earlier)
-            if (!outputs[earlier].second.isEmpty() &&
-                sameFile(path, work.filePath(outputs[earlier].second)))
+            if (sameFile(path, work.filePath(outputs[earlier].file)))
                 return QStringLiteral("%1: %2 と同じファイルです")
-                    .arg(argument, outputs[earlier].first);
+                    .arg(argument, outputs[earlier].argument);
         if (const QString why = cannotCreate(path); !why.isEmpty())
             return QStringLiteral("%1: フォルダ %2 にファイルを作成できません（%3）")
                 .arg(argument, outputFolder, why);
@@ -349,8 +555,39 @@ QString checkOptions(const BatchOptions& o, const QString& folder) {
         if (!roomfile::load(files::toPath(work.filePath(o.room)), error))
             return QStringLiteral("--room %1: %2").arg(quoted(o.room), error);
     }
+    if (!o.points.isEmpty()) {
+        QString error;
+        if (!readPointsFile(work.filePath(o.points), error))
+            return QStringLiteral("--points %1: %2").arg(quoted(o.points), error);
+    }
     return {};
 }
+
+std::optional<std::vector<namedpoints::NamedPoint>> readPointsFile(const QString& file,
+                                                                   QString& error) {
+    const std::filesystem::path path = files::toPath(file);
+    const QString name = QFileInfo(file).fileName();
+    std::string why;
+    const std::optional<std::vector<std::string>> lines = textrec::readLines(path, &why);
+    if (!lines) {
+        error = QStringLiteral("%1 を読めません（%2）。").arg(name, QString::fromStdString(why));
+        return std::nullopt;
+    }
+    return pointsfile::parse(*lines, name, error);
+}
+
+namespace {
+
+// The built-in levels as --help lists them, one a line.
+QString limitNames() {
+    QString lines;
+    for (const dose::ReferenceLevel& level : dose::builtInLevels())
+        lines += QStringLiteral("                          %1（%2）\n")
+                     .arg(level.name, dose::levelText(level));
+    return lines;
+}
+
+} // namespace
 
 QString usageText() {
     return QStringLiteral(
@@ -389,9 +626,30 @@ QString usageText() {
                "                        図には 10^8 未満の試しであることが書かれます\n"
                "  --name NAME           結果名（今日の日付 mm-dd-yyyy）。エンジンが NAME.data と\n"
                "                        NAME.data.unc を書きます。NAME.data と書いても同じです\n"
-               "  --replace             NAME.data があれば置き換えます（ないときは拒否します）\n"
+               "  --replace             NAME.data（と面の分布図の結果ファイル）があれば置き換え\n"
+               "                        ます（ないときは拒否します）\n"
                "  --threads N           エンジンのスレッド数（すべてのハードウェアスレッド）。\n"
                "                        結果はこの数によりません\n"
+               "\n"
+               "面（何も指定しなければ、ファントム中心を通る面の分布図１枚）:\n"
+               "  --centre-height CM    ファントム中心の床からの高さ、cm（100）。cm の整数で、\n"
+               "                        臥位は 10 以上、立位は 30 以上、1000 以下\n"
+               "  --heights CM,CM,...   床からその高さ（cm）の水平面の分布図も作ります。例:\n"
+               "                        --heights 100,150,170。8 個まで、cm の整数で床（0）\n"
+               "                        より上、ファントム中心から 300 cm 以内。中心の高さに\n"
+               "                        等しい高さは、いつもの分布図そのものです\n"
+               "  --side-view           患者中心を横切る鉛直断面の分布図も作ります。臥位は寝台を\n"
+               "                        横切る面、立位はＸ線管に向かい合う面で、図の縦軸は床から\n"
+               "                        の高さ、床より下は描きません\n"
+               "  --tube above|below    Ｘ線管が寝台の上か下か（above）。below は臥位だけで、\n"
+               "                        焦点が床より下にならないこと（中心の高さ − 10 cm − FSD\n"
+               "                        が 0 以上）\n"
+               "  --heights、--side-view、--tube below のどれかがあると、面ごとに結果ファイル\n"
+               "  NAME_h150.data、NAME_vs.data を書き（それぞれ .unc と、どの面かの記録 .plane\n"
+               "  付き。NAME.data にも .plane が付きます）、--png、--csv、--room-png も面ごとに、\n"
+               "  拡張子の前に _h150 や _vs を付けた名前で書きます（walk1.png、walk1_h150.png、\n"
+               "  walk1_vs.png）。部屋レイアウトに重ねる図は水平面だけです。面のファイル名が\n"
+               "  30 文字に収まるよう、結果名を短くして下さい。\n"
                "\n"
                "分布図:\n"
                "  --quantity kerma|dose-equivalent\n"
@@ -402,23 +660,53 @@ QString usageText() {
                "凡例、条件、結果ファイル名と日付、ウィンドウの２倍の大きさ\n"
                "  --csv FILE            その量の 1 cm の格子: c（-300..300 cm）ごとに１行、\n"
                "                        x（20..400 cm）ごとに１列、先頭の行と列は座標、左上は\n"
-               "                        単位。値は F2B.dat と同じ。BOM 付き UTF-8、改行は CR LF\n"
+               "                        単位。値は F2B.dat と同じ。BOM 付き UTF-8、改行は CR LF。\n"
+               "                        鉛直断面では先頭の列が c の代わりに床からの高さ（cm）で、\n"
+               "                        床より下の行は値が空です\n"
                "  --hatch               統計誤差が 20 % を超えるセルに斜線を引きます\n"
                "  --room FILE.Room      レイアウト編集で作った部屋レイアウト ...\n"
-               "  --room-png FILE.png   ... とそれに分布図を重ねた図\n"
+               "  --room-png FILE.png   ... とそれに分布図を重ねた図（水平面の分布図ごと）\n"
                "  --both-sides          部屋レイアウトの図で、分布図をファントムの両側に描きます\n"
                "  --help                この説明\n"
                "\n"
-               "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル、\n"
-               "部屋レイアウト（.Room）とそれとともに保存されるファイル、交換ファイル、物理\n"
-               "データファイル、プログラム、scatter-map.lock、ほかの出力と同じファイルには\n"
-               "書けません。それ以外の既存のファイル（前回の図や CSV）は置き換えます。\n"
+               "期間あたりの線量と基準線（結果ファイル、F2B.dat、--csv は毎分のまま）:\n"
+               "  --workload MIN_PER_WEEK\n"
+               "                        1週間の透視時間、分（なし）。0 より大きく 10080 以下\n"
+               "  --period minute|week|quarter|year\n"
+               "                        図としきい値、測定点の線量を、毎分の線量率（minute）か、\n"
+               "                        --workload での 1週間、3か月（13 週）、1年（52 "
+               "週）あたりの\n"
+               "                        線量で示します（minute）。単位は図の最大値が 1000 "
+               "μGy・μSv\n"
+               "                        以上なら mGy・mSv、未満なら μGy・μSv。week、quarter、year\n"
+               "                        には --workload が必要です\n"
+               "  --limit NAME          基準線: 実効線量 (H1cm) の分布から、その基準に達する線を\n"
+               "                        名前付きで描きます（統計誤差 20 % 超のセルを通る部分は\n"
+               "                        破線）。何度でも指定できます。--workload が必要です。\n"
+               "                        NAME は次のどれか:\n"
+               "%2"
+               "  --points FILE         "
+               "部屋レイアウト（--room）の測定点ファイル（plan.Room.points\n"
+               "                        のように、１行に「X Y 名称」）\n"
+               "  --points-csv FILE     その測定点ごとの１行: 名称、x、c（cm）、線量（--period の\n"
+               "                        単位）、統計誤差、--limit の各基準に対する割合、備考。\n"
+               "                        地図の外の点は「地図の範囲外」、部屋の壁の外の点は\n"
+               "                        「壁の遮へいは含まない」と書きます（壁は計算に含まれない\n"
+               "                        ため）。BOM 付き UTF-8、改行は CR LF。水平面の分布図ごと\n"
+               "  期間や基準線のある図には、患者からの散乱線だけを示す（Ｘ線管の漏えい線、壁、\n"
+               "  防護具を含まない）旨が書かれます。\n"
+               "\n"
+               "図と CSV は、結果ファイル（.data、.datC）やそれとともに保存されるファイル\n"
+               "（.unc、.plane）、部屋レイアウト（.Room）とそれとともに保存されるファイル、\n"
+               "交換ファイル、物理データファイル、プログラム、scatter-map.lock、ほかの出力\n"
+               "（ほかの面のものも）と同じファイルには書けません。それ以外の既存のファイル\n"
+               "（前回の図や CSV）は置き換えます。--points のファイルにも書けません。\n"
                "\n"
                "終了状態: すべてのファイルを書いたら 0。引数を拒否したら 2（何も書きません）。\n"
                "スペクトルモデル、エンジン、変換プログラムか書き込みが失敗したら 1。\n"
                "SIGINT で 130、SIGTERM で 143（エンジンを止め、書きかけのファイルを残しません）。\n"
                "同じフォルダの実行は順番に行います。\n")
-        .arg(largestCount());
+        .arg(largestCount(), limitNames());
 }
 
 } // namespace batch

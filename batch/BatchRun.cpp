@@ -5,12 +5,14 @@
 #include "logic/Captions.h"
 #include "logic/FilePaths.h"
 #include "logic/JobFile.h"
+#include "logic/MapPlane.h"
 #include "logic/OverlayPainting.h"
 #include "logic/PicturePage.h"
 #include "logic/ProgramNames.h"
 #include "logic/ResultHeader.h"
 #include "logic/RoomFile.h"
 #include "textrec/exchange_files.h"
+#include "textrec/planes.h"
 #include "textrec/textrec.h"
 
 #include <QDir>
@@ -143,17 +145,91 @@ std::optional<EngineProgress> parseProgress(std::string_view line) {
     return EngineProgress{match.captured(1).toInt(), match.captured(2).toStdString()};
 }
 
-std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity) {
+std::string gridCsv(const results::DoseGrid& grid, results::Quantity quantity,
+                    const std::optional<results::PlaneRecord>& plane) {
+    const results::PlaneView view(plane);
     std::string text = "\xEF\xBB\xBF";
     text += (QStringLiteral("μ") + captions::thresholdUnit(quantity)).toStdString();
     for (int j = 1; j <= results::kGridColumns; ++j)
         text += "," + std::to_string(results::xOfColumn(j));
     text += textrec::kRecordEnd;
     for (int i = 1; i <= results::kGridRows; ++i) {
-        text += std::to_string(results::cOfRow(i));
-        for (int j = 1; j <= results::kGridColumns; ++j)
-            text +=
-                "," + trimmed(textrec::formatE(grid.at(j, i), exchange::mergedgrid::fieldWidth, 4));
+        const std::optional<double> height = view.rowHeight(i);
+        text += height ? textrec::plainNumber(*height) : std::to_string(results::cOfRow(i));
+        for (int j = 1; j <= results::kGridColumns; ++j) {
+            text += ",";
+            if (view.shows(i)) // below the floor the fields stay empty
+                text +=
+                    trimmed(textrec::formatE(grid.at(j, i), exchange::mergedgrid::fieldWidth, 4));
+        }
+        text += textrec::kRecordEnd;
+    }
+    return text;
+}
+
+namespace {
+
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text.toStdString();
+    QString quotedText = text;
+    quotedText.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return (QLatin1Char('"') + quotedText + QLatin1Char('"')).toStdString();
+}
+
+} // namespace
+
+std::string pointsCsv(const std::vector<namedpoints::NamedPoint>& points,
+                      const Module1::RoomLayout& room, const results::ShownMap& map,
+                      const results::DoseGrid& doseEquivalent,
+                      const std::optional<results::RelativeErrors>& errors,
+                      const std::vector<dose::ReferenceLevel>& limits, double minutesPerWeek) {
+    std::string text = "\xEF\xBB\xBF";
+    std::vector<std::string> header = {"名称", "x (cm)", "c (cm)",
+                                       csvField(captions::quantity(map.quantity, map.scale)),
+                                       "統計誤差"};
+    for (const dose::ReferenceLevel& level : limits)
+        header.push_back(csvField(
+            QStringLiteral("%1（%2）に対する割合").arg(level.name, dose::levelText(level))));
+    header.push_back("備考");
+    for (std::size_t k = 0; k < header.size(); ++k)
+        text += (k ? "," : "") + header[k];
+    text += textrec::kRecordEnd;
+
+    auto number = [](double value) { return textrec::plainNumber(value, 6); };
+    for (const namedpoints::NamedPoint& point : points) {
+        const namedpoints::PointReading reading = namedpoints::readPoint(room, point);
+        std::vector<std::string> row = {csvField(point.name), number(reading.position.map.x),
+                                        number(reading.position.map.c)};
+        const QString outside = namedpoints::outsideMapText();
+        if (const std::optional<double> perMinute =
+                map.grid ? namedpoints::perMinuteAt(reading, *map.grid) : std::nullopt) {
+            row.push_back(
+                map.scale.period == dose::Period::PerMinute
+                    ? textrec::plainNumber(*perMinute)
+                    : dose::shownValueText(dose::toShown(*perMinute, map.scale)).toStdString());
+            const std::optional<double> error =
+                errors ? namedpoints::relativeErrorAt(reading, *errors, map.quantity)
+                       : std::nullopt;
+            row.push_back(error ? results::relativeErrorText(*error) : std::string());
+            for (const dose::ReferenceLevel& level : limits)
+                row.push_back(dose::shareText(*namedpoints::shareAt(reading, doseEquivalent, level,
+                                                                    minutesPerWeek))
+                                  .toStdString());
+        } else {
+            row.push_back(outside.toStdString());
+            row.push_back({});
+            for (std::size_t k = 0; k < limits.size(); ++k)
+                row.push_back(outside.toStdString());
+        }
+        // The mark qualifies a value: a point beyond the map has none.
+        row.push_back(reading.outsideWalls && reading.cell
+                          ? namedpoints::notShieldedText().toStdString()
+                          : std::string());
+        for (std::size_t k = 0; k < row.size(); ++k)
+            text += (k ? "," : "") + row[k];
         text += textrec::kRecordEnd;
     }
     return text;
@@ -251,8 +327,12 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     job.fieldLength = o.fieldLength;
     job.fieldWidth = o.fieldWidth;
     job.photonCount = o.photonCount;
-    job.resultFileName = jobfile::resultNameBytes(o.name) + exchange::resultExtension;
-    if (std::string error; !jobfile::writeJobFile(workPath, job, error))
+    job.resultFileName = o.resultFileBytes();
+    job.planes = o.planeRequest();
+    // As the window writes it: six lines, then the planes when more than the
+    // written map is asked for.
+    if (std::string error;
+        !textrec::writeFileAtomic(workPath / exchange::jobFile, jobfile::jobFileText(job), &error))
         return fail(QStringLiteral("%1 を書き込めません: %2")
                         .arg(QLatin1String(exchange::jobFile), QString::fromStdString(error)),
                     1);
@@ -290,100 +370,158 @@ int runBatch(const BatchOptions& o, const QString& folder, std::ostream& out, st
     if (!engineDone)
         return fail(failure(engineName, engine), 1);
 
-    // The merger, on the request the viewer writes.
-    std::string request = QFile::encodeName(resultName).toStdString();
-    request += textrec::kRecordEnd;
-    if (std::string error;
-        !textrec::writeFileAtomic(workPath / exchange::mergeRequestFile, request, &error))
-        return fail(
-            QStringLiteral("%1 を書き込めません: %2")
-                .arg(QLatin1String(exchange::mergeRequestFile), QString::fromStdString(error)),
-            1);
-    QProcess merger;
-    merger.setWorkingDirectory(work.absolutePath());
-    merger.setStandardInputFile(QProcess::nullDevice());
-    merger.start(mergerPath, {});
-    if (!merger.waitForStarted(-1))
-        return fail(failure(mergerName, merger), 1);
-    if (!waitForChild(merger, work, [] {}))
-        return interrupted();
-    if (merger.exitStatus() != QProcess::NormalExit || merger.exitCode() != 0)
-        return fail(failure(mergerName, merger), 1);
-
-    // The viewer's load and its default thresholds.
-    std::string loadError;
-    std::optional<results::LoadedDoses> loaded =
-        results::loadMergedFile(workPath / exchange::mergedGridFile, &loadError);
-    if (!loaded)
-        return fail(
-            QStringLiteral("%1 を読み込めません: %2")
-                .arg(QLatin1String(exchange::mergedGridFile), QString::fromStdString(loadError)),
-            1);
-    const std::filesystem::path resultPath = files::toPath(work.filePath(resultName));
-    const bool kerma = o.quantity == results::Quantity::Kerma;
-    results::ShownMap map;
-    map.quantity = o.quantity;
-    map.grid = kerma ? loaded->kerma : loaded->doseEquivalent;
-    map.thresholds = kerma ? loaded->kermaThresholds : loaded->doseEquivalentThresholds;
-    map.resultFileName = resultName;
-    map.header = results::readResultHeader(resultPath);
-    map.bodyPosition = map.header ? map.header->bodyPosition() : (o.standing ? 2 : 1);
-    map.focusSkinDistance = map.header ? map.header->focusSkinDistance() : o.focusSkinDistance;
-    if (o.hatch) {
-        if (const auto errors = results::readRelativeErrors(resultPath))
-            map.hatched = results::hatchedCells(*errors, o.quantity);
-        else
-            out << "scatter-map: 結果の統計誤差のファイルがないため、斜線は引きません" << std::endl;
-    }
-
+    // Each map in turn: the merger on the request the viewer writes, the
+    // viewer's load and default thresholds, then the map's page, grid and
+    // room page. The written map comes last, so that the merge request and
+    // the merged grid are left as its.
     QStringList written = {QString::fromLatin1(exchange::spectrumFile),
-                           QString::fromLatin1(exchange::jobFile),
-                           resultName,
-                           resultName + QLatin1String(exchange::uncertaintySuffix),
-                           QString::fromLatin1(exchange::mergeRequestFile),
-                           QString::fromLatin1(exchange::mergedGridFile)};
-    page::PageContent content;
-    content.map = std::move(map);
-    content.date = QDate::currentDate();
-    if (!o.png.isEmpty()) {
+                           QString::fromLatin1(exchange::jobFile)};
+    QStringList outputs;
+    for (const PlaneOutput& plane : planeOutputs(o)) {
         if (stopSignal())
             return interrupted();
-        content.picture = page::Picture::Map;
-        content.pictureFont = QGuiApplication::font();
-        if (QString error; !page::savePage(files::toPath(work.filePath(o.png)),
-                                           page::FileFormat::Png, content, error))
-            return fail(notSaved(o.png, error), 1);
-        written << o.png;
-    }
-    if (!o.csv.isEmpty()) {
-        if (stopSignal())
-            return interrupted();
+        const std::filesystem::path resultPath = files::toPath(work.filePath(plane.resultFile));
+        written << plane.resultFile
+                << plane.resultFile + QLatin1String(exchange::uncertaintySuffix);
+        // The plane of the map as the engine recorded it.
+        const results::PlaneReading record = results::readPlaneOf(resultPath);
+        if (!record.ok())
+            return fail(record.error, 1);
+        if (record.plane)
+            written << files::fromPath(
+                textrec::planes::planeRecordPath(files::toPath(plane.resultFile)));
+
+        std::string request = QFile::encodeName(plane.resultFile).toStdString();
+        request += textrec::kRecordEnd;
         if (std::string error;
-            !textrec::writeFileAtomic(files::toPath(work.filePath(o.csv)),
-                                      gridCsv(*content.map.grid, o.quantity), &error))
-            return fail(notSaved(o.csv, QString::fromStdString(error)), 1);
-        written << o.csv;
-    }
-    if (!o.room.isEmpty()) {
-        if (stopSignal())
+            !textrec::writeFileAtomic(workPath / exchange::mergeRequestFile, request, &error))
+            return fail(
+                QStringLiteral("%1 を書き込めません: %2")
+                    .arg(QLatin1String(exchange::mergeRequestFile), QString::fromStdString(error)),
+                1);
+        QProcess merger;
+        merger.setWorkingDirectory(work.absolutePath());
+        merger.setStandardInputFile(QProcess::nullDevice());
+        merger.start(mergerPath, {});
+        if (!merger.waitForStarted(-1))
+            return fail(failure(mergerName, merger), 1);
+        if (!waitForChild(merger, work, [] {}))
             return interrupted();
-        QString error;
-        const std::optional<Module1::RoomLayout> room =
-            roomfile::load(files::toPath(work.filePath(o.room)), error);
-        if (!room)
-            return fail(error, 1);
-        content.picture = page::Picture::RoomOverlay;
-        content.room = *room;
-        content.layoutName = QFileInfo(o.room).fileName();
-        if (content.layoutName.endsWith(roomfile::kExtension, Qt::CaseInsensitive))
-            content.layoutName.chop(roomfile::kExtension.size());
-        content.bothSides = o.bothSides;
-        content.pictureFont = overlay::pictureFont();
-        if (!page::savePage(files::toPath(work.filePath(o.roomPng)), page::FileFormat::Png, content,
-                            error))
-            return fail(notSaved(o.roomPng, error), 1);
-        written << o.roomPng;
+        if (merger.exitStatus() != QProcess::NormalExit || merger.exitCode() != 0)
+            return fail(failure(mergerName, merger), 1);
+
+        // The viewer's load and its default thresholds.
+        std::string loadError;
+        std::optional<results::LoadedDoses> loaded =
+            results::loadMergedFile(workPath / exchange::mergedGridFile, &loadError);
+        if (!loaded)
+            return fail(QStringLiteral("%1 を読み込めません: %2")
+                            .arg(QLatin1String(exchange::mergedGridFile),
+                                 QString::fromStdString(loadError)),
+                        1);
+        const bool kerma = o.quantity == results::Quantity::Kerma;
+        results::ShownMap map;
+        map.quantity = o.quantity;
+        map.grid = kerma ? loaded->kerma : loaded->doseEquivalent;
+        map.thresholds = kerma ? loaded->kermaThresholds : loaded->doseEquivalentThresholds;
+        // A period: the doses for the workload, in the unit of the rule, with
+        // the viewer's default thresholds of that unit.
+        map.minutesPerWeek = o.minutesPerWeek;
+        if (o.period != dose::Period::PerMinute) {
+            const double maximum =
+                (kerma ? loaded->kermaExtremes : loaded->doseEquivalentExtremes).maximum;
+            map.scale = dose::displayScale(o.period, o.minutesPerWeek, maximum);
+            map.thresholds = dose::defaultThresholds(maximum, map.scale);
+        }
+        map.resultFileName = plane.resultFile;
+        map.header = results::readResultHeader(resultPath);
+        map.plane = record.plane;
+        map.bodyPosition = map.header ? map.header->bodyPosition() : (o.standing ? 2 : 1);
+        map.focusSkinDistance = map.header ? map.header->focusSkinDistance() : o.focusSkinDistance;
+        const std::optional<results::RelativeErrors> errors =
+            results::readRelativeErrors(resultPath);
+        if (o.hatch) {
+            if (errors)
+                map.hatched = results::hatchedCells(*errors, o.quantity);
+            else
+                out << "scatter-map: " << plane.resultFile.toStdString()
+                    << " の統計誤差のファイルがないため、斜線は引きません" << std::endl;
+        }
+        // The limit lines from the dose-equivalent map, dashed where the
+        // hatching would mark its cells.
+        if (!o.limits.isEmpty()) {
+            std::optional<std::vector<bool>> uncertain;
+            if (errors)
+                uncertain = results::hatchedCells(*errors, results::Quantity::DoseEquivalent);
+            map.limitLines = limitlines::traceLimitLines(
+                loaded->doseEquivalent, uncertain ? &*uncertain : nullptr, dose::builtInLevels(),
+                o.tickedLimits(), o.minutesPerWeek,
+                limitlines::shownCells(results::PlaneView(record.plane)));
+        }
+
+        page::PageContent content;
+        content.map = std::move(map);
+        content.date = QDate::currentDate();
+        if (!plane.png.isEmpty()) {
+            if (stopSignal())
+                return interrupted();
+            content.picture = page::Picture::Map;
+            content.pictureFont = QGuiApplication::font();
+            if (QString error; !page::savePage(files::toPath(work.filePath(plane.png)),
+                                               page::FileFormat::Png, content, error))
+                return fail(notSaved(plane.png, error), 1);
+            outputs << plane.png;
+        }
+        if (!plane.csv.isEmpty()) {
+            if (stopSignal())
+                return interrupted();
+            if (std::string error; !textrec::writeFileAtomic(
+                    files::toPath(work.filePath(plane.csv)),
+                    gridCsv(*content.map.grid, o.quantity, content.map.plane), &error))
+                return fail(notSaved(plane.csv, QString::fromStdString(error)), 1);
+            outputs << plane.csv;
+        }
+        if (!plane.pointsCsv.isEmpty()) {
+            if (stopSignal())
+                return interrupted();
+            QString error;
+            const std::optional<Module1::RoomLayout> room =
+                roomfile::load(files::toPath(work.filePath(o.room)), error);
+            const std::optional<std::vector<namedpoints::NamedPoint>> points =
+                room ? readPointsFile(work.filePath(o.points), error) : std::nullopt;
+            if (!points)
+                return fail(error, 1);
+            if (std::string why; !textrec::writeFileAtomic(
+                    files::toPath(work.filePath(plane.pointsCsv)),
+                    pointsCsv(*points, *room, content.map, loaded->doseEquivalent, errors,
+                              o.limitLevels(), o.minutesPerWeek),
+                    &why))
+                return fail(notSaved(plane.pointsCsv, QString::fromStdString(why)), 1);
+            outputs << plane.pointsCsv;
+        }
+        if (!plane.roomPng.isEmpty()) {
+            if (stopSignal())
+                return interrupted();
+            QString error;
+            const std::optional<Module1::RoomLayout> room =
+                roomfile::load(files::toPath(work.filePath(o.room)), error);
+            if (!room)
+                return fail(error, 1);
+            content.picture = page::Picture::RoomOverlay;
+            content.room = *room;
+            content.layoutName = QFileInfo(o.room).fileName();
+            if (content.layoutName.endsWith(roomfile::kExtension, Qt::CaseInsensitive))
+                content.layoutName.chop(roomfile::kExtension.size());
+            content.bothSides = o.bothSides;
+            content.pictureFont = overlay::pictureFont();
+            if (!page::savePage(files::toPath(work.filePath(plane.roomPng)), page::FileFormat::Png,
+                                content, error))
+                return fail(notSaved(plane.roomPng, error), 1);
+            outputs << plane.roomPng;
+        }
     }
+    written << QString::fromLatin1(exchange::mergeRequestFile)
+            << QString::fromLatin1(exchange::mergedGridFile) << outputs;
     out << "scatter-map: 書き込んだファイル: " << written.join(QStringLiteral("、")).toStdString()
         << std::endl;
     return 0;

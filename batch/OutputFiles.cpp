@@ -5,6 +5,7 @@
 #include "logic/RoomFile.h"
 #include "logic/Uncertainty.h"
 #include "textrec/exchange_files.h"
+#include "textrec/planes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -117,9 +118,9 @@ QString keptKindOf(const QString& name) {
 
 // The files of fixed names that the system reads or writes: those of the
 // working folder, the programs there and beside scatter-map, and the layout
-// that the run reads with the files kept beside it.
-std::vector<std::pair<QString, QString>> namedFiles(const QString& workFolder,
-                                                    const QString& roomFile) {
+// that the run reads with the files kept beside it, and its points file.
+std::vector<std::pair<QString, QString>>
+namedFiles(const QString& workFolder, const QString& roomFile, const QString& pointsFile) {
     const QDir work(workFolder);
     std::vector<std::pair<QString, QString>> named;
     for (const char* name : {exchange::jobFile, exchange::spectrumFile, exchange::oldJobFile,
@@ -148,6 +149,8 @@ std::vector<std::pair<QString, QString>> namedFiles(const QString& workFolder,
             named.emplace_back(files::fromPath(beside),
                                QStringLiteral("--room の部屋レイアウトとともに保存されるファイル"));
     }
+    if (!pointsFile.isEmpty())
+        named.emplace_back(work.filePath(pointsFile), QStringLiteral("--points の測定点ファイル"));
     return named;
 }
 
@@ -171,13 +174,16 @@ bool sameFile(const QString& a, const QString& b) {
 }
 
 QStringList filesKeptBesideResult(const QString& resultFile) {
-    return {files::fromPath(results::uncertaintyFileOf(files::toPath(resultFile)))};
+    const std::filesystem::path result = files::toPath(resultFile);
+    return {files::fromPath(results::uncertaintyFileOf(result)),
+            files::fromPath(textrec::planes::planeRecordPath(result))};
 }
 
-QString systemFileAt(const QString& file, const QString& workFolder, const QString& roomFile) {
+QString systemFileAt(const QString& file, const QString& workFolder, const QString& roomFile,
+                     const QString& pointsFile) {
     if (QString kind = keptKindOf(resolvedName(file)); !kind.isEmpty())
         return kind;
-    for (const auto& [path, kind] : namedFiles(workFolder, roomFile))
+    for (const auto& [path, kind] : namedFiles(workFolder, roomFile, pointsFile))
         if (sameFile(file, path))
             return kind;
     return {};

@@ -5,8 +5,12 @@
 #include "BatchRun.h"
 #include "GuiApplication.h"
 #include "TempFolderTest.h"
+#include "logic/DosePeriod.h"
+#include "logic/LimitLines.h"
 #include "logic/MapPainting.h"
+#include "logic/PointsFile.h"
 #include "logic/ProgramNames.h"
+#include "logic/ReferenceLevels.h"
 #include "logic/RoomFile.h"
 #include "overlay_rooms.h"
 #include "page_pixels.h"
@@ -174,12 +178,16 @@ std::string cannotCreateIn(const fs::path& folder) {
 TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
     std::ofstream(dir / "taken.data") << "an earlier result\n";
     std::ofstream(dir / "taken.data.unc") << "its relative errors\n";
+    std::ofstream(dir / "taken.data.plane") << "its plane\n";
+    std::ofstream(dir / "trial_vs.data") << "an earlier vertical section\n";
     ASSERT_TRUE(fs::create_directory(dir / "folder.png"));
     ASSERT_TRUE(fs::create_directory(dir / "sub"));
     fs::create_symlink("Ak2Sv.dat", dir / "link.csv");
     QString error;
     ASSERT_TRUE(roomfile::save(dir / "plan.Room", defaultRoom(), error)) << error.toStdString();
     ASSERT_TRUE(roomfile::save(dir / "layout.txt", defaultRoom(), error)) << error.toStdString();
+    ASSERT_TRUE(pointsfile::save(dir / "plan.Room", {{QStringLiteral("術者"), 300, 330}}, error));
+    std::ofstream(dir / "bad.points", std::ios::binary) << "300 330 a\r\n12 x b\r\n";
     const std::string longName = std::string(250, 'x') + ".csv"; // its temporary file's is too long
     const fs::path programs = fs::path(SCATTER_MAP_PROGRAM).parent_path();
     struct Case {
@@ -235,6 +243,60 @@ TEST_F(ScatterMap, BadArgumentsExitTwoAndWriteNothing) {
         {"--room layout.txt --room-png room.png --csv layout.txt", {"--csv", "--room"}},
         {"--png q1.png --csv q1.png", {"--csv", "--png"}},
         {"--png q2.png --room plan.Room --room-png ./sub/../q2.png", {"--room-png", "--png"}},
+        // The planes, as the engine checks its job: the option and the value.
+        {"--heights abc", {"--heights", "abc"}},
+        {"--heights 150,", {"--heights"}},
+        {"--heights 150.5", {"--heights", "150.5"}},
+        {"--heights 170,-10", {"--heights", "-10"}},
+        {"--heights 150,170,150", {"--heights", "150"}},
+        {"--heights 401", {"--heights", "401"}}, // 301 cm from the centre at 100
+        {"--heights 10,20,30,40,50,60,70,80,90", {"--heights", "9"}},
+        {"--centre-height 5 --side-view", {"--centre-height"}},
+        {"--centre-height 20 --position standing --heights 40", {"--centre-height", "30"}},
+        {"--centre-height 100.5 --side-view", {"--centre-height"}},
+        {"--centre-height 1200 --heights 1100", {"--centre-height", "1000"}},
+        {"--tube below --position standing", {"--tube", "--position"}},
+        {"--tube below --fsd 95", {"--tube", "--fsd", "5"}}, // 100 - 10 - 95: 5 cm under the floor
+        {"--tube sideways", {"--tube"}},
+        // Every result file must fit the merger's 30 characters, and none be there already.
+        {"--name abcdefghijklmnopqrstuvw --heights 150",
+         {"--name", "abcdefghijklmnopqrstuvw_h150.data"}},
+        {"--side-view", {"--name", "trial_vs.data"}},
+        // The plane records are files the system reads; the outputs of
+        // different planes do not overwrite each other.
+        {"--csv taken.data.plane", {"--csv", "taken.data"}},
+        {"--heights 150 --csv trial_h150.data.plane", {"--csv", "trial_h150.data"}},
+        {"--heights 150 --png q3.png --csv q3_h150.png", {"--csv", "--png", "q3_h150.png"}},
+        {"--side-view --name t2 --png t2.png --csv t2_vs.data", {"--csv"}},
+        // The workload, the period and the levels: doses in a period need the
+        // minutes a week; a level is one of the built-in list, given once.
+        {"--workload 0", {"--workload"}},
+        {"--workload abc", {"--workload", "abc"}},
+        {"--workload 20000", {"--workload", "10080"}},
+        {"--period month", {"--period", "quarter"}},
+        {"--period week", {"--period", "--workload"}},
+        {"--workload 60 --limit 管理区域", {"--limit", "管理区域境界", "病室"}},
+        {"--limit 管理区域境界", {"--limit", "--workload"}},
+        {"--workload 60 --limit 病室 --limit 病室", {"--limit", "病室"}},
+        // The points: read with the layout's geometry before anything is
+        // written, and their CSV an output like the others.
+        {"--points plan.Room.points --points-csv p.csv", {"--points", "--room"}},
+        {"--room plan.Room --room-png room.png --points plan.Room.points", {"--points-csv"}},
+        {"--points-csv p.csv", {"--points-csv", "--points"}},
+        {"--room plan.Room --room-png room.png --points bad.points --points-csv p.csv",
+         {"--points", "bad.points", "2"}},
+        {"--room plan.Room --room-png room.png --points none.points --points-csv p.csv",
+         {"--points", "none.points"}},
+        {"--room plan.Room --room-png room.png --points bad.points --points-csv bad.points",
+         {"--points-csv", "--points"}},
+        {"--room plan.Room --room-png room.png --points plan.Room.points --points-csv "
+         "plan.Room.points",
+         {"--points-csv", "plan.Room"}},
+        {"--room plan.Room --room-png room.png --points plan.Room.points --points-csv taken.data",
+         {"--points-csv"}},
+        {"--png q4.png --room plan.Room --room-png room.png --points plan.Room.points "
+         "--points-csv q4.png",
+         {"--points-csv", "--png"}},
         // Outputs that cannot be created: the folder and the system's reason.
         {"--png /sys/map.png", {"--png", "/sys", cannotCreateIn("/sys")}},
         {"--csv " + longName, {"--csv", dir.string(), std::strerror(ENAMETOOLONG)}},
@@ -373,4 +435,265 @@ TEST_F(ScatterMap, EndToEndWithoutADisplay) {
     EXPECT_EQ(page_pixels::roomPageColour(roomPage, roomLayout, 2, room, room.phantomX + 3,
                                           room.phantomY - 103),
               below);
+}
+
+// An output's name for the map of a plane: the suffix before the file name's
+// own extension.
+TEST(PlaneOutputs, NamedAfterTheOptionsFiles) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"walk1.png", "walk1_h150.png"},
+        {"walk1.PNG", "walk1_h150.PNG"},
+        {"grid", "grid_h150"},
+        {"out.d/grid", "out.d/grid_h150"},
+        {"sub/map.csv", "sub/map_h150.csv"},
+        {"a.b.csv", "a.b_h150.csv"},
+    };
+    for (const auto& [given, named] : cases)
+        EXPECT_EQ(batch::outputForPlane(QString::fromUtf8(given), "_h150"),
+                  QString::fromUtf8(named));
+    EXPECT_EQ(batch::outputForPlane(QStringLiteral("walk1.png"), ""), QStringLiteral("walk1.png"));
+
+    // The extra maps first, the written map last; a height at the centre is
+    // the written map; no room page for the vertical section.
+    batch::BatchOptions o;
+    o.name = QStringLiteral("walk1");
+    o.png = QStringLiteral("walk1.png");
+    o.roomPng = QStringLiteral("room.png");
+    o.heights = {150, 100};
+    o.sideView = true;
+    const std::vector<batch::PlaneOutput> maps = batch::planeOutputs(o);
+    ASSERT_EQ(maps.size(), 3u);
+    EXPECT_EQ(maps[0].resultFile, QStringLiteral("walk1_h150.data"));
+    EXPECT_EQ(maps[0].roomPng, QStringLiteral("room_h150.png"));
+    EXPECT_EQ(maps[1].resultFile, QStringLiteral("walk1_vs.data"));
+    EXPECT_EQ(maps[1].png, QStringLiteral("walk1_vs.png"));
+    EXPECT_EQ(maps[1].roomPng, QString());
+    EXPECT_EQ(maps[2].resultFile, QStringLiteral("walk1.data"));
+    EXPECT_EQ(maps[2].png, QStringLiteral("walk1.png"));
+    // Without planes, the written map alone.
+    o.heights.clear();
+    o.sideView = false;
+    o.centreHeight = 120;
+    EXPECT_EQ(batch::planeOutputs(o).size(), 1u);
+}
+
+namespace {
+
+std::vector<QStringList> csvRows(const fs::path& path) {
+    std::vector<QStringList> rows;
+    for (const std::string& line : textrec::readLines(path).value_or(std::vector<std::string>{}))
+        rows.push_back(QString::fromStdString(line).split(QLatin1Char(',')));
+    return rows;
+}
+
+} // namespace
+
+// Two heights and the vertical section in one run of 10^6 histories: a
+// result, uncertainty and plane record for each map, a page and a CSV grid
+// for each, room pages for the horizontal planes only; the vertical
+// section's page blank below the floor and its CSV rows by height; the
+// merge request and the merged grid left as the written map's.
+TEST_F(ScatterMap, HeightsAndTheVerticalSection) {
+    const Module1::RoomLayout room = defaultRoom();
+    QString error;
+    ASSERT_TRUE(roomfile::save(dir / "plan.Room", room, error)) << error.toStdString();
+    const Outcome r = run(words("--histories 1e6 --preview --name walk1 --png walk1.png "
+                                "--csv walk1.csv --heights 150,100,170 --side-view "
+                                "--room plan.Room --room-png room.png"));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* map : {"walk1", "walk1_h150", "walk1_h170", "walk1_vs"}) {
+        const std::string name = map;
+        for (const std::string& file : {name + ".data", name + ".data.unc", name + ".data.plane",
+                                        name + ".png", name + ".csv"}) {
+            EXPECT_TRUE(fs::exists(dir / file)) << file;
+            EXPECT_NE(r.out.find(file), std::string::npos) << file << " not listed";
+        }
+    }
+    for (const char* file : {"room.png", "room_h150.png", "room_h170.png"})
+        EXPECT_TRUE(fs::exists(dir / file)) << file;
+    EXPECT_FALSE(fs::exists(dir / "room_vs.png"));
+    EXPECT_FALSE(fs::exists(dir / "walk1_h100.data")); // the centre's height is the written map
+    EXPECT_NE(readFile(dir / "B2F.txt").find("heights 150 100 170"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "FLname.txt"), "walk1.data\r\n");
+
+    // The written map's CSV is the merged grid left in F2B.dat.
+    const auto merged = textrec::readLines(dir / "F2B.dat");
+    ASSERT_TRUE(merged);
+    const auto written = csvRows(dir / "walk1.csv");
+    ASSERT_EQ(written.size(), 602u);
+    const std::string field = (*merged)[300].substr(80 * 11, 11);
+    EXPECT_EQ(written[301][81].toStdString(), field.substr(field.find_first_not_of(' ')));
+
+    // The vertical section's rows by height: 400 cm (300 above the centre)
+    // down to 200 cm below the floor, those below the floor without values.
+    const auto section = csvRows(dir / "walk1_vs.csv");
+    ASSERT_EQ(section.size(), 602u);
+    for (std::size_t row = 1; row < section.size(); ++row) {
+        const int height = 400 - int(row - 1);
+        ASSERT_EQ(section[row].size(), 382);
+        EXPECT_EQ(section[row][0], QString::number(height));
+        EXPECT_EQ(section[row][100].isEmpty(), height < 0) << height;
+    }
+    // One disc in two maps: the vertical section's row 150 cm above the floor
+    // and the 150 cm plane's row c = 0, at x = 100 cm (an engine point of both).
+    const auto at150 = csvRows(dir / "walk1_h150.csv");
+    ASSERT_EQ(at150.size(), 602u);
+    EXPECT_EQ(at150[301][0], QStringLiteral("0"));
+    EXPECT_EQ(section[1 + 250][0], QStringLiteral("150"));
+    EXPECT_EQ(section[1 + 250][81], at150[301][81]);
+    EXPECT_GT(section[1 + 250][81].toDouble(), 0);
+
+    // The vertical section's page: painted down to the floor, blank below it.
+    page::PageContent content;
+    const page::PageLayout layout = page::pageLayout(content);
+    const QImage page = QImage(QString::fromStdString((dir / "walk1_vs.png").string()));
+    ASSERT_FALSE(page.isNull());
+    std::set<QRgb> bands;
+    for (int k = 1; k <= results::kBandCount - 1; ++k)
+        bands.insert(page_pixels::rgbOf(results::mapColour(k)));
+    int painted = 0;
+    for (int X = 25; X <= 395; X += 10) {
+        for (int Y = 405; Y <= 600; Y += 15)
+            EXPECT_EQ(page_pixels::mapPageColour(page, layout, 2, X, Y), 0xffffffu)
+                << X << ", " << Y;
+        painted += bands.count(page_pixels::mapPageColour(page, layout, 2, X, 305)) > 0;
+    }
+    EXPECT_GT(painted, 10);
+}
+
+// One run with a workload, a period, two limits and a points file: the
+// points' CSV gives each point the dose in the period that the read-out gives
+// at the same cell, and the share of each limit; the grid CSV stays per
+// minute; the page draws the lines and their key.
+TEST_F(ScatterMap, DosesInAPeriodLimitLinesAndNamedPoints) {
+    const Module1::RoomLayout room = defaultRoom(); // bed along X: the map below the phantom
+    QString error;
+    ASSERT_TRUE(roomfile::save(dir / "plan.Room", room, error)) << error.toStdString();
+    // Map coordinates (x, c) of each point: x = |Y - 250|, c = 300 - X.
+    const std::vector<namedpoints::NamedPoint> points = {
+        {QStringLiteral("術者"), 300, 330},         // x 80, c 0
+        {QStringLiteral("看護師, 頭側"), 200, 400}, // x 150, c 100; a comma in the name
+        {QStringLiteral("反対側"), 300, 170},       // x 80 on the other side
+        {QStringLiteral("扉の外"), 300, 620},       // x 370, beyond the wall at 600
+        {QStringLiteral("廊下"), 300, 900},         // x 650: beyond the map
+    };
+    ASSERT_TRUE(pointsfile::save(dir / "plan.Room", points, error)) << error.toStdString();
+    const Outcome r = run(QStringList{QStringLiteral("--histories"),
+                                      QStringLiteral("1e6"),
+                                      QStringLiteral("--preview"),
+                                      QStringLiteral("--name"),
+                                      QStringLiteral("walk"),
+                                      QStringLiteral("--quantity"),
+                                      QStringLiteral("dose-equivalent"),
+                                      QStringLiteral("--png"),
+                                      QStringLiteral("walk.png"),
+                                      QStringLiteral("--csv"),
+                                      QStringLiteral("walk.csv"),
+                                      QStringLiteral("--workload"),
+                                      QStringLiteral("６０"),
+                                      QStringLiteral("--period"),
+                                      QStringLiteral("quarter"),
+                                      QStringLiteral("--limit"),
+                                      QStringLiteral("放射線診療従事者（1年）"),
+                                      QStringLiteral("--limit"),
+                                      QStringLiteral("管理区域境界"),
+                                      QStringLiteral("--room"),
+                                      QStringLiteral("plan.Room"),
+                                      QStringLiteral("--room-png"),
+                                      QStringLiteral("room.png"),
+                                      QStringLiteral("--points"),
+                                      QStringLiteral("plan.Room.points"),
+                                      QStringLiteral("--points-csv"),
+                                      QStringLiteral("points.csv")});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("points.csv"), std::string::npos) << r.out;
+
+    const auto loaded = results::loadMergedFile(dir / "F2B.dat");
+    ASSERT_TRUE(loaded);
+    const results::DoseGrid& grid = loaded->doseEquivalent;
+    // 60 minutes a week for 13 weeks; the unit by the largest value of the map.
+    const double minutes = 60.0 * 13;
+    const bool milli = loaded->doseEquivalentExtremes.maximum * minutes >= 1000;
+    const double factor = milli ? minutes / 1000 : minutes;
+    // The levels per minute: 1.3 mSv / 780 min and 50 mSv / 3120 min.
+    const double quarterLevel = 1300 / minutes;
+    const double yearLevel = 50000 / (60.0 * 52);
+
+    const auto rows = csvRows(dir / "points.csv");
+    ASSERT_EQ(rows.size(), points.size() + 1);
+    EXPECT_EQ(readFile(dir / "points.csv").substr(0, 3), "\xEF\xBB\xBF");
+    ASSERT_EQ(rows[0].size(), 8); // name, x, c, dose, error, two shares, remark
+    // The levels in the order of the list, whatever the order given.
+    EXPECT_TRUE(rows[0][5].contains(QStringLiteral("管理区域境界")));
+    EXPECT_TRUE(rows[0][6].contains(QStringLiteral("放射線診療従事者（1年）")));
+    EXPECT_TRUE(rows[0][3].contains(dose::unitText(
+        results::Quantity::DoseEquivalent,
+        dose::displayScale(dose::Period::Quarter, 60, loaded->doseEquivalentExtremes.maximum))));
+    auto percent = [](const QString& text) { return text.chopped(2).toDouble(); };
+    // Shares are written to a tenth of a percent below 1 %, else to a percent.
+    auto rounding = [](double share) { return share < 0.95 ? 0.05 : 0.5 + 1e-9; };
+    struct Expected {
+        int x, c;
+        bool outsideWalls;
+    };
+    const Expected inMap[] = {{80, 0, false}, {150, 100, false}, {80, 0, false}, {370, 0, true}};
+    for (std::size_t k = 0; k < std::size(inMap); ++k) {
+        SCOPED_TRACE(k);
+        // The name with a comma is quoted: its row has two more fields when split.
+        QStringList row = rows[k + 1];
+        if (row.size() == 9)
+            row = QStringList{row[0] + QLatin1Char(',') + row[1]} + row.mid(2);
+        ASSERT_EQ(row.size(), 8);
+        EXPECT_EQ(row[1].toInt(), inMap[k].x);
+        EXPECT_EQ(row[2].toInt(), inMap[k].c);
+        // The read-out's cell at the same place: j = x - 19, i = c + 301.
+        const double perMinute = grid.at(inMap[k].x - 19, inMap[k].c + 301);
+        ASSERT_GT(perMinute, 0);
+        EXPECT_NEAR(row[3].toDouble(), perMinute * factor, 5e-4 * perMinute * factor);
+        EXPECT_TRUE(row[4].contains(QLatin1Char('%'))) << row[4].toStdString();
+        const double quarterShare = 100 * perMinute / quarterLevel;
+        const double yearShare = 100 * perMinute / yearLevel;
+        EXPECT_NEAR(percent(row[5]), quarterShare, rounding(quarterShare));
+        EXPECT_NEAR(percent(row[6]), yearShare, rounding(yearShare));
+        EXPECT_EQ(row[7], inMap[k].outsideWalls ? namedpoints::notShieldedText() : QString());
+    }
+    EXPECT_EQ(rows[1][3], rows[3][3]); // the same dose on the other side
+    EXPECT_EQ(rows[2][0], QStringLiteral("\"看護師"));
+    const QStringList far = rows[5];
+    EXPECT_EQ(far[3], namedpoints::outsideMapText());
+    EXPECT_EQ(far[5], namedpoints::outsideMapText());
+    EXPECT_EQ(far[6], namedpoints::outsideMapText());
+    EXPECT_EQ(far[7], QString()); // beyond the walls too, but no value to mark
+
+    // The grid CSV stays per minute, as F2B.dat.
+    const auto merged = textrec::readLines(dir / "F2B.dat");
+    const auto written = csvRows(dir / "walk.csv");
+    ASSERT_TRUE(merged);
+    ASSERT_EQ(written.size(), 602u);
+    const std::string field = (*merged)[601 + 300].substr(80 * 11, 11);
+    EXPECT_EQ(written[301][81].toStdString(), field.substr(field.find_first_not_of(' ')));
+
+    // The page: both lines in their colours where the map crosses them, and
+    // a sample of each in the key under the picture.
+    page::PageContent content;
+    const page::PageLayout layout = page::pageLayout(content);
+    const QImage page = QImage(QString::fromStdString((dir / "walk.png").string()));
+    ASSERT_FALSE(page.isNull());
+    const std::vector<dose::ReferenceLevel>& levels = dose::builtInLevels();
+    // The line of the year's level (brown, the fifth of the list), 50 mSv in
+    // 3120 minutes, where the map crosses 16.0 μSv/min.
+    const std::size_t index = 4;
+    const QRgb colour = limitlines::lineColour(index).rgb() & 0xffffffu;
+    const auto line = contours::traceContour(grid, *limitlines::perMinuteOf(levels[index], 60));
+    ASSERT_EQ(line.reach, contours::Reach::Crossed);
+    int inKey = 0;
+    for (int y = int(2 * layout.picture.bottom()); y < page.height(); ++y)
+        for (int x = 0; x < 2 * 80; ++x)
+            inKey += (page.pixel(x, y) & 0xffffffu) == colour;
+    EXPECT_GT(inKey, 20);
+    int inPicture = 0;
+    for (int y = int(2 * layout.picture.top()); y < int(2 * layout.picture.bottom()); ++y)
+        for (int x = int(2 * layout.picture.left()); x < int(2 * layout.picture.right()); ++x)
+            inPicture += (page.pixel(x, y) & 0xffffffu) == colour;
+    EXPECT_GT(inPicture, 40);
 }

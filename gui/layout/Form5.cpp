@@ -1,13 +1,15 @@
 #include "layout/Form5.h"
 
 #include "Controls.h"
+#include "RoomPoints.h"
 #include "Windows.h"
 #include "layout/Form6.h"
 #include "layout/LayoutWidgets.h"
 #include "logic/FilePaths.h"
+#include "logic/MapPlane.h"
+#include "logic/PointsFile.h"
 #include "logic/RoomFile.h"
 #include "platform/Platform.h"
-#include "results/Form1.h"
 #include "setup/Module1.h"
 
 #include <QDir>
@@ -318,14 +320,20 @@ void Form5::finishSettings() {
 }
 
 void Form5::showOverlay() {
+    const results::ShownMap map = Windows::viewerMap();
+    // A room plan lies in a horizontal plane: no vertical section over it.
+    if (const QString refusal = results::overlayRefusal(map.plane, map.resultFileName);
+        !refusal.isEmpty()) {
+        warn(refusal);
+        return;
+    }
     // What is drawn is what the editor shows, also when it was changed after
     // "設定終了".
     captureLayout();
     // The drawing lets window events run; the button stays off meanwhile so that
     // a second press cannot start another drawing.
     Command6->setEnabled(false);
-    const Form1& viewer = Windows::form1();
-    Windows::form6().drawOverlay(viewer.currentMap(), viewer.stillShowing());
+    Windows::form6().drawOverlay(map, Windows::viewerStillShowing());
     Command6->setEnabled(true);
     platform::services().events->processEvents();
     Windows::form6().show();
@@ -354,21 +362,33 @@ void Form5::saveLayout() {
     // What is saved is what the editor shows, also when it was changed after
     // "設定終了".
     captureLayout();
+    const std::filesystem::path path = files::toPath(filePath(fileName));
     QString error;
-    if (!roomfile::save(files::toPath(filePath(fileName)), *Module1::roomLayout, error)) {
+    if (!roomfile::save(path, *Module1::roomLayout, error)) {
         warn(QStringLiteral("「%1」を保存できません。\n%2").arg(fileName, error));
         return;
     }
+    // The named points go with the layout, also when it is saved under a new
+    // name.
+    bool kept = false;
+    if (!Windows::roomPoints().saveBeside(path, error, &kept)) {
+        refreshFileList();
+        warn(QStringLiteral("「%1」は保存しましたが、%2").arg(fileName, error));
+        return;
+    }
     refreshFileList();
-    platform::services().messages->show(this, QStringLiteral("レイアウトデータを保存しました"),
-                                        kMessageTitle, platform::MessageButtons::Ok,
+    QString saved = QStringLiteral("レイアウトデータを保存しました");
+    if (kept)
+        saved += QStringLiteral("\n（読めなかった測定点のファイル「%1」は書き換えていません）")
+                     .arg(files::fromPath(roomfile::pointsPath(path).filename()));
+    platform::services().messages->show(this, saved, kMessageTitle, platform::MessageButtons::Ok,
                                         platform::MessageIcon::None);
 }
 
 void Form5::loadLayout(const QString& fileName) {
+    const std::filesystem::path path = files::toPath(filePath(fileName));
     QString error;
-    std::optional<Module1::RoomLayout> layout =
-        roomfile::load(files::toPath(filePath(fileName)), error);
+    std::optional<Module1::RoomLayout> layout = roomfile::load(path, error);
     if (!layout) {
         // The editor keeps what it had: nothing of a bad file is taken.
         warn(error);
@@ -382,6 +402,13 @@ void Form5::loadLayout(const QString& fileName) {
         name.chop(roomfile::kExtension.size());
     Text1->setText(name);
     Windows::form6().showLayoutName(name);
+    // The named points beside it; a points file that cannot be read is told,
+    // and the layout is used without its points.
+    std::optional<std::vector<namedpoints::NamedPoint>> points = pointsfile::load(path, error);
+    Windows::roomPoints().useLayoutFile(path, points);
+    if (!points)
+        warn(QStringLiteral("レイアウト「%1」は読み込みましたが、測定点は読み込めません。\n%2")
+                 .arg(fileName, error));
 }
 
 void Form5::deleteLayout() {
@@ -392,11 +419,17 @@ void Form5::deleteLayout() {
         return;
     const QString fileName = selected.front()->text();
     // What the program keeps beside the layout goes with it.
+    const std::filesystem::path path = files::toPath(filePath(fileName));
     QStringList companions;
-    for (const std::filesystem::path& companion :
-         roomfile::companionFiles(files::toPath(filePath(fileName))))
-        if (std::filesystem::exists(companion))
-            companions << QString::fromStdU16String(companion.filename().u16string());
+    QStringList described;
+    for (const std::filesystem::path& companion : roomfile::companionFiles(path))
+        if (std::filesystem::exists(companion)) {
+            const QString name = files::fromPath(companion.filename());
+            companions << name;
+            described << (companion == roomfile::pointsPath(path)
+                              ? QStringLiteral("測定点「%1」").arg(name)
+                              : QStringLiteral("描かない要素の印「%1」").arg(name));
+        }
     auto confirmed = [this](const QString& question) {
         return platform::services().messages->show(
                    this, question, kMessageTitle, platform::MessageButtons::OkCancel,
@@ -404,8 +437,8 @@ void Form5::deleteLayout() {
     };
     QString question = QStringLiteral(" 「%1」を削除していいですか？ ").arg(fileName);
     if (!companions.isEmpty())
-        question += QStringLiteral("\n（一緒に保存した描かない要素の印「%1」も削除します）")
-                        .arg(companions.join(QStringLiteral("」「")));
+        question += QStringLiteral("\n（一緒に保存した%1も削除します）")
+                        .arg(described.join(QStringLiteral("と")));
     if (!confirmed(question))
         return;
     if (!confirmed(QStringLiteral(" 「%1」を本当に削除しますか？ ").arg(fileName)))
@@ -416,6 +449,8 @@ void Form5::deleteLayout() {
         for (const QString& companion : companions)
             if (!platform::services().files->remove(filePath(companion)))
                 warn(QStringLiteral("「%1」を削除できません。").arg(companion));
+        // Points placed from now on are not written beside a deleted layout.
+        Windows::roomPoints().layoutFileDeleted(path);
     }
     refreshFileList();
 }

@@ -39,12 +39,14 @@ bool DrawLayoutOverlay(PictureBox& target, const results::ShownMap& map,
     inputs.room = *roomLayout;
     inputs.bodyPosition = map.bodyPosition;
     inputs.focusSkinDistance = map.focusSkinDistance;
-    inputs.thresholds = map.thresholds;
+    // The shown thresholds band the grid per minute, as it is held.
+    inputs.thresholds = results::bandingThresholds(map);
     inputs.bothSides = bothSides;
     if (map.grid) {
         inputs.grid = &*map.grid;
         if (map.hatched)
             inputs.hatched = &*map.hatched;
+        inputs.limitLines = &map.limitLines;
     }
 
     bedOrientation = overlay::paintOverlay(

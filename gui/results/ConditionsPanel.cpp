@@ -1,7 +1,9 @@
 #include "results/ConditionsPanel.h"
 
 #include "Controls.h"
+#include "logic/Captions.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -65,9 +67,26 @@ ConditionsPanel::ConditionsPanel(const Metrics& m, Rows rows, QWidget* parent) :
     if (rows == Rows::All)
         row(Text25, "Text25", kPhotonCount);
 
-    setFixedSize(std::max({m.positionWidth, unitLeft + m.unitWidth,
-                           widthLeft + m.sizeFieldWidth + 4 + kSquareUnitWidth}),
-                 y - kRowPitch + kRowHeight);
+    const int width = std::max({m.positionWidth, unitLeft + m.unitWidth,
+                                widthLeft + m.sizeFieldWidth + 4 + kSquareUnitWidth});
+    PlaneLabel =
+        makeLabel(this, QString(), m.planeLeft, 0, width - m.planeLeft, kRowHeight, "PlaneLabel");
+    setFixedSize(width, y - kRowPitch + kRowHeight);
+}
+
+void ConditionsPanel::showPlane(const std::optional<results::PlaneRecord>& plane) {
+    // A name too long for the row is set smaller, down to three quarters of
+    // the panel's font, then shortened; the whole of it, with the phantom
+    // centre's height, is in the tip.
+    const QString name = captions::planeName(plane);
+    QFont font = this->font();
+    const double smallest = font.pointSizeF() * 0.75;
+    while (font.pointSizeF() - 0.5 >= smallest &&
+           QFontMetrics(font).horizontalAdvance(name) > PlaneLabel->width())
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    PlaneLabel->setFont(font);
+    PlaneLabel->setText(QFontMetrics(font).elidedText(name, Qt::ElideRight, PlaneLabel->width()));
+    PlaneLabel->setToolTip(plane ? captions::mapPlane(plane) : QString());
 }
 
 void ConditionsPanel::showHeader(const results::ResultHeader& header) {
@@ -79,6 +98,7 @@ void ConditionsPanel::showHeader(const results::ResultHeader& header) {
 
 void ConditionsPanel::clear() {
     Label44->clear();
+    showPlane(std::nullopt);
     for (const Shown& s : shown_)
         s.field->clear();
 }

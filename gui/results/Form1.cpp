@@ -1,26 +1,31 @@
 #include "results/Form1.h"
 
 #include "Controls.h"
+#include "DoseSettings.h"
 #include "Windows.h"
-#include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "logic/Captions.h"
 #include "logic/Correction.h"
+#include "logic/DoseNotes.h"
 #include "logic/FilePaths.h"
 #include "logic/MapPainting.h"
+#include "logic/MapPlane.h"
+#include "logic/NumberText.h"
 #include "logic/ProgramNames.h"
 #include "logic/Readout.h"
 #include "logic/ResultHeader.h"
 #include "logic/Uncertainty.h"
 #include "platform/Platform.h"
 #include "results/ConditionsPanel.h"
+#include "results/DosePanel.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
+#include "results/LevelList.h"
 #include "results/PictureBox.h"
 #include "results/PicturePages.h"
 #include "results/ThresholdColumn.h"
-#include "setup/Form2.h"
 #include "textrec/exchange_files.h"
+#include "textrec/planes.h"
 #include "textrec/textrec.h"
 
 #include <QAction>
@@ -39,6 +44,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include <cmath>
+
 namespace {
 
 namespace exchange = textrec::exchange;
@@ -48,6 +55,9 @@ const QString kMergeRequestFile = QString::fromLatin1(exchange::mergeRequestFile
 const QString kLoadFailed = QStringLiteral(" もう一度 データ読込 を押してください");
 // The delete question names the file: " このファイル「x.data」を削除していいですか？ ".
 const QString kAskDelete = QStringLiteral(" このファイル「%1」を削除していいですか？ ");
+const QString kReadoutHeading = QStringLiteral("カーソル位置 X              Y      ");
+// In a vertical section the second position is the height above the floor.
+const QString kSectionReadoutHeading = QStringLiteral("カーソル位置 X            高さ");
 
 QString fromStd(const std::string& s) {
     return QString::fromStdString(s);
@@ -81,10 +91,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 }
 
 void Form1::buildControls() {
-    setFixedSize(1160, 728);
+    setFixedSize(1456, 728);
 
     // Map picture, legend and threshold fields.
-    makeLabel(this, captions::mapPlane(), 10, 6, 529, 22);
+    PlaneCaption = makeLabel(this, captions::mapPlane(), 10, 6, 529, 22, "PlaneCaption");
     Picture1 = new PictureBox(results::blankMapImage(), results::kMapPictureLeft,
                               results::kMapPictureTop, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -99,9 +109,10 @@ void Form1::buildControls() {
     connect(SavePicture, &QAction::triggered, this, &Form1::savePicture);
     connect(PrintPicture, &QAction::triggered, this, &Form1::printPicture);
 
-    makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22);
-    Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 60, 22, "Label51");
-    makeLabel(this, QStringLiteral("書換可"), 660, 30, 60, 22);
+    Workload = makeLabel(this, QString(), 556, 6, 214, 22, "Workload");
+    Label50 = makeLabel(this, QStringLiteral("μ"), 556, 30, 14, 22, "Label50");
+    Label51 = makeLabel(this, QStringLiteral("Gy/min"), 570, 30, 100, 22, "Label51");
+    makeLabel(this, QStringLiteral("書換可"), 700, 30, 60, 22);
     Picture7 = new PictureBox(results::paintLegend(), 0, 0, this);
     Picture7->setObjectName(QStringLiteral("Picture7"));
     Picture7->move(556, 56);
@@ -141,11 +152,12 @@ void Form1::buildControls() {
             selectDoseEquivalent();
     });
 
-    makeLabel(this, QStringLiteral("カーソル位置 X              Y      "), 556, 462, 200, 22);
+    ReadoutHeading = makeLabel(this, kReadoutHeading, 556, 462, 200, 22, "ReadoutHeading");
+    ReadoutPlane = makeLabel(this, QString(), 556, 486, 72, 22, "ReadoutPlane");
     makeText(23, 630, 486, 56);
     makeText(24, 698, 486, 56);
     makeText(22, 556, 516, 120);
-    Label54 = makeLabel(this, QStringLiteral("μGy/分"), 682, 516, 76, 22, "Label54");
+    Label54 = makeLabel(this, QStringLiteral("μGy/分"), 682, 516, 90, 22, "Label54");
     makeLabel(this, QStringLiteral("（平均値）"), 556, 542, 120, 22);
     makeText(26, 682, 542, 76);
     Check1 = new QCheckBox(QStringLiteral("統計誤差20%超を網掛け"), this);
@@ -156,6 +168,9 @@ void Form1::buildControls() {
         if (mapDrawn != 0)
             whenMergeCurrent(Step::Repaint);
     });
+    LinesNote = makeLabel(this, QString(), 556, 604, 210, 66, "LinesNote");
+    LinesNote->setWordWrap(true);
+    LinesNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Result files and their conditions.
     makeLabel(this, QStringLiteral("結果ファイルを選択"), 776, 6, 200, 22);
@@ -174,7 +189,8 @@ void Form1::buildControls() {
                                        .timesWidth = 14,
                                        .rateLabelHeight = 36,
                                        .rateRowPitch = 40,
-                                       .positionWidth = 220},
+                                       .positionWidth = 120,
+                                       .planeLeft = 124},
                                       ConditionsPanel::Rows::All, this);
     conditions_->move(776, 200);
     Label44 = conditions_->Label44;
@@ -190,8 +206,10 @@ void Form1::buildControls() {
     Command2 = makeButton(this, QStringLiteral("データ読込"), "Command2", 776, 498, 170, 30);
     makeLabel(this, QStringLiteral("空気カーマ率"), 840, 534, 140, 22);
     makeLabel(this, QStringLiteral("実効線量 (H1cm) 率"), 990, 534, 160, 22);
-    makeLabel(this, QStringLiteral("μ") + QStringLiteral("Gy/min"), 840, 554, 140, 22);
-    makeLabel(this, QStringLiteral("μ") + QStringLiteral("Sv/min"), 990, 554, 160, 22);
+    KermaExtremesUnit = makeLabel(this, QStringLiteral("μ") + QStringLiteral("Gy/min"), 840, 554,
+                                  140, 22, "KermaExtremesUnit");
+    DoseEquivalentExtremesUnit = makeLabel(this, QStringLiteral("μ") + QStringLiteral("Sv/min"),
+                                           990, 554, 160, 22, "DoseEquivalentExtremesUnit");
     makeLabel(this, QStringLiteral("最大値"), 776, 576, 60, 22);
     makeLabel(this, QStringLiteral("最小値"), 776, 598, 60, 22);
     Label11 = makeLabel(this, QStringLiteral("-"), 840, 576, 140, 22, "Label11");
@@ -205,7 +223,16 @@ void Form1::buildControls() {
         makeButton(this, QStringLiteral("部屋レイアウトに重ねる"), "Command6", 776, 662, 182, 30);
     Command5 = makeButton(this, QStringLiteral("ファイル削除"), "Command5", 968, 662, 96, 30);
     Command3 = makeButton(this, QStringLiteral("終了"), "Command3", 1070, 662, 80, 30);
-    Status = makeLabel(this, QString(), 10, 702, 1140, 22, "Status");
+    Status = makeLabel(this, QString(), 10, 702, 1436, 22, "Status");
+
+    // The period, the workload and the limit lines, shared with the room
+    // overlay window: every change paints the map again.
+    DoseSettings& settings = Windows::doseSettings();
+    Doses = new DosePanel(settings, this);
+    Doses->move(1166, 6);
+    Levels = new LevelList(settings, 696 - 190, this);
+    Levels->move(1166, 190);
+    connect(&settings, &DoseSettings::changed, this, &Form1::followDoseSettings);
     Status->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
 
     Text1 = texts[1], Text2 = texts[2], Text3 = texts[3], Text4 = texts[4];
@@ -223,7 +250,7 @@ void Form1::buildControls() {
     connect(Command3, &QPushButton::clicked, this, &Form1::leave);
     // The correction and the room layout editor open without blocking the viewer.
     connect(Command4, &QPushButton::clicked, this, &Form1::openCorrection);
-    connect(Command6, &QPushButton::clicked, this, [] { Windows::form5().open(); });
+    connect(Command6, &QPushButton::clicked, this, &Form1::openLayoutEditor);
 }
 
 std::array<QLineEdit*, results::kThresholdCount> Form1::thresholdFields() const {
@@ -303,10 +330,13 @@ void Form1::forgetLoadedResult() {
     for (QLineEdit* readout : {Text22, Text23, Text24, Text26})
         readout->clear();
     relativeErrors.reset();
+    loadedPlane.reset();
     Check1->setEnabled(false);
     for (QLabel* label : {Label11, Label12, Label13, Label16})
         label->setText(QStringLiteral("-"));
     thresholdColumn_->clear();
+    Levels->showReach({});
+    LinesNote->clear();
     for (QPushButton* button : {Command1, Command4, Command6})
         button->setEnabled(false);
     if (Windows::form6Exists())
@@ -319,6 +349,7 @@ void Form1::forgetLoadedResult() {
 void Form1::clearMap() {
     Picture1->setImage(results::blankMapImage());
     drawnMap_.reset();
+    showReadoutPlane(std::nullopt);
     SavePicture->setEnabled(false);
     PrintPicture->setEnabled(false);
     hideCrossHair();
@@ -331,7 +362,9 @@ void Form1::hideCrossHair() {
 
 void Form1::clearHeader() {
     chosenHeader_.reset();
+    chosenPlane_.reset();
     conditions_->clear();
+    PlaneCaption->setText(captions::mapPlane());
     if (Windows::form6Exists())
         Windows::form6().clearConditions();
 }
@@ -348,12 +381,24 @@ void Form1::showSelectedHeader() {
         clearHeader();
         return;
     }
+    // Which plane the map lies in: a record that cannot be read leaves the
+    // file unshown rather than shown under a wrong plane.
+    const results::PlaneReading plane =
+        results::readPlaneOf(files::toPath(QDir(platform::workFolder()).filePath(name)));
+    if (!plane.ok()) {
+        clearHeader();
+        platform::warn(this, plane.error);
+        return;
+    }
 
     chosenHeader_ = *header;
+    chosenPlane_ = plane.plane;
     bodyPosition = header->bodyPosition();
     focusSkinDistance = header->focusSkinDistance();
     conditions_->showHeader(*header);
-    Windows::form6().showConditions(*header);
+    conditions_->showPlane(chosenPlane_);
+    PlaneCaption->setText(captions::mapPlane(chosenPlane_));
+    Windows::form6().showConditions(*header, chosenPlane_);
     Command11->setEnabled(true);
 }
 
@@ -445,6 +490,9 @@ void Form1::runStep(Step step) {
     case Step::Repaint:
         paintChecked();
         return;
+    case Step::Follow:
+        paintChecked(true);
+        return;
     case Step::Save:
         if (drawnMap_)
             pictures::savePage(this, drawnPage(),
@@ -474,11 +522,12 @@ void Form1::mergeAgain(results::MergeChange change, Step step) {
     Status->setText(why + QStringLiteral("「%1」をマージし直しています。").arg(name));
     const auto typed = thresholdColumn_->texts();
     const results::Quantity quantity = shownQuantity();
+    const dose::DisplayScale typedScale = fieldScale_;
     std::optional<results::Thresholds> defaults;
     if (gridsLoaded)
         defaults =
             quantity == results::Quantity::Kerma ? kermaThresholds : doseEquivalentThresholds;
-    launchMerge(name, [this, why, name, step, typed, quantity, defaults] {
+    launchMerge(name, [this, why, name, step, typed, quantity, defaults, typedScale] {
         if (!loadGrids())
             return;
         Status->setText(why + QStringLiteral("「%1」をマージし直しました。").arg(name));
@@ -486,7 +535,8 @@ void Form1::mergeAgain(results::MergeChange change, Step step) {
             return;
         const results::Thresholds& now =
             quantity == results::Quantity::Kerma ? kermaThresholds : doseEquivalentThresholds;
-        if (defaults && *defaults == now)
+        // Typed in the unit the fields are in again.
+        if (defaults && *defaults == now && fieldScale_ == typedScale)
             thresholdColumn_->setTexts(typed);
         if (step == Step::Save || step == Step::Print) {
             if (paintChecked())
@@ -513,25 +563,40 @@ bool Form1::loadGrids() {
         return false;
     }
 
+    // The plane of the merged result as it is now (run again, it may map
+    // another plane): unreadable, nothing of the result is shown.
+    const results::PlaneReading plane =
+        results::readPlaneOf(files::toPath(QDir(platform::workFolder()).filePath(mergedFile_)));
+    if (!plane.ok()) {
+        forgetLoadedResult();
+        platform::warn(this, plane.error);
+        return false;
+    }
+
     // The whole file has been read: only now does it replace what the viewer holds.
+    loadedPlane = plane.plane;
     kermaGrid = std::move(loaded->kerma);
     doseEquivalentGrid = std::move(loaded->doseEquivalent);
     gridsLoaded = true;
     relativeErrors = results::readRelativeErrors(
         files::toPath(QDir(platform::workFolder()).filePath(mergedFile_)));
     Check1->setEnabled(relativeErrors.has_value());
-    Label11->setText(extremeText(loaded->kermaExtremes.maximum));
-    Label12->setText(extremeText(loaded->kermaExtremes.minimum));
-    Label13->setText(extremeText(loaded->doseEquivalentExtremes.maximum));
-    Label16->setText(extremeText(loaded->doseEquivalentExtremes.minimum));
+    kermaExtremes_ = loaded->kermaExtremes;
+    doseEquivalentExtremes_ = loaded->doseEquivalentExtremes;
 
     kermaThresholds = loaded->kermaThresholds;
     services.events->processEvents();
     doseEquivalentThresholds = loaded->doseEquivalentThresholds;
     services.events->processEvents();
 
-    // The thresholds of the quantity chosen, so that they match the unit shown.
-    showThresholds(Option2->isChecked() ? doseEquivalentThresholds : kermaThresholds);
+    // The thresholds of the quantity chosen, so that they match the unit shown
+    // (those of air kerma while neither is chosen).
+    const results::Quantity fieldQuantity =
+        Option2->isChecked() ? results::Quantity::DoseEquivalent : results::Quantity::Kerma;
+    fieldScale_ = scaleOf(fieldQuantity);
+    showThresholds(defaultThresholdsOf(fieldQuantity, fieldScale_));
+    showUnits();
+    showLevelReach();
     Command1->setEnabled(true);
     Command1->setFocus();
     return true;
@@ -542,30 +607,162 @@ void Form1::showThresholds(const results::Thresholds& thresholds) {
     Windows::form6().showThresholds(thresholds);
 }
 
-void Form1::setThresholdUnit(const QString& unit) {
-    Label51->setText(unit);
-    Windows::form6().showThresholdUnit(unit);
-}
-
 // The units follow the switch at once; the thresholds only when a load of the
 // chosen file is there to give them. A drawn map is painted again at once, so
 // that its colours, legend, read-out and saved page tell the same quantity.
 void Form1::selectKerma() {
-    if (gridsLoaded)
-        showThresholds(kermaThresholds);
-    setThresholdUnit(captions::thresholdUnit(results::Quantity::Kerma));
-    Label54->setText(QStringLiteral("μGy/min"));
+    if (gridsLoaded) {
+        fieldScale_ = scaleOf(results::Quantity::Kerma);
+        showThresholds(defaultThresholdsOf(results::Quantity::Kerma, fieldScale_));
+    }
+    showUnits();
     if (mapDrawn != 0)
         whenMergeCurrent(Step::Repaint);
 }
 
 void Form1::selectDoseEquivalent() {
-    if (gridsLoaded)
-        showThresholds(doseEquivalentThresholds);
-    setThresholdUnit(captions::thresholdUnit(results::Quantity::DoseEquivalent));
-    Label54->setText(QStringLiteral("μSv/min"));
+    if (gridsLoaded) {
+        fieldScale_ = scaleOf(results::Quantity::DoseEquivalent);
+        showThresholds(defaultThresholdsOf(results::Quantity::DoseEquivalent, fieldScale_));
+    }
+    showUnits();
     if (mapDrawn != 0)
         whenMergeCurrent(Step::Repaint);
+}
+
+dose::DisplayScale Form1::scaleOf(results::Quantity quantity) const {
+    const double maximum = !gridsLoaded                           ? 0
+                           : quantity == results::Quantity::Kerma ? kermaExtremes_.maximum
+                                                                  : doseEquivalentExtremes_.maximum;
+    return Windows::doseSettings().scaleFor(maximum);
+}
+
+dose::DisplayScale Form1::shownScale() const {
+    return scaleOf(shownQuantity());
+}
+
+results::Thresholds Form1::defaultThresholdsOf(results::Quantity quantity,
+                                               const dose::DisplayScale& scale) const {
+    const bool kerma = quantity == results::Quantity::Kerma;
+    if (scale.period == dose::Period::PerMinute || !gridsLoaded)
+        return kerma ? kermaThresholds : doseEquivalentThresholds;
+    return dose::defaultThresholds(kerma ? kermaExtremes_.maximum : doseEquivalentExtremes_.maximum,
+                                   scale);
+}
+
+void Form1::showUnits() {
+    const DoseSettings& settings = Windows::doseSettings();
+    const results::Quantity quantity = shownQuantity();
+    const dose::DisplayScale scale = shownScale();
+    Label50->setText(dose::prefixText(scale.prefix));
+    Label51->setText(dose::unitAfterPrefix(quantity, scale));
+    Label54->setText(dose::unitText(quantity, scale));
+    Windows::form6().showThresholdUnit(dose::unitAfterPrefix(quantity, scale),
+                                       dose::prefixText(scale.prefix));
+
+    // Each map's extremes in its own unit.
+    const dose::DisplayScale kerma = scaleOf(results::Quantity::Kerma);
+    const dose::DisplayScale doseEquivalent = scaleOf(results::Quantity::DoseEquivalent);
+    KermaExtremesUnit->setText(dose::unitText(results::Quantity::Kerma, kerma));
+    DoseEquivalentExtremesUnit->setText(
+        dose::unitText(results::Quantity::DoseEquivalent, doseEquivalent));
+    if (gridsLoaded) {
+        Label11->setText(extremeText(dose::toShown(kermaExtremes_.maximum, kerma)));
+        Label12->setText(extremeText(dose::toShown(kermaExtremes_.minimum, kerma)));
+        Label13->setText(
+            extremeText(dose::toShown(doseEquivalentExtremes_.maximum, doseEquivalent)));
+        Label16->setText(
+            extremeText(dose::toShown(doseEquivalentExtremes_.minimum, doseEquivalent)));
+    }
+
+    const bool anyTicked = !settings.tickedLevels().empty();
+    if (settings.showsPeriod())
+        Workload->setText(
+            QStringLiteral("%1あたり　透視 %2 分/週")
+                .arg(dose::periodName(settings.period()),
+                     QString::fromStdString(textrec::plainNumber(settings.minutesPerWeek(), 6))));
+    else if (settings.hasWorkload() && anyTicked)
+        Workload->setText(
+            QStringLiteral("基準線: 透視 %1 分/週")
+                .arg(QString::fromStdString(textrec::plainNumber(settings.minutesPerWeek(), 6))));
+    else
+        Workload->clear();
+    Workload->setToolTip(Workload->text().isEmpty()
+                             ? QString()
+                             : page::periodPhrase(settings.period()) + QStringLiteral("の線量　") +
+                                   dose::workloadText(settings.minutesPerWeek()));
+    LinesNote->setText(anyTicked && gridsLoaded ? page::limitLinesSource(quantity) : QString());
+}
+
+void Form1::convertThresholdFields(const dose::DisplayScale& from, const dose::DisplayScale& to) {
+    const auto fields = thresholdFields();
+    const results::Quantity quantity = shownQuantity();
+    std::array<std::optional<double>, results::kThresholdCount> typed;
+    // Fields that still hold the defaults of the old unit get those of the new.
+    const results::Thresholds defaults = defaultThresholdsOf(quantity, from);
+    bool allDefaults = true;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        typed[k] = textrec::readWholeNumber(numbertext::asciiBytes(fields[k]->text()));
+        if (typed[k] && !std::isfinite(*typed[k]))
+            typed[k].reset();
+        if (!typed[k] || std::fabs(*typed[k] - defaults[k]) > 1e-9 * std::fabs(defaults[k]))
+            allDefaults = false;
+    }
+    if (allDefaults) {
+        thresholdColumn_->setThresholds(defaultThresholdsOf(quantity, to));
+    } else {
+        // A typed value keeps its meaning; a text that is no number stays as typed.
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            if (typed[k])
+                fields[k]->setText(QString::fromStdString(
+                    textrec::plainNumber(dose::convertShown(*typed[k], from, to))));
+    }
+    if (const results::ThresholdReading reading = thresholdColumn_->read();
+        reading.fault == results::ThresholdFault::None && Windows::form6Exists())
+        Windows::form6().showThresholds(reading.values);
+}
+
+void Form1::followDoseSettings() {
+    if (gridsLoaded) {
+        const dose::DisplayScale next = shownScale();
+        if (!(next == fieldScale_))
+            convertThresholdFields(fieldScale_, next);
+        fieldScale_ = next;
+    }
+    showUnits();
+    showLevelReach();
+    // Painting is cheap: the map, its lines and the read-out follow at once.
+    if (mapDrawn != 0)
+        whenMergeCurrent(Step::Follow);
+}
+
+void Form1::showLevelReach() {
+    if (!gridsLoaded) {
+        Levels->showReach({});
+        return;
+    }
+    const DoseSettings& settings = Windows::doseSettings();
+    Levels->showReach(
+        limitlines::reachOfLevels(doseEquivalentGrid, settings.levels(), settings.minutesPerWeek(),
+                                  limitlines::shownCells(results::PlaneView(loadedPlane))));
+}
+
+std::vector<limitlines::LimitLine> Form1::limitLines() const {
+    const DoseSettings& settings = Windows::doseSettings();
+    std::vector<bool> ticked(settings.levels().size());
+    bool any = false;
+    for (std::size_t k = 0; k < ticked.size(); ++k)
+        any = (ticked[k] = settings.isTicked(k)) || any;
+    if (!any || !gridsLoaded)
+        return {};
+    // Dashed where the hatching would mark the dose-equivalent map's cells,
+    // whether the hatching is shown or not.
+    std::optional<std::vector<bool>> hatched;
+    if (relativeErrors)
+        hatched = results::hatchedCells(*relativeErrors, results::Quantity::DoseEquivalent);
+    return limitlines::traceLimitLines(doseEquivalentGrid, hatched ? &*hatched : nullptr,
+                                       settings.levels(), ticked, settings.minutesPerWeek(),
+                                       limitlines::shownCells(results::PlaneView(loadedPlane)));
 }
 
 void Form1::drawMap() {
@@ -602,21 +799,34 @@ QString thresholdRefusal(const results::ThresholdReading& reading,
 
 } // namespace
 
-bool Form1::paintChecked() {
+bool Form1::paintChecked(bool quiet) {
     if (!gridsLoaded)
         return false;
     const results::ThresholdReading reading = thresholdColumn_->read();
+    results::Thresholds thresholds = reading.values;
+    dose::DisplayScale scale = fieldScale_;
     if (reading.fault != results::ThresholdFault::None) {
-        // Nothing is drawn: the picture keeps the last drawing, which its
-        // page still shows.
-        QLineEdit* field = thresholdFields()[static_cast<std::size_t>(reading.field - 1)];
-        platform::warn(this, thresholdRefusal(reading, thresholdFields()));
-        field->setFocus();
-        field->selectAll();
-        return false;
+        if (quiet && drawnMap_) {
+            // The settings changed under fields that cannot band a map: the
+            // drawing's thresholds, in the new unit.
+            scale = shownScale();
+            thresholds = dose::convertThresholds(drawnMap_->thresholds, drawnMap_->scale, scale);
+        } else {
+            if (quiet)
+                return false;
+            // Nothing is drawn: the picture keeps the last drawing, which its
+            // page still shows.
+            QLineEdit* field = thresholdFields()[static_cast<std::size_t>(reading.field - 1)];
+            platform::warn(this, thresholdRefusal(reading, thresholdFields()));
+            field->setFocus();
+            field->selectAll();
+            return false;
+        }
     }
-    drawnMap_ = mapWith(reading.values);
+    drawnMap_ = mapWith(thresholds, scale);
     Picture1->setImage(results::paintMap(*drawnMap_, Picture1->font()));
+    PlaneCaption->setText(captions::mapPlane(drawnMap_->plane));
+    showReadoutPlane(drawnMap_->plane);
     SavePicture->setEnabled(true);
     PrintPicture->setEnabled(true);
 
@@ -642,10 +852,17 @@ void Form1::clearReadout() {
     hideCrossHair();
 }
 
+void Form1::showReadoutPlane(const std::optional<results::PlaneRecord>& plane) {
+    ReadoutHeading->setText(results::isVerticalSection(plane) ? kSectionReadoutHeading
+                                                              : kReadoutHeading);
+    ReadoutPlane->setText(captions::readoutPlane(plane));
+}
+
 void Form1::showReadout(double X, double Y) {
     if (mapDrawn == 0)
         return;
-    const auto cell = results::readoutCell(X, Y);
+    const results::PlaneView view(drawnMap_ ? drawnMap_->plane : std::nullopt);
+    const auto cell = results::readoutCell(X, Y, view);
     if (!cell) {
         clearReadout();
         return;
@@ -656,13 +873,19 @@ void Form1::showReadout(double X, double Y) {
     Line1->show();
     Line2->show();
     Text23->setText(fromStd(results::readoutPositionText(X)));
-    Text24->setText(fromStd(results::readoutPositionText(Y - 300)));
-    if (!gridsLoaded || (!Option1->isChecked() && !Option2->isChecked()))
+    // A vertical section reads the height above the floor, and nothing below it.
+    Text24->setText(fromStd(results::readoutPositionText(view.heightAt(Y).value_or(Y - 300))));
+    if (!gridsLoaded || (!Option1->isChecked() && !Option2->isChecked()) || !view.shows(cell->i))
         Text22->clear();
-    else if (Option1->isChecked())
-        Text22->setText(fromStd(textrec::plainNumber(kermaGrid.at(cell->j, cell->i))));
-    else
-        Text22->setText(fromStd(textrec::plainNumber(doseEquivalentGrid.at(cell->j, cell->i))));
+    else {
+        const double perMinute = Option1->isChecked() ? kermaGrid.at(cell->j, cell->i)
+                                                      : doseEquivalentGrid.at(cell->j, cell->i);
+        // Per minute as the file holds it; in a period, the dose in the unit shown.
+        const dose::DisplayScale scale = shownScale();
+        Text22->setText(scale.period == dose::Period::PerMinute
+                            ? fromStd(textrec::plainNumber(perMinute))
+                            : dose::shownValueText(dose::toShown(perMinute, scale)));
+    }
     if (relativeErrors && gridsLoaded && !Text22->text().isEmpty())
         Text26->setText(fromStd(
             results::relativeErrorText(relativeErrors->at(shownQuantity(), cell->j, cell->i))));
@@ -680,8 +903,9 @@ void Form1::openCorrection() {
         doseEquivalent =
             doseEquivalentGrid.at(correction::kReferenceColumn, correction::kReferenceRow);
     }
-    form.openWith(Text18->text(), kerma, doseEquivalent,
-                  [this] { return correctionSourceProblem(); });
+    form.openWith(
+        Text18->text(), kerma, doseEquivalent, [this] { return correctionSourceProblem(); },
+        gridsLoaded ? loadedPlane : std::nullopt);
 }
 
 QString Form1::correctionSourceProblem() const {
@@ -715,26 +939,38 @@ results::ShownMap Form1::currentMap() const {
     // map, or before a drawing the load's defaults.
     const results::ThresholdReading typed = thresholdColumn_->read();
     if (typed.fault == results::ThresholdFault::None)
-        return mapWith(typed.values);
+        return mapWith(typed.values, fieldScale_);
+    const dose::DisplayScale scale = shownScale();
     if (drawnMap_ && drawnMap_->quantity == shownQuantity())
-        return mapWith(drawnMap_->thresholds);
-    return mapWith(shownQuantity() == results::Quantity::Kerma ? kermaThresholds
-                                                               : doseEquivalentThresholds);
+        return mapWith(dose::convertThresholds(drawnMap_->thresholds, drawnMap_->scale, scale),
+                       scale);
+    if (!gridsLoaded)
+        return mapWith(defaultThresholdsOf(shownQuantity(), dose::perMinute()), dose::perMinute());
+    return mapWith(defaultThresholdsOf(shownQuantity(), scale), scale);
 }
 
-results::ShownMap Form1::mapWith(const results::Thresholds& thresholds) const {
+results::ShownMap Form1::mapWith(const results::Thresholds& thresholds,
+                                 const dose::DisplayScale& scale) const {
     results::ShownMap map;
     // Without the air-kerma switch the dose-equivalent grid is drawn.
     map.quantity = shownQuantity();
     if (gridsLoaded)
         map.grid = map.quantity == results::Quantity::Kerma ? kermaGrid : doseEquivalentGrid;
     map.thresholds = thresholds;
+    map.scale = scale;
+    const DoseSettings& settings = Windows::doseSettings();
+    map.minutesPerWeek = settings.hasWorkload() ? settings.minutesPerWeek() : 0;
+    map.limitLines = limitLines();
     map.bodyPosition = bodyPosition;
     map.focusSkinDistance = focusSkinDistance;
     map.hatched = hatchedCells();
     if (gridsLoaded) {
         map.resultFileName = mergedFile_;
         map.header = chosenHeader_;
+        map.plane = loadedPlane;
+        if (map.quantity == results::Quantity::Kerma)
+            map.doseEquivalent = doseEquivalentGrid;
+        map.errors = relativeErrors;
     }
     return map;
 }
@@ -772,20 +1008,29 @@ void Form1::deleteSelectedFile() {
     platform::Services& services = platform::services();
     const QString path = QDir(platform::workFolder()).filePath(name);
     // A result's uncertainty file goes with it (a corrected copy shares its
-    // source's, which stays while the source does).
+    // source's, which stays while the source does), and so does its plane
+    // record (a corrected copy has its own).
     const QString uncertainty = files::fromPath(results::uncertaintyFileOf(files::toPath(path)));
     const bool withUncertainty = uncertainty == path + QLatin1String(exchange::uncertaintySuffix) &&
                                  QFileInfo::exists(uncertainty);
+    const QString planeRecord =
+        files::fromPath(textrec::planes::planeRecordPath(files::toPath(path)));
+    const bool withPlaneRecord = QFileInfo::exists(planeRecord);
     QString question = kAskDelete.arg(name);
     if (withUncertainty)
         question += QStringLiteral("\n（統計誤差のファイル「%1」も削除します）")
                         .arg(QFileInfo(uncertainty).fileName());
+    if (withPlaneRecord)
+        question += QStringLiteral("\n（面の記録のファイル「%1」も削除します）")
+                        .arg(QFileInfo(planeRecord).fileName());
     if (services.messages->show(this, question, QString(), platform::MessageButtons::OkCancel,
                                 platform::MessageIcon::None) != platform::MessageResult::Ok)
         return;
     services.files->remove(path);
     if (withUncertainty)
         services.files->remove(uncertainty);
+    if (withPlaneRecord)
+        services.files->remove(planeRecord);
     if (name == mergedFile_) {
         // The result on screen has no file any more.
         ++mergeRun_;
@@ -798,14 +1043,25 @@ void Form1::deleteSelectedFile() {
     Command11->setEnabled(false);
 }
 
+void Form1::openLayoutEditor() {
+    const QString refusal =
+        results::overlayRefusal(drawnMap_ ? drawnMap_->plane : loadedPlane,
+                                drawnMap_ ? drawnMap_->resultFileName : mergedFile_);
+    if (!refusal.isEmpty()) {
+        platform::warn(this, refusal);
+        return;
+    }
+    Windows::openLayoutEditor();
+}
+
 void Form1::leave() {
     hide();
-    Windows::form2().show();
+    Windows::showHome();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
-    Windows::form2().show();
+    Windows::showHome();
 }
 
 Form1& Windows::form1() {

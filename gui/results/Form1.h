@@ -5,6 +5,8 @@
 
 #include "logic/BandThresholds.h"
 #include "logic/DoseGrids.h"
+#include "logic/DosePeriod.h"
+#include "logic/LimitLines.h"
 #include "logic/MergeStamp.h"
 #include "logic/PicturePage.h"
 #include "logic/ShownMap.h"
@@ -27,6 +29,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class ConditionsPanel;
+class DosePanel;
+class LevelList;
 class PictureBox;
 class ThresholdColumn;
 
@@ -56,6 +60,9 @@ public:
     // The relative errors written beside the loaded result; nothing for a
     // result without them.
     std::optional<results::RelativeErrors> relativeErrors;
+    // The plane of the loaded result's map, from the plane record beside it;
+    // nothing for a result without one (the plane through the phantom's centre).
+    std::optional<results::PlaneRecord> loadedPlane;
 
     // Controls.
     QListWidget* File1 = nullptr;
@@ -95,7 +102,8 @@ public:
     QLineEdit* Text21 = nullptr; // T11, below which a value is band 12 (white)
     // Read-out under the mouse.
     QLineEdit* Text23 = nullptr; // X, cm from the phantom's mid-plane
-    QLineEdit* Text24 = nullptr; // Y, c in cm from the phantom centre
+    QLineEdit* Text24 = nullptr; // Y, c in cm from the phantom centre; in a vertical
+                                 // section the height above the floor, cm
     QLineEdit* Text22 = nullptr; // the map value there, in the unit of Label54
     QLineEdit* Text26 = nullptr; // relative error of the read-out's engine cell, "± n %"
     QCheckBox* Check1 = nullptr; // hatch the cells of uncertain value
@@ -104,8 +112,31 @@ public:
     QLabel* Label13 = nullptr;   // dose-equivalent maximum, μSv/min
     QLabel* Label16 = nullptr;   // dose-equivalent minimum, μSv/min
     QLabel* Label44 = nullptr;   // body position of the chosen file
-    QLabel* Label51 = nullptr;   // threshold unit, "Gy/min" or "Sv/min" after "μ"
-    QLabel* Label54 = nullptr;   // read-out unit, "μGy/min" or "μSv/min"
+    QLabel* Label50 = nullptr;   // the prefix of the threshold unit: "μ", or "m" (mGy, mSv)
+    QLabel* Label51 = nullptr;   // threshold unit after the prefix: "Gy/min", "Sv/3か月"
+    QLabel* Label54 = nullptr;   // read-out unit, "μGy/min", "μSv/min", "mSv/3か月"
+    // The units of the extremes: "μGy/min" and "μSv/min", or each map's unit
+    // in the period shown.
+    QLabel* KermaExtremesUnit = nullptr;
+    QLabel* DoseEquivalentExtremesUnit = nullptr;
+    // Over the legend: the period and the workload the map shows doses for
+    // ("3か月（13 週）あたりの線量　透視時間 60 分/週"), or the workload the limit
+    // lines are drawn for; empty for a map per minute without lines.
+    QLabel* Workload = nullptr;
+    // Under the read-out, while limit lines are ticked: they come from the
+    // dose-equivalent map, whichever quantity is shown.
+    QLabel* LinesNote = nullptr;
+    // The period, the workload and the reference levels (the program's dose
+    // settings, which the room overlay window shares).
+    DosePanel* Doses = nullptr;
+    LevelList* Levels = nullptr;
+    // The caption of the map: the plane it lies in.
+    QLabel* PlaneCaption = nullptr;
+    // Above the read-out: its heading, whose second position is the height
+    // above the floor in a vertical section, and the plane of the drawn map
+    // ("床上 150 cm", "鉛直断面"; empty for a result without a plane record).
+    QLabel* ReadoutHeading = nullptr;
+    QLabel* ReadoutPlane = nullptr;
     // The window's status: what the viewer did of itself, and why (a merge
     // made again because the merged grid or the result had changed).
     QLabel* Status = nullptr;
@@ -133,7 +164,12 @@ public:
     void drawMap();
     void savePicture();
     void printPicture();
+    // Deletes the chosen file after asking, with its uncertainty file and
+    // its plane record.
     void deleteSelectedFile();
+    // Opens the room layout editor for the drawn map; a vertical section is
+    // refused with a message (a room plan lies in a horizontal plane).
+    void openLayoutEditor();
     void leave();
     void selectKerma();
     void selectDoseEquivalent();
@@ -149,6 +185,12 @@ public:
     QString correctionSourceProblem() const;
     // The quantity of the map: air kerma unless the dose-equivalent option is chosen.
     results::Quantity shownQuantity() const;
+    // How the shown quantity is shown now: per minute, or as doses in the
+    // period of the dose settings, in the unit the rule gives for the loaded
+    // map's largest value (dose::displayScale). The threshold fields, the
+    // legend, the read-out and the extremes all take it.
+    dose::DisplayScale shownScale() const;
+    dose::DisplayScale scaleOf(results::Quantity quantity) const;
     // The map as drawn from now (for the drawing over the room layout): the
     // grid of the shown quantity (a copy; nothing while no load of the chosen
     // file is held), the thresholds as the fields read (when they cannot band
@@ -167,7 +209,10 @@ protected:
 
 private:
     // What follows a check of the merged grid (and a merge made again).
-    enum class Step { Load, Draw, Repaint, Save, Print };
+    // Follow: painted again after the dose settings changed, without a
+    // message for thresholds that cannot band a map (those of the drawing
+    // in the new unit are used then).
+    enum class Step { Load, Draw, Repaint, Follow, Save, Print };
     void buildControls();
     // Runs `step` at once when "F2B.dat" and the chosen result are as merged;
     // otherwise says why in the status and merges again first.
@@ -182,9 +227,29 @@ private:
     // Draws the map with the thresholds of the fields; refuses (with a
     // message naming the field) thresholds that cannot band it. False when
     // nothing was drawn.
-    bool paintChecked();
-    // The map of the shown quantity banded by `thresholds`.
-    results::ShownMap mapWith(const results::Thresholds& thresholds) const;
+    bool paintChecked(bool quiet = false);
+    // The map of the shown quantity banded by `thresholds`, which `scale`
+    // shows, with the limit lines of the ticked levels.
+    results::ShownMap mapWith(const results::Thresholds& thresholds,
+                              const dose::DisplayScale& scale) const;
+    // The default thresholds of the loaded map of `quantity` in `scale`: the
+    // load's own per minute, round numbers of the unit for a period.
+    results::Thresholds defaultThresholdsOf(results::Quantity quantity,
+                                            const dose::DisplayScale& scale) const;
+    // The lines of the ticked levels over the loaded dose-equivalent map.
+    std::vector<limitlines::LimitLine> limitLines() const;
+    // The dose settings changed: the thresholds typed are converted into the
+    // new unit, the units follow, the map is painted again.
+    void followDoseSettings();
+    // Every unit label, the extremes and the workload as the settings and
+    // the switch say now.
+    void showUnits();
+    // Writes each threshold field that holds a number in `to` as it was in
+    // `from` (dose::convertShown); fields holding the default thresholds of
+    // `from` get those of `to`.
+    void convertThresholdFields(const dose::DisplayScale& from, const dose::DisplayScale& to);
+    // The list of levels says how each meets the loaded map.
+    void showLevelReach();
     // After a drawing: the room overlay follows when it shows this result.
     void followInOverlay();
     // The highlighted file of File1 changed.
@@ -203,7 +268,8 @@ private:
     // The correction wrote `fileName`: it is listed and announced, and a
     // corrected file is not corrected again until a file of the engine is drawn.
     void showCorrectedFile(const QString& fileName);
-    void setThresholdUnit(const QString& unit);
+    // The read-out's heading and plane for a map of `plane`.
+    void showReadoutPlane(const std::optional<results::PlaneRecord>& plane);
     // The cells to hatch on the map of the shown quantity, when Check1 is on
     // and the loaded result has its relative errors.
     std::optional<std::vector<bool>> hatchedCells() const;
@@ -219,11 +285,18 @@ private:
     QString mergedFile_;
     // The digests of the files of the last merge that ended well.
     std::optional<results::MergeStamp> mergeStamp_;
-    // The conditions of the file chosen in File1, as shown.
+    // The conditions of the file chosen in File1, as shown, and its plane.
     std::optional<results::ResultHeader> chosenHeader_;
+    std::optional<results::PlaneRecord> chosenPlane_;
     // The map in the picture, as it was drawn (later edits of the thresholds
     // or the switch do not change it until the next drawing).
     std::optional<results::ShownMap> drawnMap_;
+    // The largest values of the loaded grids and their extremes per minute
+    // (μGy/min, μSv/min), which choose the unit of a period.
+    results::Extremes kermaExtremes_;
+    results::Extremes doseEquivalentExtremes_;
+    // The scale the threshold fields are written in.
+    dose::DisplayScale fieldScale_ = dose::perMinute();
     ThresholdColumn* thresholdColumn_ = nullptr;
     ConditionsPanel* conditions_ = nullptr;
 };

@@ -127,7 +127,11 @@ void Form3::buildControls() {
     hintContinued->setIndent(12); // continues the hint above
     choiceLayout->addWidget(hintContinued, 4, 0, 1, 3);
     choiceLayout->addWidget(Option2, 5, 0, 1, 3);
-    choiceLayout->addWidget(kindFrame, 6, 0, 1, 3);
+    PointHeight = new QLabel(choiceFrame);
+    PointHeight->setObjectName(QStringLiteral("PointHeight"));
+    PointHeight->setIndent(24); // under the option's caption
+    choiceLayout->addWidget(PointHeight, 6, 0, 1, 3);
+    choiceLayout->addWidget(kindFrame, 7, 0, 1, 3);
 
     Command2 = new QPushButton(QStringLiteral("OK"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -150,8 +154,21 @@ void Form3::buildControls() {
 
 void Form3::openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
                      std::optional<double> doseEquivalentAt100cm,
-                     std::function<QString()> sourceProblem) {
+                     std::function<QString()> sourceProblem,
+                     const std::optional<results::PlaneRecord>& plane) {
     sourceProblem_ = std::move(sourceProblem);
+    // The point c = 0 of a map at another height lies at that height; that of
+    // a vertical section at the phantom centre's.
+    if (plane) {
+        const double height = plane->kind == textrec::planes::PlaneKind::Horizontal
+                                  ? plane->height
+                                  : plane->centreHeight;
+        PointHeight->setText(QStringLiteral("（この分布図の面の点：床上 %1 cm の高さ）")
+                                 .arg(QString::fromStdString(textrec::plainNumber(height))));
+    } else {
+        PointHeight->clear();
+    }
+    PointHeight->setVisible(plane.has_value());
     Option1->setChecked(true);
     Label3->setText(airKermaText);
     Label8->setText(mapValueText(airKermaAt100cm));

@@ -4,6 +4,8 @@
 // enters the measured value, and OK writes the corrected copy (".datC").
 #pragma once
 
+#include "logic/MapPlane.h"
+
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -23,10 +25,13 @@ public:
     // those at x = 100 cm, c = 0 (nothing before the first load).
     // `sourceProblem`, when given, is asked at OK why the file the correction
     // would read (the one "FLname.txt" names) is not the one these values
-    // came from; a non-empty answer is shown and nothing is written.
+    // came from; a non-empty answer is shown and nothing is written. `plane`
+    // is the plane of the result's map: the point 100 cm to the side lies in
+    // it, at the height PointHeight tells (nothing said without a plane record).
     void openWith(const QString& airKermaText, std::optional<double> airKermaAt100cm,
                   std::optional<double> doseEquivalentAt100cm,
-                  std::function<QString()> sourceProblem = {});
+                  std::function<QString()> sourceProblem = {},
+                  const std::optional<results::PlaneRecord>& plane = std::nullopt);
 
     QRadioButton* Option1 = nullptr; // reference: free-air air-kerma rate at FSD
     QRadioButton* Option2 = nullptr; // reference: map value 100 cm to the side
@@ -38,6 +43,7 @@ public:
     QLineEdit* Text1 = nullptr;      // measured free-air air-kerma rate at FSD
     QLineEdit* Text2 = nullptr;      // measured air-kerma rate at the 100 cm point
     QLineEdit* Text3 = nullptr;      // measured dose-equivalent rate there
+    QLabel* PointHeight = nullptr;   // the height above the floor of the 100 cm point
     QPushButton* Command2 = nullptr; // "OK": correct
     QPushButton* Command1 = nullptr; // "Cancel": hides the window
 

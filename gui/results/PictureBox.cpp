@@ -25,6 +25,16 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMovedTo(p.x() + left_, p.y() + top_);
 }
 
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    emit mousePressedAt(p.x() + left_, p.y() + top_, event->button());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    emit mouseReleasedAt(p.x() + left_, p.y() + top_, event->button());
+}
+
 void PictureBox::leaveEvent(QEvent*) {
     emit mouseLeft();
 }

@@ -17,12 +17,18 @@ public:
 
 signals:
     void mouseMovedTo(double X, double Y);
+    // A mouse button pressed or released over the picture (or released
+    // anywhere after a press on it), at picture coordinates.
+    void mousePressedAt(double X, double Y, Qt::MouseButton button);
+    void mouseReleasedAt(double X, double Y, Qt::MouseButton button);
     // The mouse left the picture.
     void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "setup/Form2.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
@@ -21,12 +22,11 @@
 
 #include "Windows.h"
 #include "XrayTubeModel.h"
-#include "layout/Form6.h"
 #include "logic/JobFile.h"
 #include "logic/NumberText.h"
+#include "logic/PlaneFields.h"
 #include "logic/ProgramNames.h"
 #include "platform/Platform.h"
-#include "results/Form1.h"
 #include "setup/Module1.h"
 #include "textrec/exchange_files.h"
 #include "textrec/textrec.h"
@@ -172,11 +172,18 @@ void Form2::createControls() {
     Text13 = newField("Text13");
     Text14 = newField("Text14");
     Text15 = newField("Text15");
+    Text16 = newField("Text16");
+    Text17 = newField("Text17", 160);
+    Text17->setAlignment(Qt::AlignLeft);
+    Check1 = new QCheckBox(QStringLiteral("鉛直断面（患者中心を横切る面）"));
+    Check1->setObjectName(QStringLiteral("Check1"));
 
     Option1 = newOption("Option1", QStringLiteral("連続透視"));
     Option2 = newOption("Option2", QStringLiteral("パルス透視"));
     Option3 = newOption("Option3", QStringLiteral("臥位"));
     Option4 = newOption("Option4", QStringLiteral("立位"));
+    Option5 = newOption("Option5", QStringLiteral("寝台の上"));
+    Option6 = newOption("Option6", QStringLiteral("寝台の下"));
     Option7 = newOption("Option7", QStringLiteral("定電圧"));
     Option8 = newOption("Option8", QStringLiteral("三相12ピーク"));
     Option9 = newOption("Option9", QStringLiteral("単相全波"));
@@ -297,7 +304,49 @@ QFrame* Form2::buildGeometryStep() {
     step1Layout->addWidget(phantomBox, 1, 0);
     step1Layout->addWidget(distanceBox, 1, 1);
     step1Layout->addWidget(fieldBox, 1, 2);
+    step1Layout->addWidget(buildPlanesBox(), 2, 0, 1, 3);
     return step1;
+}
+
+// The maps beside the written one: heights above the floor, the vertical
+// section, and where the tube is (a choice of the lying patient only).
+QFrame* Form2::buildPlanesBox() {
+    using planefields::Field;
+    Frame4 = new QGroupBox;
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    auto* tubeLayout = new QHBoxLayout(Frame4);
+    tubeLayout->setContentsMargins(6, 2, 6, 2);
+    tubeLayout->addWidget(Option5);
+    tubeLayout->addWidget(Option6);
+
+    // A field with its unit right after it.
+    auto withUnit = [this](QLineEdit* field) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(6);
+        row->addWidget(field);
+        row->addWidget(newLabel(QStringLiteral("cm")));
+        row->addStretch(1);
+        return row;
+    };
+    QFrame* box = newBox();
+    auto* layout = new QGridLayout(box);
+    layout->setVerticalSpacing(4);
+    layout->addWidget(newLabel(planefields::fieldName(Field::CentreHeight)), 0, 0, Qt::AlignRight);
+    layout->addLayout(withUnit(Text16), 0, 1);
+    auto* tubeRow = new QHBoxLayout;
+    tubeRow->addWidget(newLabel(planefields::fieldName(Field::Tube) + QStringLiteral("（臥位）")));
+    tubeRow->addWidget(Frame4);
+    tubeRow->addStretch(1);
+    layout->addLayout(tubeRow, 0, 2);
+    layout->addWidget(newLabel(planefields::fieldName(Field::Heights)), 1, 0, Qt::AlignRight);
+    layout->addLayout(withUnit(Text17), 1, 1);
+    layout->addWidget(Check1, 1, 2);
+    layout->addWidget(newLabel(QStringLiteral("（例：100, 150, 170　%1 個まで。"
+                                              "患者中心の高さの水平面はいつも計算します）")
+                                   .arg(textrec::planes::maxHeights)),
+                      2, 1, 1, 2);
+    layout->setColumnStretch(2, 1);
+    return box;
 }
 
 // Step (2), irradiation conditions: rectification, tube, current and position.
@@ -436,6 +485,7 @@ void Form2::connectHandlers() {
                 Module1::RectificationMode = mode;
         });
     }
+    connect(Option3, &QRadioButton::toggled, this, &Form2::positionChanged);
     Text12->installEventFilter(this);
     Text6->installEventFilter(this);
 }
@@ -471,6 +521,13 @@ void Form2::loadForm() {
     Text6->clear();
     Text8->setText(QStringLiteral("1"));
 
+    Text16->setText(
+        QString::fromStdString(textrec::plainNumber(textrec::planes::defaultCentreHeight)));
+    Text17->clear();
+    Check1->setChecked(false);
+    Option5->setChecked(true);
+    positionChanged();
+
     if (!tablesLoaded_) {
         // Without its tables no run can be computed: say which file, then end.
         platform::warn(this, fromStd(loadError));
@@ -494,6 +551,14 @@ void Form2::option2Click() {
     Text6->setEnabled(true);
     Text8->clear();
     Text12->setFocus();
+}
+
+void Form2::positionChanged() {
+    // The standing patient's beam is horizontal: the tube is never below a table.
+    const bool lying = Option3->isChecked();
+    if (!lying)
+        Option5->setChecked(true);
+    Frame4->setEnabled(lying);
 }
 
 void Form2::command5Click() {
@@ -559,6 +624,8 @@ bool Form2::checkRunInputs() {
         Text9->setText(QStringLiteral("100000000"));
         return false;
     }
+    if (!checkHistoryCount())
+        return false;
     Module1::fieldLength = fieldNumber(Text13);
     Module1::fieldWidth = fieldNumber(Text14);
     if (problem == jobfile::RunProblem::FieldTooLarge) {
@@ -590,7 +657,72 @@ bool Form2::checkRunInputs() {
             return false;
         }
     }
-    return checkResultName();
+
+    // The maps in other planes, checked as the engine will check the job
+    // file's lines, the names of their result files included.
+    const textrec::planes::Position position = Option3->isChecked()
+                                                   ? textrec::planes::Position::Lying
+                                                   : textrec::planes::Position::Standing;
+    const std::string resultName =
+        jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
+    const planefields::PlaneReading planes = planefields::readPlanes(
+        {Text16->text(), Text17->text(), Check1->isChecked(), Option6->isChecked()}, position,
+        fieldNumber(Text7), resultName);
+    if (!checkResultName(textrec::planes::asksForMore(planes.request)))
+        return false;
+    if (!planes.ok()) {
+        platform::warn(this, planes.refusal);
+        switch (planes.field) {
+        case planefields::Field::None:
+            break;
+        case planefields::Field::CentreHeight:
+            Text16->setFocus();
+            break;
+        case planefields::Field::Heights:
+            Text17->setFocus();
+            break;
+        case planefields::Field::Tube:
+            Option6->setFocus();
+            break;
+        case planefields::Field::ResultName:
+            Text10->setFocus();
+            break;
+        }
+        return false;
+    }
+    planes_ = planes.request;
+    return confirmReplacingResults();
+}
+
+bool Form2::checkHistoryCount() {
+    const jobfile::CountCheck count = jobfile::checkHistoryCount(Module1::photonCount);
+    const QString field = QStringLiteral("「入射光子数（ヒストリー）」");
+    const QString typed = Text9->text().trimmed();
+    QString refusal;
+    switch (count.problem) {
+    case jobfile::CountProblem::None:
+        return true;
+    case jobfile::CountProblem::TooMany:
+        refusal = QStringLiteral("%1は %2 個までです（%3）。")
+                      .arg(field, QString::number(jobfile::kMaximumHistories, 'f', 0), typed);
+        break;
+    case jobfile::CountProblem::NotWhole:
+        refusal = QStringLiteral("%1は整数で入力して下さい（%2）。").arg(field, typed);
+        break;
+    case jobfile::CountProblem::Rounded:
+        // B2F.txt keeps four significant digits: the engine would run another count.
+        refusal = QStringLiteral("%1の %2 個は、%3 に有効数字４桁の %4 と書かれ、"
+                                 "エンジンは %5 個で計算します。\n"
+                                 "%6 か %7 を入力して下さい。")
+                      .arg(field, typed, QLatin1String(exchange::jobFile), fromStd(count.written),
+                           fromStd(textrec::plainNumber(std::stod(count.written))),
+                           fromStd(textrec::plainNumber(count.below)),
+                           fromStd(textrec::plainNumber(count.above)));
+        break;
+    }
+    platform::warn(this, refusal);
+    Text9->setFocus();
+    return false;
 }
 
 QString Form2::resultFileName() const {
@@ -598,7 +730,16 @@ QString Form2::resultFileName() const {
                                                 qsizetype(jobfile::kResultExtension.size()));
 }
 
-bool Form2::checkResultName() {
+QStringList Form2::resultFileNames() const {
+    const std::string written =
+        jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
+    QStringList names{resultFileName()};
+    for (const textrec::planes::ExtraPlane& plane : textrec::planes::extraPlanes(planes_))
+        names << QString::fromLocal8Bit(textrec::planes::planeResultName(written, plane.suffix));
+    return names;
+}
+
+bool Form2::checkResultName(bool extraMaps) {
     const QString name = Text10->text();
     const jobfile::NameCheck check = jobfile::checkResultName(name);
     QString refusal;
@@ -609,6 +750,10 @@ bool Form2::checkResultName() {
         refusal = QStringLiteral("結果保存ファイル名を入力して下さい。");
         break;
     case jobfile::NameProblem::TooLong:
+        // With extra maps the longest of the result files is measured, and
+        // named, by the plane check.
+        if (extraMaps)
+            break;
         // The engine keeps 30 bytes of the name, ".data" included.
         refusal = QStringLiteral("結果保存ファイル名が長すぎます。\n"
                                  "拡張子なしで %1 バイト（半角 %1 文字、全角 %2 文字）"
@@ -647,20 +792,25 @@ bool Form2::checkResultName() {
         Text10->setFocus();
         return false;
     }
-
-    // The engine replaces an existing result file when it finishes: ask first.
-    const QString resultFile = resultFileName();
-    if (QFileInfo::exists(QDir(platform::workFolder()).filePath(resultFile))) {
-        const platform::MessageResult answer = platform::services().messages->show(
-            this,
-            QStringLiteral("「%1」は既にあります。\n"
-                           "計算が終わると上書きされます。このまま計算を始めますか？")
-                .arg(resultFile),
-            kMessageTitle, platform::MessageButtons::YesNo, platform::MessageIcon::Exclamation);
-        if (answer != platform::MessageResult::Yes)
-            return false;
-    }
     return true;
+}
+
+bool Form2::confirmReplacingResults() {
+    // The engine replaces existing result files when it finishes: ask first.
+    const QDir work(platform::workFolder());
+    QStringList existing;
+    for (const QString& file : resultFileNames())
+        if (QFileInfo::exists(work.filePath(file)))
+            existing << QStringLiteral("「%1」").arg(file);
+    if (existing.isEmpty())
+        return true;
+    const platform::MessageResult answer = platform::services().messages->show(
+        this,
+        QStringLiteral("%1は既にあります。\n"
+                       "計算が終わると上書きされます。このまま計算を始めますか？")
+            .arg(existing.join(QString())),
+        kMessageTitle, platform::MessageButtons::YesNo, platform::MessageIcon::Exclamation);
+    return answer == platform::MessageResult::Yes;
 }
 
 // The spectrum and the job file are written into the working folder: a folder
@@ -716,6 +866,7 @@ bool Form2::writeJobFile() {
     job.photonCount = Module1::photonCount;
     job.resultFileName =
         jobfile::resultNameBytes(Text10->text()) + std::string(jobfile::kResultExtension);
+    job.planes = planes_;
 
     std::string error;
     if (!jobfile::writeJobFile({}, job, error)) {
@@ -752,12 +903,7 @@ void Form2::startEngine() {
 // ---------------------------------------------------------------------------
 
 void Form2::command2Click() {
-    Form1& viewer = Windows::form1();
-    viewer.reset();
-    viewer.show();
-    // A picture window that was never opened is empty already.
-    if (Windows::form6Exists())
-        Windows::form6().reset();
+    Windows::showViewer();
     hide();
 }
 

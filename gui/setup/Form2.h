@@ -6,7 +6,11 @@
 
 #include <QWidget>
 
+#include "textrec/planes.h"
+
+class QCheckBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -37,11 +41,17 @@ public:
     QLineEdit* Text13 = nullptr; // field size at the FSD, long axis, cm
     QLineEdit* Text14 = nullptr; // field size at the FSD, short axis, cm
     QLineEdit* Text15 = nullptr; // fluoroscopy tube current (during a pulse), mA
+    QLineEdit* Text16 = nullptr; // height of the phantom's centre above the floor, cm
+    QLineEdit* Text17 = nullptr; // heights above the floor to map, cm, a list
+    QCheckBox* Check1 = nullptr; // the vertical section across the patient
 
     QRadioButton* Option1 = nullptr; // continuous fluoroscopy
     QRadioButton* Option2 = nullptr; // pulsed fluoroscopy
     QRadioButton* Option3 = nullptr; // lying: vertical beam, Quenro-11
     QRadioButton* Option4 = nullptr; // standing: horizontal beam, Quenro-22
+    QRadioButton* Option5 = nullptr; // lying: the X-ray tube above the table
+    QRadioButton* Option6 = nullptr; // lying: the X-ray tube below the table
+    QGroupBox* Frame4 = nullptr;     // Option5 and Option6, off for the standing patient
     QRadioButton* Option7 = nullptr; // constant potential
     QRadioButton* Option8 = nullptr; // three-phase 12-peak
     QRadioButton* Option9 = nullptr; // single-phase full-wave
@@ -61,6 +71,7 @@ private:
     void createControls();
     QLayout* buildTitle();
     QFrame* buildGeometryStep();
+    QFrame* buildPlanesBox();
     QFrame* buildConditionsStep();
     QFrame* buildHistoriesStep();
     QFrame* buildButtonColumn();
@@ -77,12 +88,23 @@ private:
     void command5Click(); // mean tube current
     void option1Click();  // continuous
     void option2Click();  // pulsed
+    // Lying or standing: only the lying patient may have the tube below the table.
+    void positionChanged();
 
     // Steps of a run; each returns false when the run stops there.
     bool checkRunInputs();
-    // Refuses a result name that cannot be listed or copied to any machine, and
-    // asks before a run replaces an existing result file.
-    bool checkResultName();
+    // Refuses a count of histories that the job file cannot hand to the engine
+    // as typed.
+    bool checkHistoryCount();
+    // Refuses a result name that cannot be listed or copied to any machine.
+    // `extraMaps`: the run writes more result files, whose longest name the
+    // plane check measures instead of the typed name's 25 bytes.
+    bool checkResultName(bool extraMaps);
+    // Asks before a run replaces existing result files.
+    bool confirmReplacingResults();
+    // The result files the run writes: the typed name with ".data", and one
+    // for each extra map.
+    QStringList resultFileNames() const;
     // The typed result name with ".data".
     QString resultFileName() const;
     bool checkWorkFolderWritable();
@@ -91,6 +113,8 @@ private:
     void startEngine();
 
     bool tablesLoaded_ = false;
+    // The maps in other planes that the run being started asks for, as checked.
+    textrec::planes::PlaneRequest planes_;
     int nextLabel_ = 1;
     QLabel* newLabel(const QString& text, QWidget* parent = nullptr);
 };

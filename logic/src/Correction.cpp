@@ -1,6 +1,7 @@
 #include "logic/Correction.h"
 
 #include <textrec/exchange_files.h>
+#include <textrec/planes.h>
 #include <textrec/textrec.h>
 
 #include <cctype>
@@ -183,6 +184,12 @@ Outcome correctMergedFile(const std::filesystem::path& folder, std::string_view 
     if (!outcome.ok())
         return outcome;
 
+    // The map keeps its plane: a corrected vertical section is still one.
+    if (!textrec::planes::copyPlaneRecord(folder / *sourcePath, folder / *correctedPath,
+                                          &outcome.detail)) {
+        outcome.refusal = Refusal::PlaneRecordFailed;
+        return outcome;
+    }
     if (!textrec::writeFileAtomic(folder / *correctedPath, content, &outcome.detail))
         outcome.refusal = Refusal::WriteFailed;
     return outcome;
@@ -215,6 +222,10 @@ std::string refusalMessage(const Outcome& outcome) {
         return source + " の " + line + " 行目の数値を読み込めません";
     case Refusal::ValueOutOfRange:
         return source + " の " + line + " 行目の補正値が大きすぎるか小さすぎるため、補正できません";
+    case Refusal::PlaneRecordFailed:
+        return source + " の面の記録を補正したファイル " +
+               textrec::displayNativeName(outcome.correctedName) +
+               " に写せないため、補正できません（" + outcome.detail + "）";
     case Refusal::WriteFailed:
         return textrec::displayNativeName(outcome.correctedName) + " に保存できません" +
                (outcome.detail.empty() ? std::string() : "（" + outcome.detail + "）");

@@ -200,6 +200,15 @@ QString unitAfterPrefix(results::Quantity quantity, const DisplayScale& scale) {
     return unit + QLatin1Char('/') + periodSuffix(scale.period);
 }
 
+QString shownValueText(double shown) {
+    if (!std::isfinite(shown))
+        return QString::fromStdString(textrec::plainNumber(shown));
+    // Rounded to four significant digits first (read back whatever the
+    // program's locale), then written out in full.
+    const double rounded = QString::fromStdString(textrec::plainNumber(shown, 4)).toDouble();
+    return QString::fromStdString(textrec::plainNumber(rounded));
+}
+
 QString unitText(results::Quantity quantity, const DisplayScale& scale) {
     return prefixText(scale.prefix) + unitAfterPrefix(quantity, scale);
 }

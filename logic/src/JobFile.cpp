@@ -23,6 +23,7 @@ std::string jobFileText(const JobParameters& job) {
     record(textrec::formatMask(job.fieldWidth, "#0.0"));
     record(textrec::formatMask(job.photonCount, "0.000E+00"));
     record(job.resultFileName);
+    text += textrec::planes::jobFileLines(job.planes);
     return text;
 }
 

@@ -261,7 +261,7 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
     const Module1::RoomLayout& room = inputs.room;
     const double W = room.roomWidth;
     const double H = room.roomHeight;
-    OverlayCanvas canvas(image, std::move(font), frame);
+    OverlayCanvas canvas(image, font, frame);
 
     // 1, 2: a clear picture scaled to the room.
     canvas.clear();
@@ -304,10 +304,16 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
             canvas.filledBox(mask, kWhite);
 
     // 13: the room and its fittings again, over the masks.
+    const PixelMapping phantomMapping = canvas.mapping();
     canvas.setScale(roomScale(W, H));
     paintRoomOutline(canvas, room);
     canvas.setDrawWidth(2);
     paintFittings(canvas, inputs, orientation);
+
+    // The limit lines over it all, where the map is seen.
+    if (inputs.grid && inputs.limitLines)
+        limitlines::paintOverRoom(image, phantomMapping, room, inputs.bothSides, *inputs.limitLines,
+                                  font);
     return orientation;
 }
 
@@ -334,6 +340,79 @@ QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font) {
     frame &= reach;
     return QRect(QPoint(int(std::floor(frame.left())), int(std::floor(frame.top()))),
                  QPoint(int(std::ceil(frame.right())) - 1, int(std::ceil(frame.bottom())) - 1));
+}
+
+QFont pointFont() {
+    QFont font;
+    font.setPixelSize(15);
+    font.setBold(true);
+    return font;
+}
+
+QPointF roomPointAt(const Module1::RoomLayout& room, QPointF pixel) {
+    const UserScale scale = roomScale(room.roomWidth, room.roomHeight);
+    return QPointF(scale.left + pixel.x() * scale.width / kPicturePixels,
+                   scale.top + pixel.y() * scale.height / kPicturePixels);
+}
+
+QPointF pixelOf(const Module1::RoomLayout& room, double x, double y) {
+    const PixelMapping m(roomScale(room.roomWidth, room.roomHeight), kPicturePixels);
+    return QPointF(m.deviceX(x), m.deviceY(y));
+}
+
+std::optional<std::size_t> pointAt(const Module1::RoomLayout& room,
+                                   const std::vector<namedpoints::NamedPoint>& points,
+                                   QPointF pixel) {
+    std::optional<std::size_t> nearest;
+    double nearestDistance = kPointPickRadius;
+    // The last drawn lies on top: it is taken among equals.
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const QPointF d = pixelOf(room, points[k].x, points[k].y) - pixel;
+        const double distance = std::hypot(d.x(), d.y());
+        if (distance <= nearestDistance) {
+            nearest = k;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
+}
+
+void paintPoints(QImage& image, const Module1::RoomLayout& room,
+                 const std::vector<namedpoints::NamedPoint>& points,
+                 std::optional<std::size_t> highlighted, QFont font, QRect frame) {
+    if (points.empty() || std::max(room.roomWidth, room.roomHeight) <= 0)
+        return;
+    OverlayCanvas canvas(image, font, frame);
+    canvas.setScale(roomScale(room.roomWidth, room.roomHeight));
+    const PixelMapping m = canvas.mapping();
+    const double s = m.pixelScale();
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(scaledFont(std::move(font), m.pixelScale()));
+    const QFontMetricsF metrics(painter.font(), &image);
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const QPointF at(m.deviceX(points[k].x), m.deviceY(points[k].y));
+        const QColor ring = highlighted == k ? kRed : QColor(Qt::black);
+        painter.setPen(QPen(ring, 2 * s));
+        painter.setBrush(kWhite);
+        painter.drawEllipse(at, kPointRadius * s, kPointRadius * s);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ring);
+        painter.drawEllipse(at, 2 * s, 2 * s);
+
+        // The name to the right of the marker, on a white ground.
+        const QRectF ink = metrics.boundingRect(points[k].name);
+        const QPointF baseline(at.x() + (kPointRadius + 5) * s,
+                               at.y() + (metrics.ascent() - metrics.descent()) / 2);
+        const QRectF ground = QRectF(baseline.x() - 2 * s, baseline.y() - metrics.ascent() - s,
+                                     ink.width() + 4 * s, metrics.height() + 2 * s);
+        painter.setPen(QPen(ring, s));
+        painter.setBrush(kWhite);
+        painter.drawRect(ground);
+        painter.setPen(ring);
+        painter.drawText(baseline, points[k].name);
+    }
 }
 
 } // namespace overlay

@@ -1,6 +1,7 @@
 #include "logic/PicturePage.h"
 
 #include "logic/Captions.h"
+#include "logic/DoseNotes.h"
 #include "logic/JobFile.h"
 #include "logic/MapPainting.h"
 #include "logic/OverlayPainting.h"
@@ -13,6 +14,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -104,6 +106,12 @@ std::vector<QString> footerLines(const PageContent& content) {
                               : std::optional<double>();
     if (photons && *photons < jobfile::kMinimumHistories)
         lines.push_back(QStringLiteral("試算: 入射光子数 1億個未満（統計誤差が大きい）"));
+    // Doses in a period and limit lines: the workload they are for, and
+    // what the map leaves out.
+    if (const QString workload = workloadLine(content.map); !workload.isEmpty())
+        lines.push_back(workload);
+    if (results::showsDoseJudgement(content.map))
+        lines.push_back(scatterOnlyNote());
     return lines;
 }
 
@@ -134,16 +142,95 @@ QImage paintedPicture(const PageContent& content, int scale) {
     inputs.room = content.room;
     inputs.bodyPosition = content.map.bodyPosition;
     inputs.focusSkinDistance = content.map.focusSkinDistance;
-    inputs.thresholds = content.map.thresholds;
+    inputs.thresholds = results::bandingThresholds(content.map);
     inputs.bothSides = content.bothSides;
-    if (content.map.grid) {
+    // A room plan lies in a horizontal plane: a vertical section is never
+    // laid over it.
+    if (content.map.grid && !results::isVerticalSection(content.map.plane)) {
         inputs.grid = &*content.map.grid;
         if (content.map.hatched)
             inputs.hatched = &*content.map.hatched;
+        inputs.limitLines = &content.map.limitLines;
     }
-    if (std::max(content.room.roomWidth, content.room.roomHeight) > 0)
+    if (std::max(content.room.roomWidth, content.room.roomHeight) > 0) {
         overlay::paintOverlay(image, inputs, {}, content.pictureFont, frame);
+        overlay::paintPoints(image, content.room, content.points, std::nullopt,
+                             overlay::pointFont(), frame);
+    }
     return image;
+}
+
+// The columns of the table of points: their widths in page units, the text
+// of each heading and of each row.
+struct PointsColumn {
+    double width;
+    bool number; // right-aligned
+};
+constexpr std::array<PointsColumn, 7> kPointsColumns = {{
+    {150, false}, // name
+    {70, true},   // x
+    {70, true},   // c
+    {150, true},  // dose
+    {80, true},   // uncertainty
+    {310, true},  // share
+    {170, false}, // note
+}};
+
+std::array<QString, 7> headingTexts(const namedpoints::TableHeadings& h) {
+    return {h.name, h.x, h.c, h.dose, h.uncertainty, h.share, h.note};
+}
+
+std::array<QString, 7> rowTexts(const namedpoints::PointRow& r) {
+    return {r.name, r.x, r.c, r.dose, r.uncertainty, r.share, r.note};
+}
+
+double pointsTableWidth() {
+    double width = 0;
+    for (const PointsColumn& column : kPointsColumns)
+        width += column.width;
+    return width;
+}
+
+// Lines the table takes: its heading, its rows and the note under it.
+int pointsTableLines(const PageContent& content) {
+    if (content.picture != Picture::RoomOverlay || content.pointRows.empty())
+        return 0;
+    return 1 + static_cast<int>(content.pointRows.size()) + (content.pointsNote.isEmpty() ? 0 : 1);
+}
+
+void paintPointsTable(QPainter& painter, const PageContent& content, const QRectF& area) {
+    if (area.isEmpty())
+        return;
+    const double rowHeight = kLineHeight;
+    auto paintRow = [&](double y, const std::array<QString, 7>& texts, bool outsideMap) {
+        double x = area.left();
+        for (std::size_t k = 0; k < kPointsColumns.size(); ++k) {
+            const PointsColumn& column = kPointsColumns[k];
+            const QRectF cell(x + 4, y, column.width - 8, rowHeight);
+            // Numbers and their headings to the right; "地図の範囲外" where the
+            // dose would stand, to the left.
+            const bool right = column.number && !(outsideMap && k == 3);
+            painter.drawText(cell, Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft),
+                             texts[k]);
+            x += column.width;
+        }
+    };
+    painter.save();
+    double y = area.top();
+    QFont bold = painter.font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    paintRow(y, headingTexts(content.pointHeadings), false);
+    painter.restore();
+    painter.drawLine(QPointF(area.left(), y + rowHeight), QPointF(area.right(), y + rowHeight));
+    y += rowHeight;
+    for (const namedpoints::PointRow& row : content.pointRows) {
+        paintRow(y, rowTexts(row), !row.onMap);
+        y += rowHeight;
+    }
+    if (!content.pointsNote.isEmpty())
+        painter.drawText(QRectF(area.left() + 4, y, area.width(), rowHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, content.pointsNote);
 }
 
 QImage paintedLegend(Picture picture, int scale) {
@@ -166,9 +253,23 @@ PageLayout pageLayout(const PageContent& content) {
     // the other conditions.
     const double columnBottom = layout.legend.bottom() + 28 + kLineHeight + 6 + 11 * kRowPitch;
     layout.footerLines = static_cast<int>(footerLines(content).size());
-    const double bottom = std::max(layout.picture.bottom(), columnBottom) + 16 +
-                          layout.footerLines * kLineHeight + kMargin;
-    layout.size = QSizeF(column + kColumnWidth + kMargin, bottom);
+    const double footerBottom =
+        std::max(layout.picture.bottom(), columnBottom) + 16 + layout.footerLines * kLineHeight;
+    const int tableLines = pointsTableLines(content);
+    double width = column + kColumnWidth + kMargin;
+    double bottom = footerBottom;
+    if (const std::size_t keyRows = limitLineKey(content.map).size(); keyRows > 0) {
+        layout.key = QRectF(kMargin, bottom + kGap, width - 2 * kMargin,
+                            static_cast<double>(keyRows) * kLineHeight);
+        bottom = layout.key.bottom();
+    }
+    if (tableLines > 0) {
+        layout.pointsTable =
+            QRectF(kMargin, bottom + kGap, pointsTableWidth(), tableLines * kLineHeight);
+        bottom = layout.pointsTable.bottom();
+        width = std::max(width, layout.pointsTable.right() + kMargin);
+    }
+    layout.size = QSizeF(width, bottom + kMargin);
     return layout;
 }
 
@@ -180,11 +281,13 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
 
     // The title: which picture, which quantity.
     painter.setFont(textFont(kTitlePixels, true));
-    const QString caption =
-        content.picture == Picture::Map ? captions::mapPlane() : captions::roomPicture();
+    const QString caption = content.picture == Picture::Map
+                                ? captions::mapPlane(content.map.plane)
+                                : captions::roomPicture(content.map.plane);
     painter.drawText(QRectF(kMargin, kMargin, layout.size.width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     caption + QStringLiteral("　") + captions::quantity(content.map.quantity));
+                     caption + QStringLiteral("　") +
+                         captions::quantity(content.map.quantity, content.map.scale));
 
     // The pictures are drawn pixel for pixel, never smoothed: a band's colour
     // is what the map says.
@@ -198,7 +301,7 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
     const double column = layout.legend.left();
     painter.drawText(QRectF(column, layout.picture.top(), kColumnWidth, kLineHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("μ") + captions::thresholdUnit(content.map.quantity));
+                     dose::unitText(content.map.quantity, content.map.scale));
     const double thresholdLeft = layout.legend.right() + 6;
     for (int k = 0; k < results::kThresholdCount; ++k) {
         const double centre = layout.legend.top() + (k + 0.5) * layout.boxHeight;
@@ -239,6 +342,10 @@ void paintPage(QPainter& painter, const PageContent& content, int pictureScale) 
                          Qt::AlignLeft | Qt::AlignVCenter, line);
         y += kLineHeight;
     }
+    if (!layout.key.isEmpty())
+        paintKey(painter, layout.key.topLeft(), layout.key.width(), kLineHeight,
+                 limitLineKey(content.map));
+    paintPointsTable(painter, content, layout.pointsTable);
     painter.restore();
 }
 

@@ -129,8 +129,21 @@ bool save(const std::filesystem::path& roomFile, const std::vector<namedpoints::
     const std::optional<std::string> content = write(points, error);
     if (!content)
         return false;
+    const std::filesystem::path path = roomfile::pointsPath(roomFile);
+    if (points.empty()) {
+        // A layout without points has no points file: an older one of the
+        // name must not lend its points to this layout.
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        if (!ec)
+            return true;
+        error = QStringLiteral("前の測定点のファイル「%1」を削除できません（%2）。")
+                    .arg(QString::fromStdU16String(path.filename().u16string()),
+                         QString::fromStdString(ec.message()));
+        return false;
+    }
     std::string why;
-    if (textrec::writeFileAtomic(roomfile::pointsPath(roomFile), *content, &why))
+    if (textrec::writeFileAtomic(path, *content, &why))
         return true;
     error = QString::fromStdString(why);
     return false;

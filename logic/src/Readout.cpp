@@ -20,6 +20,12 @@ std::optional<GridCell> readoutCell(double X, double Y) {
     return GridCell{roundHalfEven(X - 19), roundHalfEven(Y + 1)};
 }
 
+std::optional<GridCell> readoutCell(double X, double Y, const PlaneView& view) {
+    if (!(X >= kMapFirstX && X <= kMapLastX && Y >= kMapFirstY && Y <= kMapLastY))
+        return std::nullopt;
+    return GridCell{roundHalfEven(X - 19), roundHalfEven(view.rowAt(Y))};
+}
+
 std::string readoutPositionText(double value) {
     const float single = static_cast<float>(value);
     std::string text = textrec::plainNumber(single, 7);

@@ -3,6 +3,7 @@
 #include "TempFolderTest.h"
 #include "correction_files.h"
 #include "logic/Correction.h"
+#include "textrec/planes.h"
 
 #include <cstdlib>
 
@@ -176,3 +177,49 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ValueTooLarge", "1E110", Refusal::ValueOutOfRange, "run.data\r\n", "run.data",
                     nullptr}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
+
+// A corrected map lies in the plane of its source: the copy gets the source's
+// plane record, loses one left from an earlier correction of a source that
+// had none, and is not written at all when the source's record is unsound.
+TEST_F(CorrectionFolder, TheCopyKeepsItsSourcesPlane) {
+    namespace planes = textrec::planes;
+    planes::PlaneRequest request;
+    request.centreHeight = 95;
+    request.heights = {150};
+    request.tube = planes::Tube::Below;
+    const planes::ExtraPlane height = planes::extraPlanes(request).front();
+    const planes::PlaneRecord record =
+        planes::extraPlaneRecord(request, planes::Position::Lying, height);
+    const std::string recordText = planes::planeRecordText(record);
+
+    prepare("walk_h150.data", engineLines());
+    writeFile(dir / "walk_h150.data.plane", recordText);
+    correction::Outcome outcome = correction::correctMergedFile(dir, "50", "2.50E+01");
+    ASSERT_TRUE(outcome.ok()) << correction::refusalMessage(outcome);
+    const auto copied = planes::readPlaneRecordBeside(dir / "walk_h150.datC");
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(planes::planeRecordText(*copied), recordText);
+    EXPECT_EQ(copied->tube, planes::Tube::Below);
+    EXPECT_EQ(copied->height, 150);
+
+    // A source without a record: an older record of the copy's name goes.
+    prepare("walk.data", engineLines());
+    writeFile(dir / "walk.datC.plane", recordText);
+    outcome = correction::correctMergedFile(dir, "50", "2.50E+01");
+    ASSERT_TRUE(outcome.ok()) << correction::refusalMessage(outcome);
+    EXPECT_TRUE(fs::exists(dir / "walk.datC"));
+    EXPECT_FALSE(fs::exists(dir / "walk.datC.plane"));
+
+    // An unsound record: refused naming the record's file and line, and
+    // nothing is written.
+    prepare("walk_vs.data", engineLines());
+    writeFile(dir / "walk_vs.data.plane",
+              "position lying\r\ntube above\r\ncentre-height 5\r\nplane vertical-section\r\n");
+    const auto before = snapshot(dir);
+    outcome = correction::correctMergedFile(dir, "50", "2.50E+01");
+    EXPECT_EQ(outcome.refusal, Refusal::PlaneRecordFailed);
+    const std::string message = correction::refusalMessage(outcome);
+    EXPECT_NE(message.find("walk_vs.data.plane"), std::string::npos) << message;
+    EXPECT_NE(message.find("line 3"), std::string::npos) << message;
+    EXPECT_EQ(snapshot(dir), before);
+}

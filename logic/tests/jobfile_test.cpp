@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "logic/JobFile.h"
+#include "textrec/textrec.h"
+
+#include <QTemporaryDir>
 
 #include <limits>
 #include <string>
@@ -23,6 +26,59 @@ TEST(JobFileText, SixRecordsInTheirMasks) {
                                 "5.3\r\n"
                                 "1.000E+09\r\n"
                                 "12-06-2026.data\r\n");
+}
+
+// A job that asks for nothing beyond the written map is the six records as
+// they always were, whatever centre height the window holds; a job that asks
+// for more carries the request lines after line 6, which the engine's reader
+// takes back as they were asked.
+TEST(JobFileText, RequestLinesFollowLineSixOnlyWhenMoreIsAsked) {
+    JobParameters job;
+    job.kermaRateAt100cm = 2.259e-3;
+    job.focusSkinDistance = 90;
+    job.fieldLength = 20;
+    job.fieldWidth = 20;
+    job.photonCount = 1e9;
+    job.resultFileName = "walk1.data";
+    const std::string sixLines = "2.259E-03\r\n90.0\r\n20.0\r\n20.0\r\n1.000E+09\r\nwalk1.data\r\n";
+    EXPECT_EQ(jobFileText(job), sixLines);
+    job.planes.centreHeight = 120; // a centre height alone maps nothing more
+    EXPECT_EQ(jobFileText(job), sixLines);
+
+    using textrec::planes::PlaneRequest;
+    using textrec::planes::Tube;
+    const struct {
+        PlaneRequest request;
+        const char* lines;
+    } cases[] = {
+        {{120, {150, 170}, false, Tube::Above},
+         "centre-height 120\r\nheights 150 170\r\nvertical-section no\r\ntube above\r\n"},
+        {{100, {}, true, Tube::Above},
+         "centre-height 100\r\nheights\r\nvertical-section yes\r\ntube above\r\n"},
+        {{100, {}, false, Tube::Below},
+         "centre-height 100\r\nheights\r\nvertical-section no\r\ntube below\r\n"},
+    };
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::filesystem::path dir = folder.path().toStdString();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        job.planes = c.request;
+        EXPECT_EQ(jobFileText(job), sixLines + c.lines);
+
+        std::string error;
+        ASSERT_TRUE(writeJobFile(dir, job, error)) << error;
+        textrec::LineReader reader(dir / "B2F.txt");
+        for (int line = 1; line <= 6; ++line)
+            reader.next();
+        const auto back = textrec::planes::readJobFileLines(
+            reader, {job.resultFileName, textrec::planes::Position::Lying, 90});
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->centreHeight, c.request.centreHeight);
+        EXPECT_EQ(back->heights, c.request.heights);
+        EXPECT_EQ(back->verticalSection, c.request.verticalSection);
+        EXPECT_EQ(back->tube, c.request.tube);
+    }
 }
 
 TEST(ResultName, LengthCountedInBytesOfTheJobFile) {

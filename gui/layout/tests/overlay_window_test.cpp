@@ -5,6 +5,7 @@
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/Overlay.h"
+#include "logic/Captions.h"
 #include "logic/OverlayPainting.h"
 #include "overlay_rooms.h"
 #include "platform/Platform.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -263,3 +265,47 @@ TEST_F(DrawLayoutOverlayTest, BothSidesAndThePageOfTheDrawing) {
 }
 
 } // namespace
+
+// The room plan lies in a horizontal plane: the editor refuses to draw a
+// vertical section over it (the viewer may have drawn one since the editor
+// was opened), and draws a map at another height with its plane named.
+TEST_F(DrawLayoutOverlayTest, OnlyHorizontalPlanesOverTheRoom) {
+    RecordingMessages messages;
+    platform::Services services = platform::services();
+    services.messages = &messages;
+    platform::setServices(services);
+    Form1& viewer = Windows::form1();
+    Form5& editor = Windows::form5();
+    Form6& form = Windows::form6();
+    form.forgetMap();
+    form.hide();
+
+    textrec::planes::PlaneRecord record;
+    record.kind = textrec::planes::PlaneKind::VerticalSection;
+    viewer.loadedPlane = record;
+    editor.open();
+    editor.showOverlay();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(pump.calls, 0); // nothing drawn
+    EXPECT_EQ(form.Picture1->image(), overlay::blankPicture());
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_FALSE(form.isVisible());
+    // Nor when the map reaches the window by another way.
+    drawOverlay();
+    EXPECT_EQ(form.Picture1->image(), overlay::blankPicture());
+
+    record.kind = textrec::planes::PlaneKind::Horizontal;
+    record.height = 150;
+    viewer.loadedPlane = record;
+    editor.showOverlay();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(overlayAt(50, 150), kMagenta);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(form.PictureCaption->text(), captions::roomPicture(record));
+    form.hide();
+    viewer.loadedPlane.reset();
+    drawOverlay();
+    EXPECT_EQ(form.PictureCaption->text(), captions::roomPicture());
+}

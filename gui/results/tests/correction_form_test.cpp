@@ -6,6 +6,7 @@
 #include "results/Form1.h"
 #include "results/Form3.h"
 #include "results/Form4.h"
+#include "textrec/planes.h"
 
 #include "RecordingMessages.h"
 #include "TempFolderTest.h"
@@ -193,4 +194,39 @@ TEST_F(Form3Test, AnotherFileMergedSinceTheViewerLoadedIsNotCorrected) {
     form.Command2->click();
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(dir / "12-06-2026.datC"));
+}
+
+// A map at another height: the window tells the height of the point the
+// measurement stands for, and the corrected copy keeps the source's plane
+// record; a result without one says nothing of heights.
+TEST_F(Form3Test, AMapAtAnotherHeightIsCorrectedInItsPlane) {
+    namespace planes = textrec::planes;
+    planes::PlaneRecord record;
+    record.centreHeight = 90;
+    record.height = 165;
+    writeFile(dir / "h.data", joinLines(engineLines()));
+    writeFile(dir / "h.data.plane", planes::planeRecordText(record));
+    writeFile(dir / "FLname.txt", "h.data\r\n");
+    viewer.refreshFileList();
+    const auto chosen = viewer.File1->findItems(QStringLiteral("h.data"), Qt::MatchExactly);
+    ASSERT_EQ(chosen.size(), 1);
+    viewer.File1->setCurrentItem(chosen.front());
+    viewer.gridsLoaded = true;
+    viewer.loadedPlane = record;
+    viewer.kermaGrid.at(81, 301) = 25.04;
+    viewer.openCorrection();
+    EXPECT_FALSE(form.PointHeight->isHidden());
+    EXPECT_TRUE(form.PointHeight->text().contains(QStringLiteral("165")));
+    EXPECT_FALSE(form.PointHeight->text().contains(QStringLiteral("90")));
+    form.Option2->click();
+    form.Text2->setText(QStringLiteral("50"));
+    form.Command2->click();
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join(' ').toStdString();
+    const auto copied = planes::readPlaneRecordBeside(dir / "h.datC");
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(planes::planeRecordText(*copied), planes::planeRecordText(record));
+
+    viewer.loadedPlane.reset();
+    viewer.openCorrection();
+    EXPECT_TRUE(form.PointHeight->isHidden());
 }

@@ -1,18 +1,24 @@
 // The viewer window with stand-ins for the message boxes and the merger's start.
+#include "DoseSettings.h"
 #include "Windows.h"
 #include "layout/Form5.h"
 #include "layout/Form6.h"
 #include "layout/Overlay.h"
+#include "logic/Captions.h"
 #include "logic/MapPainting.h"
+#include "logic/NumberText.h"
 #include "logic/ProgramNames.h"
 #include "overlay_rooms.h"
 #include "page_dialogs.h"
 #include "page_pixels.h"
 #include "platform/Platform.h"
+#include "results/ConditionsPanel.h"
 #include "results/Form1.h"
 #include "results/Form3.h"
+#include "results/LevelList.h"
 #include "results/PictureBox.h"
 #include "setup/Form2.h"
+#include "textrec/planes.h"
 #include "viewer_files.h"
 
 #include "RecordingMessages.h"
@@ -32,7 +38,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -85,10 +93,13 @@ protected:
         s.events = &events_;
         platform::setServices(s);
         viewer_files::writeResultHeader(dir / "lying.data", viewer_files::lyingHeader());
+        // Per minute and no lines ticked, as a fresh program starts.
+        Windows::doseSettings().reset();
         form_ = std::make_unique<Form1>();
     }
     void TearDown() override {
         form_.reset();
+        Windows::doseSettings().reset();
         platform::resetServices();
         QDir::setCurrent(previousFolder_);
         TempFolderTest::TearDown();
@@ -809,4 +820,358 @@ TEST_F(ViewerWindow, SavesAndPrintsTheMapAsDrawn) {
     EXPECT_GE(bandColours.size(), 4u);
     page_pixels::expectColoursShown(page_pixels::renderPdf(dir / "printed.pdf", 96), bandColours,
                                     40);
+}
+
+namespace {
+
+namespace planes = textrec::planes;
+
+// The plane record the engine writes beside a result of a job with plane
+// lines: the vertical section, or the horizontal plane at `height`.
+planes::PlaneRecord planeRecord(planes::Position position, std::optional<double> height,
+                                double centreHeight = 100) {
+    planes::PlaneRecord record;
+    record.position = position;
+    record.centreHeight = centreHeight;
+    record.kind = height ? planes::PlaneKind::Horizontal : planes::PlaneKind::VerticalSection;
+    record.height = height.value_or(centreHeight);
+    return record;
+}
+
+void writePlaneRecord(const fs::path& result, const planes::PlaneRecord& record) {
+    std::ofstream(planes::planeRecordPath(result), std::ios::binary)
+        << planes::planeRecordText(record);
+}
+
+} // namespace
+
+// A vertical section: its plane named beside the conditions, in the window's
+// overlay panel and over the map; drawn with the height upwards and nothing
+// below the floor; read out by height; refused for the room overlay.
+TEST_F(ViewerWindow, AVerticalSectionByHeightAboveTheFloor) {
+    for (const planes::Position position : {planes::Position::Lying, planes::Position::Standing}) {
+        SCOPED_TRACE(static_cast<int>(position));
+        const QString name = position == planes::Position::Lying ? QStringLiteral("walk_vs.data")
+                                                                 : QStringLiteral("stand_vs.data");
+        auto header = viewer_files::lyingHeader();
+        if (position == planes::Position::Standing)
+            header[0] = "  2";
+        viewer_files::writeResultHeader(dir / name.toStdString(), header);
+        const planes::PlaneRecord record = planeRecord(position, std::nullopt, 120);
+        writePlaneRecord(dir / name.toStdString(), record);
+        form_->reset();
+        messages_.shown.clear();
+
+        select(name);
+        EXPECT_TRUE(form_->Command11->isEnabled());
+        const auto* panel = form_->findChild<ConditionsPanel*>();
+        ASSERT_TRUE(panel);
+        EXPECT_FALSE(panel->PlaneLabel->text().isEmpty());
+        EXPECT_EQ(Windows::form6().findChild<ConditionsPanel*>()->PlaneLabel->toolTip(),
+                  panel->PlaneLabel->toolTip());
+        mergeAndLoad(name);
+        ASSERT_TRUE(form_->gridsLoaded);
+        for (QLineEdit* field : form_->thresholdFields())
+            field->setText("1"); // every value is band 1
+        form_->Command1->click();
+        EXPECT_EQ(form_->PlaneCaption->text(), captions::mapPlane(record));
+        EXPECT_FALSE(form_->ReadoutPlane->text().isEmpty());
+        EXPECT_EQ(form_->currentMap().plane->kind, planes::PlaneKind::VerticalSection);
+        // The centre at Y = 300 is 120 cm above the floor, at Y = 420.
+        EXPECT_EQ(mapColourAt(150, 100), QColor(255, 0, 255));
+        EXPECT_EQ(mapColourAt(150, 415), QColor(255, 0, 255)); // 5 cm above the floor
+        EXPECT_EQ(mapColourAt(150, 420), QColor(Qt::black));   // the floor
+        EXPECT_EQ(mapColourAt(150, 421), QColor(Qt::white));
+        EXPECT_EQ(mapColourAt(150, 590), QColor(Qt::white));
+
+        // 270 cm above the floor: lying, the row 150 cm towards the tube
+        // (c = -150, +z pointing to the floor); standing, c = +150.
+        form_->showReadout(100, 150);
+        EXPECT_EQ(form_->Text24->text(), " 270");
+        const int row = position == planes::Position::Lying ? 151 : 451;
+        EXPECT_EQ(form_->Text22->text().toStdString(),
+                  textrec::plainNumber(form_->kermaGrid.at(81, row)));
+        form_->showReadout(100, 450); // 30 cm below the floor: no value
+        EXPECT_EQ(form_->Text24->text(), "-30");
+        EXPECT_EQ(form_->Text22->text(), "");
+        EXPECT_FALSE(form_->Line1->isHidden());
+
+        // No room plan under a vertical section: refused, naming the file.
+        form_->Command6->click();
+        EXPECT_FALSE(Windows::form5().isVisible());
+        ASSERT_EQ(messages_.shown.size(), 1u);
+        EXPECT_TRUE(messages_.shown[0].text.contains(name));
+        EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Exclamation);
+    }
+
+    // A horizontal map at another height is drawn and read as the written
+    // one, and may go over a room plan.
+    viewer_files::writeResultHeader(dir / "walk_h150.data", viewer_files::lyingHeader());
+    writePlaneRecord(dir / "walk_h150.data", planeRecord(planes::Position::Lying, 150));
+    form_->reset();
+    messages_.shown.clear();
+    mergeAndLoad("walk_h150.data");
+    form_->Command1->click();
+    form_->showReadout(100, 150);
+    EXPECT_EQ(form_->Text24->text(), "-150");
+    EXPECT_EQ(form_->Text22->text().toStdString(),
+              textrec::plainNumber(form_->kermaGrid.at(81, 151)));
+    form_->Command6->click();
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(Windows::form5().isVisible());
+    Windows::form5().hide();
+
+    // A result without a record keeps the written caption and read-out.
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Command1->click();
+    EXPECT_EQ(form_->PlaneCaption->text(), captions::mapPlane());
+    EXPECT_EQ(form_->ReadoutPlane->text(), "");
+    EXPECT_FALSE(form_->currentMap().plane);
+}
+
+// A plane record that cannot be read: the file is not shown, with a message
+// naming the record and its line, whether it was so when the file was chosen
+// or became so before the load.
+TEST_F(ViewerWindow, AnUnreadablePlaneRecordIsRefused) {
+    const std::string unsound =
+        "position lying\r\ntube above\r\ncentre-height 100\r\nplane horizontal 999\r\n";
+    viewer_files::writeResultHeader(dir / "walk_h999.data", viewer_files::lyingHeader());
+    std::ofstream(dir / "walk_h999.data.plane", std::ios::binary) << unsound;
+    form_->reset();
+    select("walk_h999.data");
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("walk_h999.data.plane")));
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("4 行目")));
+    EXPECT_FALSE(form_->Command11->isEnabled());
+    EXPECT_EQ(form_->Label44->text(), "");
+    EXPECT_EQ(form_->Text2->text(), "");
+
+    // Sound when chosen and merged, spoilt before the load.
+    writePlaneRecord(dir / "walk_h999.data", planeRecord(planes::Position::Lying, 150));
+    form_->reset();
+    messages_.shown.clear();
+    select("walk_h999.data");
+    EXPECT_TRUE(messages_.shown.empty());
+    form_->Command11->click();
+    viewer_files::writeMergedFile(dir / "F2B.dat", kermaValue, doseValue);
+    launcher_.finishers.back()(true, QString());
+    std::ofstream(dir / "walk_h999.data.plane", std::ios::binary) << unsound;
+    form_->Command2->click();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("walk_h999.data.plane")));
+    EXPECT_FALSE(form_->gridsLoaded);
+    EXPECT_FALSE(form_->Command1->isEnabled());
+    EXPECT_EQ(form_->Label11->text(), "-");
+}
+
+TEST_F(ViewerWindow, DeleteTakesThePlaneRecord) {
+    viewer_files::writeResultHeader(dir / "walk_vs.data", viewer_files::lyingHeader());
+    viewer_files::writeResultHeader(dir / "walk_vs.datC", viewer_files::lyingHeader());
+    writePlaneRecord(dir / "walk_vs.data", planeRecord(planes::Position::Lying, std::nullopt));
+    writePlaneRecord(dir / "walk_vs.datC", planeRecord(planes::Position::Lying, std::nullopt));
+    form_->reset();
+    messages_.answer = platform::MessageResult::Cancel;
+    select("walk_vs.datC");
+    form_->Command5->click();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("「walk_vs.datC.plane」")));
+    EXPECT_TRUE(fs::exists(dir / "walk_vs.datC.plane"));
+
+    // The corrected copy's own record goes with it; its source's stays.
+    messages_.answer = platform::MessageResult::Ok;
+    form_->Command5->click();
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.datC"));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.datC.plane"));
+    EXPECT_TRUE(fs::exists(dir / "walk_vs.data.plane"));
+    select("walk_vs.data");
+    form_->Command5->click();
+    EXPECT_TRUE(messages_.shown.back().text.contains(QStringLiteral("「walk_vs.data.plane」")));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.data"));
+    EXPECT_FALSE(fs::exists(dir / "walk_vs.data.plane"));
+    // A result without a record: the question names none.
+    select("lying.data");
+    form_->Command5->click();
+    EXPECT_FALSE(messages_.shown.back().text.contains(QStringLiteral(".plane")));
+}
+
+namespace {
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file of a folder with its content.
+std::map<std::string, std::string> folderContent(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = fileBytes(entry.path());
+    return files;
+}
+
+double fieldValue(const QLineEdit* field) {
+    bool ok = false;
+    const double value = numbertext::asciiForms(field->text()).toDouble(&ok);
+    EXPECT_TRUE(ok) << field->text().toStdString();
+    return value;
+}
+
+} // namespace
+
+// With a workload and a period, the read-out, the extremes and the bands are
+// doses in the period (per minute x minutes a week x weeks), in mSv as the
+// unit rule gives for this map; the result, F2B.dat and every other file stay
+// as they were, per minute.
+TEST_F(ViewerWindow, APeriodScalesWhatIsShownAndNoFile) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    form_->Command1->click();
+    const auto before = folderContent(dir);
+    DoseSettings& settings = Windows::doseSettings();
+    settings.setMinutesPerWeek(60);
+    // The largest value, 7921 μSv/min at cell (1, 1), is above 1000 μSv in every period.
+    const double maximum = form_->doseEquivalentGrid.at(1, 1);
+    const std::pair<dose::Period, int> periods[] = {
+        {dose::Period::Week, 1}, {dose::Period::Quarter, 13}, {dose::Period::Year, 52}};
+    for (const auto& [period, weeks] : periods) {
+        SCOPED_TRACE(weeks);
+        settings.setPeriod(period);
+        const double milliPerMinute = 60.0 * weeks / 1000; // mSv in the period for 1 μSv/min
+        // Cells off the grid lines of the picture.
+        for (const auto& [j, i] : {std::pair(2, 3), std::pair(82, 302), std::pair(300, 550)}) {
+            form_->showReadout(19 + j, i - 1);
+            const double expected = form_->doseEquivalentGrid.at(j, i) * milliPerMinute;
+            EXPECT_NEAR(fieldValue(form_->Text22), expected, 5e-4 * expected) << j << ", " << i;
+            // The band of the dose against the thresholds as the fields show them.
+            results::Thresholds shown{};
+            const auto fields = form_->thresholdFields();
+            for (std::size_t k = 0; k < shown.size(); ++k)
+                shown[k] = fieldValue(fields[k]);
+            const auto band = results::mapColour(results::bandOf(expected, shown));
+            EXPECT_EQ(mapColourAt(19 + j, i - 1), QColor(band.r, band.g, band.b));
+        }
+        EXPECT_NEAR(form_->Label13->text().toDouble(), maximum * milliPerMinute,
+                    5e-4 * maximum * milliPerMinute);
+        // The overlay's copy of the unit says the same prefix.
+        EXPECT_EQ(Windows::form6().Label50->text(), form_->Label50->text());
+        EXPECT_EQ(Windows::form6().Label51->text(), form_->Label51->text());
+    }
+    // Per minute again: as written.
+    settings.setPeriod(dose::Period::PerMinute);
+    form_->showReadout(100, 300);
+    EXPECT_EQ(form_->Text22->text(),
+              QString::fromStdString(textrec::plainNumber(form_->doseEquivalentGrid.at(81, 301))));
+    EXPECT_EQ(folderContent(dir), before);
+}
+
+// Values typed into the threshold fields keep their meaning when the period
+// or the workload changes: a dose stays that dose, a rate per minute becomes
+// the dose for the workload. Fields that hold the defaults get the defaults
+// of the new unit, round numbers of it.
+TEST_F(ViewerWindow, TypedThresholdsAreConvertedWhenThePeriodOrWorkloadChanges) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    DoseSettings& settings = Windows::doseSettings();
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        double t1; // T1 as the field then shows it
+        double t2; // T2, which held a default when T1 was typed
+    };
+    const Step steps[] = {
+        // 7921 μSv/min x 60 x 13 = 6178 mSv: the top 6000, T1 = 0.75 x 6000.
+        {"defaults for 3 months",
+         [&] {
+             settings.setMinutesPerWeek(60);
+             settings.setPeriod(dose::Period::Quarter);
+         },
+         4500, 3000},
+        {"T1 typed", [&] { form_->Text5->setText(QStringLiteral("５０００")); }, 5000, 3000},
+        {"a year: 52 / 13 times the dose", [&] { settings.setPeriod(dose::Period::Year); }, 20000,
+         12000},
+        {"another workload: the same dose a year", [&] { settings.setMinutesPerWeek(30); }, 20000,
+         12000},
+        {"per minute: the rate for 30 min a week",
+         [&] { settings.setPeriod(dose::Period::PerMinute); }, 20000.0 * 1000 / (30 * 52),
+         12000.0 * 1000 / (30 * 52)},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        EXPECT_NEAR(fieldValue(form_->Text5), step.t1, 1e-9 * step.t1);
+        EXPECT_NEAR(fieldValue(form_->Text6), step.t2, 1e-9 * step.t2);
+    }
+    // A text that is no number stays as typed; the map then keeps the
+    // thresholds of its drawing, in the new unit, and no message is shown.
+    form_->Command1->click();
+    form_->Text7->setText(QStringLiteral("abc"));
+    settings.setPeriod(dose::Period::Week);
+    EXPECT_EQ(form_->Text7->text(), QStringLiteral("abc"));
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_EQ(form_->mapDrawn, 1);
+
+    // The switch back to the defaults, then a period: the defaults of its unit.
+    form_->Option1->click();
+    form_->Option2->click();
+    settings.setPeriod(dose::Period::Year);
+    // 7921 x 30 x 52 = 12357 mSv: the top 12000.
+    EXPECT_EQ(form_->Text5->text(), QStringLiteral("9000"));
+}
+
+// A ticked level is drawn over the map where the read-out crosses it, from
+// the dose-equivalent map whichever quantity is shown, and goes when it is
+// cleared; the list says nothing of a level the map crosses.
+TEST_F(ViewerWindow, ALimitLineLiesWhereTheReadoutCrossesItsLevel) {
+    form_->reset();
+    mergeAndLoad("lying.data");
+    form_->Option2->click();
+    form_->Command1->click();
+    DoseSettings& settings = Windows::doseSettings();
+    QString error;
+    const std::size_t index = settings.addUserLevel(
+        *dose::makeUserLevel(QStringLiteral("扉の外"), QStringLiteral("80"), dose::Prefix::Micro,
+                             dose::Period::PerMinute, error));
+    const QColor line = limitlines::lineColour(index);
+    EXPECT_EQ(form_->Levels->reachTextOf(index), QString());
+
+    for (int i : {101, 151, 451, 551}) {
+        SCOPED_TRACE(i);
+        const int Y = i - 1;
+        // The last X along the row whose read-out reaches 80 μSv/min.
+        form_->Option2->click();
+        int reaching = 0;
+        for (int X = 20; X <= 400; ++X) {
+            form_->showReadout(X, Y);
+            if (fieldValue(form_->Text22) >= 80)
+                reaching = X;
+        }
+        ASSERT_GT(reaching, 20);
+        for (results::Quantity quantity :
+             {results::Quantity::DoseEquivalent, results::Quantity::Kerma}) {
+            (quantity == results::Quantity::Kerma ? form_->Option1 : form_->Option2)->click();
+            // The line passes between the last cell that reaches the level and
+            // the first that does not.
+            bool onLine = false;
+            for (int X = reaching - 1; X <= reaching + 2; ++X)
+                onLine = onLine || mapColourAt(X, Y) == line;
+            EXPECT_TRUE(onLine) << "X " << reaching;
+            EXPECT_NE(mapColourAt(reaching - 15, Y), line);
+            EXPECT_NE(mapColourAt(reaching + 15, Y), line);
+        }
+    }
+    EXPECT_FALSE(form_->LinesNote->text().isEmpty());
+
+    settings.setTicked(index, false);
+    for (int X = 100; X <= 130; ++X)
+        EXPECT_NE(mapColourAt(X, 150), line) << X;
+    EXPECT_TRUE(form_->LinesNote->text().isEmpty());
+    // A level far above the map is named as never reached.
+    settings.addUserLevel(*dose::makeUserLevel(QStringLiteral("高い基準"), QStringLiteral("9000"),
+                                               dose::Prefix::Micro, dose::Period::PerMinute,
+                                               error));
+    EXPECT_EQ(form_->Levels->reachTextOf(index + 1),
+              contours::reachText(contours::Reach::NotReached));
 }

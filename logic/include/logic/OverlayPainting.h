@@ -14,14 +14,18 @@
 #pragma once
 
 #include "logic/BandThresholds.h"
+#include "logic/LimitLines.h"
+#include "logic/NamedPoints.h"
 #include "logic/OverlayGeometry.h"
 #include "logic/RoomLayout.h"
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace results {
@@ -108,6 +112,10 @@ struct OverlayInputs {
     // The map also on the other side of the phantom, mirrored: the engines
     // fold both sides together, so the dose there is the same.
     bool bothSides = false;
+    // The limit lines over the map (traced over the dose-equivalent map of
+    // the same result and plane), on both sides with bothSides, seen where
+    // the map is (limitlines::paintOverRoom); none when null.
+    const std::vector<limitlines::LimitLine>* limitLines = nullptr;
 };
 
 // Paints the map points: for each cell (j, i) of rows 1..601 and columns 1..381 a
@@ -124,7 +132,8 @@ void paintMap(QImage& image, const PixelMapping& mapping, int orientation,
 // The whole overlay into a picture of `frame` (kPicturePixels a side for the
 // window's, or a multiple of it for a page); returns the bed orientation. The
 // room must have a width or a height above 0. With inputs.bothSides the map,
-// its grid and the white masks are on both sides of the phantom.
+// its grid, the white masks and the limit lines are on both sides of the
+// phantom.
 int paintOverlay(QImage& image, const OverlayInputs& inputs,
                  const std::function<void(int)>& afterRow = {}, QFont font = pictureFont(),
                  QRect frame = kWindowFrame);
@@ -134,5 +143,35 @@ int paintOverlay(QImage& image, const OverlayInputs& inputs,
 // window's picture on any side (a text placed farther off stays cut).
 inline constexpr int kMaxFrameReach = kPicturePixels / 2;
 QRect frameForTexts(const Module1::RoomLayout& room, const QFont& font);
+
+// Named points over the overlay picture. Each is drawn where it stands in
+// the room (on the side of the phantom it stands on, whether or not the map
+// is drawn there too): a white ring with a dot, and its name beside it on a
+// white ground that keeps it legible over the colour bands.
+inline constexpr double kPointRadius = 6; // pixels of the window's picture
+// The mouse takes a point within this many pixels of its centre.
+inline constexpr double kPointPickRadius = 9;
+
+// The font of the points' names: bold, 15 pixels on a 96 dpi screen.
+QFont pointFont();
+
+// The room point (cm of the plan) at a position of the window's picture, in
+// its pixels from the top-left corner (pixel k spans k..k+1), and back.
+QPointF roomPointAt(const Module1::RoomLayout& room, QPointF pixel);
+QPointF pixelOf(const Module1::RoomLayout& room, double x, double y);
+
+// The point whose marker is at `pixel` of the window's picture: the nearest
+// within kPointPickRadius; nothing when none is.
+std::optional<std::size_t> pointAt(const Module1::RoomLayout& room,
+                                   const std::vector<namedpoints::NamedPoint>& points,
+                                   QPointF pixel);
+
+// Paints the points into a picture of `frame` as paintOverlay paints it,
+// `highlighted` (the one chosen in the table) with a red ring. The room must
+// have a width or a height above 0.
+void paintPoints(QImage& image, const Module1::RoomLayout& room,
+                 const std::vector<namedpoints::NamedPoint>& points,
+                 std::optional<std::size_t> highlighted = std::nullopt, QFont font = pointFont(),
+                 QRect frame = kWindowFrame);
 
 } // namespace overlay

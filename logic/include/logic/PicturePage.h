@@ -1,13 +1,16 @@
 // A page of the dose map or of the room overlay, saved as a PNG or PDF file or
 // printed: the picture as the window shows it, painted finer by the window's
 // own painting code, the legend with its thresholds and unit, the conditions
-// of the result, the result file name and the date.
+// of the result, the result file name and the date. A map shown as doses in a
+// period or with limit lines adds the workload, the key of the lines and what
+// the map leaves out; the room overlay's page lists its named points.
 //
 // A page is laid out in page units, one unit to a pixel of the window's
 // pictures (96 to the inch). A PNG file takes two pixels a unit; a PDF file is
 // one page of the page's own size with its pictures at 384 dots per inch.
 #pragma once
 
+#include "logic/PointsTable.h"
 #include "logic/RoomLayout.h"
 #include "logic/ShownMap.h"
 
@@ -19,6 +22,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -40,6 +44,12 @@ struct PageContent {
     bool bothSides = false;
     QFont pictureFont; // the font of the picture's own labels, as in the window
     QDate date;        // the day the page is made
+    // The room overlay's named points, drawn where they stand, and their table
+    // as the window shows it (namedpoints::tableRows), under the picture.
+    std::vector<namedpoints::NamedPoint> points;
+    std::vector<namedpoints::PointRow> pointRows;
+    namedpoints::TableHeadings pointHeadings;
+    QString pointsNote; // under the table; empty for none
 };
 
 // Where the parts of a page lie, in page units.
@@ -52,6 +62,11 @@ struct PageLayout {
     QRectF legend;        // the legend's boxes, band 1 at the top
     double boxHeight = 0; // of one legend box
     int footerLines = 0;  // lines of text under the picture
+    // The key of the limit lines under the lines of text (empty without
+    // lines), then the table of named points: its heading row first, one row
+    // a point (empty without points).
+    QRectF key;
+    QRectF pointsTable;
 };
 PageLayout pageLayout(const PageContent& content);
 

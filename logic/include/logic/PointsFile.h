@@ -45,6 +45,7 @@ std::optional<std::vector<namedpoints::NamedPoint>> parse(const std::vector<std:
 
 // Writes the points of the layout `roomFile` beside it (pointsPath) through a
 // temporary file renamed into place; writes nothing when write() refuses them.
+// With no points the points file is removed: a layout without points has none.
 // The ".Room" file is not touched.
 bool save(const std::filesystem::path& roomFile, const std::vector<namedpoints::NamedPoint>& points,
           QString& error);

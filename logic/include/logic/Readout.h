@@ -2,6 +2,8 @@
 // reads, and how the position is written.
 #pragma once
 
+#include "logic/MapPlane.h"
+
 #include <optional>
 #include <string>
 
@@ -25,6 +27,10 @@ inline constexpr int kMapLastY = 600;
 // The cell under picture point (X, Y), or nothing outside the map
 // (20 <= X <= 400 and 0 <= Y <= 600): j = X - 19 and i = Y + 1, rounded.
 std::optional<GridCell> readoutCell(double X, double Y);
+// The same in a picture whose rows `view` lays out: i = view.rowAt(Y),
+// rounded; the cell also below the floor of a vertical section, whose value
+// is not read (view.shows(i) is false there).
+std::optional<GridCell> readoutCell(double X, double Y, const PlaneView& view);
 
 // A position as the read-out fields show it: the single-precision number's
 // text, with a leading blank when it is not negative (" 20", "-290").
