@@ -5,6 +5,7 @@
 // within one unit in the last place without it (SSE4). Labelled slow.
 #include "instruction_sets.h"
 #include "lane_run.h"
+#include "ulp.h"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +20,9 @@
 #include <vector>
 
 using namespace quenro;
+using enginetest::ulpDistance;
 
 namespace {
-
-std::int64_t ulpDistance(float a, float b) {
-    if (std::isnan(a) && std::isnan(b))
-        return 0;
-    auto ordered = [](float x) {
-        const auto bits = static_cast<std::int64_t>(std::bit_cast<std::uint32_t>(x));
-        return bits & 0x80000000 ? -(bits & 0x7fffffff) : bits;
-    };
-    return std::llabs(ordered(a) - ordered(b));
-}
 
 // A function, its scalar version, and the bit patterns (of either sign
 // where `bothSigns`) of the magnitudes its lanes compute.

@@ -3,6 +3,7 @@
 #include "history.h"
 #include "instruction_sets.h"
 #include "lane_run.h"
+#include "ulp.h"
 #include "random.h"
 #include "work_folder.h"
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 using namespace quenro;
+using enginetest::ulpDistance;
 using enginetest::WorkFolder;
 
 namespace {
@@ -48,18 +50,6 @@ struct Xoshiro128StarStar {
         return result;
     }
 };
-
-// Distance of two floats in units in the last place: how many floats lie
-// between them (0 for the same float, and for two NaNs).
-std::int64_t ulpDistance(float a, float b) {
-    if (std::isnan(a) && std::isnan(b))
-        return 0;
-    auto ordered = [](float x) {
-        const auto bits = static_cast<std::int64_t>(std::bit_cast<std::uint32_t>(x));
-        return bits & 0x80000000 ? -(bits & 0x7fffffff) : bits;
-    };
-    return std::llabs(ordered(a) - ordered(b));
-}
 
 } // namespace
 
