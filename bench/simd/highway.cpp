@@ -63,12 +63,22 @@ void Steps(const Tables& t, Photons& p, int steps, float cosTheta) {
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+#include <cpuid.h>
+
 namespace simdkernel {
+namespace {
+// clang's __builtin_cpu_supports does not know "f16c".
+bool hasF16c() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_F16C) != 0;
+}
+} // namespace
+
 std::vector<Variant> highwayVariants() {
     __builtin_cpu_init();
     const bool sse4 = __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("ssse3");
     const bool avx2 = sse4 && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
-                      __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("f16c");
+                      __builtin_cpu_supports("bmi2") && hasF16c();
     const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
                         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
                         __builtin_cpu_supports("avx512bw");
