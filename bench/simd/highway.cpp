@@ -46,9 +46,13 @@ void Steps(const Tables& t, Photons& p, int steps, float cosTheta) {
             hn::StoreU(hn::IfThenElse(in, x, x0), df, &p.x[i]);
             hn::StoreU(hn::IfThenElse(in, y, y0), df, &p.y[i]);
             hn::StoreU(hn::IfThenElse(in, z, z0), df, &p.z[i]);
-            hn::StoreU(hn::IfThenElse(in, hn::MulAdd(u0, cosT, hn::Mul(sinT, c)), u0), df, &p.u[i]);
-            hn::StoreU(hn::IfThenElse(in, hn::MulAdd(v0, cosT, hn::Mul(sinT, sn)), v0), df, &p.v[i]);
-            hn::StoreU(hn::IfThenElse(in, hn::Mul(w0, cosT), w0), df, &p.w[i]);
+            const auto u1 = hn::NegMulAdd(w0, sinT, hn::Mul(u0, cosT));
+            const auto w = hn::MulAdd(u0, sinT, hn::Mul(w0, cosT));
+            const auto u = hn::NegMulAdd(v0, sn, hn::Mul(u1, c));
+            const auto v = hn::MulAdd(u1, sn, hn::Mul(v0, c));
+            hn::StoreU(hn::IfThenElse(in, u, u0), df, &p.u[i]);
+            hn::StoreU(hn::IfThenElse(in, v, v0), df, &p.v[i]);
+            hn::StoreU(hn::IfThenElse(in, w, w0), df, &p.w[i]);
             hn::StoreU(hn::IfThenElseZero(hn::RebindMask(di, in), hn::Set(di, 1)), di, &p.inside[i]);
             hn::StoreU(hn::And(hn::Add(hn::Mul(pd, hn::Set(di, 5)), hn::Set(di, 7)), rowMask), di,
                        &p.pathDraw[i]);

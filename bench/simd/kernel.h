@@ -75,10 +75,12 @@ inline void stepOne(const Tables& t, Photons& p, int i, float cosTheta) {
     const bool in = along && (slab || side);
     const float sinTheta = std::sqrt(1.0f - cosTheta * cosTheta);
     const float c = t.cosTurn[p.turnDraw[i]], sn = t.sinTurn[p.turnDraw[i]];
-    // A turn about an axis across the direction (enough for the kernel).
-    const float u = p.u[i] * cosTheta + sinTheta * c;
-    const float v = p.v[i] * cosTheta + sinTheta * sn;
-    const float w = p.w[i] * cosTheta;
+    // A turn by theta in the x-z plane, then by the drawn angle about z: the
+    // direction stays a unit vector (no values drifting into subnormals).
+    const float u1 = p.u[i] * cosTheta - p.w[i] * sinTheta;
+    const float w = p.u[i] * sinTheta + p.w[i] * cosTheta;
+    const float u = u1 * c - p.v[i] * sn;
+    const float v = u1 * sn + p.v[i] * c;
     p.x[i] = in ? x : p.x[i];
     p.y[i] = in ? y : p.y[i];
     p.z[i] = in ? z : p.z[i];

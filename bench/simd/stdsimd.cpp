@@ -52,9 +52,10 @@ void steps(const Tables& t, Photons& p, int count, float cosTheta) {
             stdx::where(in, nx) = x;
             stdx::where(in, ny) = y;
             stdx::where(in, nz) = z;
-            stdx::where(in, nu) = mulAdd(u0, cosT, sinT * c);
-            stdx::where(in, nv) = mulAdd(v0, cosT, sinT * sn);
-            stdx::where(in, nw) = w0 * cosT;
+            const VF u1 = mulAdd(-w0, sinT, u0 * cosT);
+            stdx::where(in, nw) = mulAdd(u0, sinT, w0 * cosT);
+            stdx::where(in, nu) = mulAdd(-v0, sn, u1 * c);
+            stdx::where(in, nv) = mulAdd(u1, sn, v0 * c);
             stdx::where(in, inside) = 1.0f;
             nx.copy_to(&p.x[i], stdx::element_aligned);
             ny.copy_to(&p.y[i], stdx::element_aligned);
