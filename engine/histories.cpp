@@ -1,6 +1,7 @@
 // The loop over the spectrum bins: one generator stream, or chunks of
 // histories spread over threads.
 #include "history.h"
+#include "lane_run.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,6 +31,7 @@ struct Worker {
     std::unique_ptr<IncoherentTable> firstIncoherent = std::make_unique<IncoherentTable>();
     std::unique_ptr<PlaneTallies> tally;
     LaggedFibonacciGenerator rng;
+    std::unique_ptr<LaneBank> bank = std::make_unique<LaneBank>();
 };
 
 // Adds the chunks' tallies to the bin's in chunk order, whichever thread
@@ -92,17 +95,22 @@ template <class Job> void onThreads(std::size_t threads, Job&& job) {
 // `bin`; `spares` keeps tallies for parked chunks from bin to bin, `shared`
 // is the table of first incoherent scatterings the threads of a large bin share.
 void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
-                    std::vector<Worker>& workers,
+                    std::optional<InstructionSet> lanes, std::vector<Worker>& workers,
                     std::vector<std::unique_ptr<PlaneTallies>>& spares, IncoherentTable& shared,
                     int k, std::int64_t N, PlaneTallies& bin) {
     const std::int64_t chunks = (N + options.chunk - 1) / options.chunk;
     const std::size_t used =
         static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(workers), chunks));
-    const bool share = used > 1 && N >= options.sharedTableHistories;
+    const bool share =
+        lanes ? N >= options.laneTableHistories : used > 1 && N >= options.sharedTableHistories;
     if (share) {
         shared.prepare(k);
         onThreads(used, [&](std::size_t w) {
-            shared.fillEvery(tables.transport, static_cast<int>(w), static_cast<int>(used));
+            if (lanes)
+                fillTableInLanes(*lanes, tables.transport, shared, static_cast<int>(w),
+                                 static_cast<int>(used));
+            else
+                shared.fillEvery(tables.transport, static_cast<int>(w), static_cast<int>(used));
         });
     }
     std::atomic<std::int64_t> nextChunk{0};
@@ -119,11 +127,16 @@ void runBinInChunks(const SimulationTables& tables, const RunOptions& options,
                 worker.firstIncoherent->prepare(k);
                 prepared = true;
             }
-            worker.rng.seedChunk(options.seed, k, c);
             worker.tally->clear();
             const std::int64_t count = std::min(options.chunk, N - c * options.chunk);
-            runHistories<PhantomModel::Sound>(tables, firstIncoherent, worker.rng, *worker.tally, k,
-                                              count);
+            if (lanes) {
+                runChunkInLanes(*lanes, tables, firstIncoherent, share, *worker.bank, *worker.tally,
+                                k, options.seed, c, count);
+            } else {
+                worker.rng.seedChunk(options.seed, k, c);
+                runHistories<PhantomModel::Sound>(tables, firstIncoherent, worker.rng,
+                                                  *worker.tally, k, count);
+            }
             worker.tally = sum.add(c, std::move(worker.tally));
         }
     });
@@ -153,6 +166,15 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
         worker.tally = std::make_unique<PlaneTallies>(planes);
     std::vector<std::unique_ptr<PlaneTallies>> spares;
     auto shared = options.singleStream ? nullptr : std::make_unique<IncoherentTable>();
+    // The lanes of the default run: those asked for, or the widest the
+    // processor has; none for the scalar run.
+    std::optional<InstructionSet> lanes;
+    if (!options.singleStream && !options.scalar) {
+        lanes = options.instructionSet ? options.instructionSet : widestInstructionSet();
+        if (lanes && !processorHas(*lanes))
+            throw std::invalid_argument("this processor has no " +
+                                        std::string(instructionSetName(*lanes)) + " instructions");
+    }
 
     for (int k = firstSimulatedBin; k <= highestBin; ++k) {
         where.bin = k;
@@ -166,7 +188,7 @@ std::int64_t runAllHistories(const EngineInputs& inputs, const SimulationTables&
             streamIncoherent->prepare(k);
             runHistories<PhantomModel::Written>(tables, *streamIncoherent, stream, *bin, k, N);
         } else {
-            runBinInChunks(tables, options, workers, spares, *shared, k, N, *bin);
+            runBinInChunks(tables, options, lanes, workers, spares, *shared, k, N, *bin);
         }
         run.addBin(*bin, N);
         where.historiesDone += N;

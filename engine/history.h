@@ -3,12 +3,14 @@
 
 #include "geometry.h"
 #include "inputs.h"
+#include "instruction_sets.h"
 #include "random.h"
 #include "scoring.h"
 #include "transport.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
@@ -54,9 +56,15 @@ inline constexpr std::uint64_t defaultRunSeed = 1;
 
 struct RunOptions {
     // Default run: every bin's histories in chunks spread over `threads`
-    // threads, the sound phantom. Single stream: one generator with the
+    // threads, the sound phantom, each chunk's histories in the lanes of the
+    // processor's vectors (lane_run.h). Scalar: the same with each chunk's
+    // histories one after another. Single stream: one generator with the
     // fixed seeding for the whole run, one thread, the phantom as first written.
     bool singleStream = false;
+    bool scalar = false;
+    // The lanes' instruction set; none: the widest this processor has (and
+    // the scalar run where it has none).
+    std::optional<InstructionSet> instructionSet;
     int threads = 1;
     std::uint64_t seed = defaultRunSeed;
     std::int64_t chunk = chunkHistories; // tests may take shorter chunks
@@ -65,6 +73,11 @@ struct RunOptions {
     // it, instead of each filling its own as it goes (a whole table costs a
     // few milliseconds; a thread of a large bin would fill most of it anyway).
     std::int64_t sharedTableHistories = std::int64_t(1) << 18;
+    // The lanes fill a whole table in full vectors (about a millisecond),
+    // many times faster than the few entries at a time that they meet in a
+    // run: from this many histories in a bin they fill it before the bin's
+    // chunks, their threads between them, and every thread reads it.
+    std::int64_t laneTableHistories = std::int64_t(1) << 15;
 };
 
 // Where the run stands at the start of bin `bin`.

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <ostream>
+#include <string>
 #include <thread>
 
 namespace quenro {
@@ -15,6 +16,17 @@ int hardwareThreads() {
 }
 
 namespace {
+
+// The instruction sets this processor has, as --instruction-set names them.
+std::string availableSets() {
+    std::string names;
+    for (InstructionSet set : instructionSets) {
+        if (!processorHas(set))
+            continue;
+        names += (names.empty() ? "" : ", ") + std::string(instructionSetName(set));
+    }
+    return names.empty() ? "none" : names;
+}
 
 // A whole decimal number, nothing else.
 template <class T> std::optional<T> wholeNumber(const std::string& text) {
@@ -46,6 +58,24 @@ std::optional<EngineOptions> parseArguments(const std::vector<std::string>& argu
             options.help = true;
         } else if (a == "--single-stream") {
             options.run.singleStream = true;
+        } else if (a == "--scalar") {
+            options.run.scalar = true;
+        } else if (a == "--instruction-set") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            const auto set = instructionSetNamed(*text);
+            if (!set) {
+                err << "--instruction-set takes sse4, avx2 or avx512, not \"" << *text << "\""
+                    << std::endl;
+                return std::nullopt;
+            }
+            if (!processorHas(*set)) {
+                err << "this processor has no " << *text << " instructions (it has "
+                    << availableSets() << ")" << std::endl;
+                return std::nullopt;
+            }
+            options.run.instructionSet = set;
         } else if (a == "--threads") {
             const auto text = value();
             if (!text)
@@ -75,6 +105,15 @@ std::optional<EngineOptions> parseArguments(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
+    if (options.run.instructionSet && (options.run.scalar || options.run.singleStream)) {
+        err << "--instruction-set chooses the default run's lanes; it cannot be given with "
+            << (options.run.scalar ? "--scalar" : "--single-stream") << std::endl;
+        return std::nullopt;
+    }
+    if (options.run.scalar && options.run.singleStream) {
+        err << "--scalar and --single-stream are two different runs; give one of them" << std::endl;
+        return std::nullopt;
+    }
     if (options.run.singleStream) {
         if (seedGiven) {
             err << "--single-stream has one fixed seed; --seed cannot be given with it"
@@ -91,10 +130,19 @@ std::optional<EngineOptions> parseArguments(const std::vector<std::string>& argu
     return options;
 }
 
+namespace {
+
+std::string widestName() {
+    const auto widest = widestInstructionSet();
+    return widest ? std::string(instructionSetName(*widest)) : "none (the scalar run)";
+}
+
+} // namespace
+
 std::string usageText(const std::string& program) {
     namespace exchange = textrec::exchange;
     return "Usage: " + program +
-           " [--threads N] [--seed S] [--single-stream]\n"
+           " [--threads N] [--seed S] [--instruction-set SET | --scalar | --single-stream]\n"
            "\n"
            "Reads " +
            exchange::crossSectionFile + ", " + exchange::airAbsorptionFile + ", " +
@@ -116,6 +164,17 @@ std::string usageText(const std::string& program) {
            std::to_string(defaultRunSeed) +
            "); another seed repeats\n"
            "                   the run with independent histories.\n"
+           "  --instruction-set SET\n"
+           "                   the vectors in whose lanes the histories run: sse4 (4\n"
+           "                   floats), avx2 (8) or avx512 (16); default: the widest\n"
+           "                   this processor has, here " +
+           widestName() +
+           ". One set gives the same\n"
+           "                   result on every machine that has it; avx2 and avx512\n"
+           "                   give the same result.\n"
+           "  --scalar         the default run with each chunk's histories one after\n"
+           "                   another instead of in lanes: slower, with other random\n"
+           "                   numbers and the same physics.\n"
            "  --single-stream  the algorithm exactly as first written, to check the engine\n"
            "                   against it: one generator stream with its fixed seed, one\n"
            "                   thread, and the phantom as first written, whose rounded\n"

@@ -21,8 +21,10 @@ struct EngineOptions {
 // The hardware threads of this machine (at least 1).
 int hardwareThreads();
 
-// Reads --threads N, --seed S, --single-stream and --help. Returns nothing
-// and writes why to `err` for anything else or a value out of range.
+// Reads --threads N, --seed S, --instruction-set SET, --scalar,
+// --single-stream and --help. Returns nothing and writes why to `err` for
+// anything else, a value out of range, an instruction set this processor
+// lacks, or two runs at once.
 std::optional<EngineOptions> parseArguments(const std::vector<std::string>& arguments,
                                             std::ostream& err);
 

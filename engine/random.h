@@ -10,10 +10,11 @@ namespace quenro {
 inline namespace QUENRO_GEOMETRY_NAMESPACE {
 
 // The single-stream run uses one generator seeded with the fixed table of its
-// first value 3783; the default run gives each chunk of histories a generator
-// of its own, its table filled from a hash of (run seed, bin, chunk), so that
-// the chunks' streams do not depend on which thread runs them. Either way two
-// runs of the same inputs give the same result file. A draw is one of 16384
+// first value 3783; the scalar default run (--scalar) gives each chunk of
+// histories a generator of its own, its table filled from a hash of (run
+// seed, bin, chunk), so that the chunks' streams do not depend on which
+// thread runs them. Either way two runs of the same inputs give the same
+// result file. (The default run's lanes take LaneGenerator, below.) A draw is one of 16384
 // values k/16384.1, which lets callers tabulate functions of a draw by k.
 //
 // With T(1..55) and the indices j, k stepping down together 31 apart, the new
@@ -92,6 +93,13 @@ public:
         return mix64(state);
     }
 
+    // The SplitMix64 finaliser.
+    static std::uint64_t mix64(std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
 private:
     friend class DrawCursor;
 
@@ -114,13 +122,6 @@ private:
         stepsBefore_ = 0;
         for (int n = 0; n < 1000; ++n)
             step();
-    }
-
-    // The SplitMix64 finaliser.
-    static std::uint64_t mix64(std::uint64_t z) {
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
     }
 
     static constexpr int lagShort = 24;
@@ -146,6 +147,69 @@ private:
     std::array<float, bufferSize> draws_{};
     std::int32_t position_ = lagLong;
     std::int64_t stepsBefore_ = 0; // steps made before the current block
+};
+
+// The generator of one lane of the default run (lane_run.h): xoshiro128**,
+// 32-bit words of state, its state from SplitMix64 started at a hash of
+// (run seed, bin, chunk, lane). The lagged-Fibonacci generator does not
+// serve lanes that step together: a lane takes the values of rows a fixed
+// pattern of steps apart, and the recurrence v(n) = v(n-24) + v(n-55) then
+// ties a lane's free paths to its earlier trials. Each 32-bit output gives
+// two draws of the same 16384 values k as the lagged-Fibonacci generator's,
+// so that the tables by draw serve both: its bits 18..31, then its bits 4..17.
+class LaneGenerator {
+public:
+    using State = std::array<std::uint32_t, 4>;
+
+    LaneGenerator(std::uint64_t runSeed, std::int32_t bin, std::int64_t chunk, int lane)
+        : s_(seedState(runSeed, bin, chunk, lane)) {}
+
+    static State seedState(std::uint64_t runSeed, std::int32_t bin, std::int64_t chunk, int lane) {
+        using G = LaggedFibonacciGenerator;
+        std::uint64_t state =
+            G::mix64(G::mix64(G::mix64(G::mix64(runSeed) + static_cast<std::uint64_t>(bin)) +
+                              static_cast<std::uint64_t>(chunk)) +
+                     static_cast<std::uint64_t>(lane));
+        const std::uint64_t a = G::splitMix64(state);
+        const std::uint64_t b = G::splitMix64(state);
+        State s{std::uint32_t(a), std::uint32_t(a >> 32), std::uint32_t(b), std::uint32_t(b >> 32)};
+        if ((s[0] | s[1] | s[2] | s[3]) == 0) // the one state that stays put
+            s[0] = 1;
+        return s;
+    }
+
+    // One step of xoshiro128**: the next 32-bit output.
+    std::uint32_t next() {
+        const std::uint32_t result = rotateLeft(s_[1] * 5, 7) * 9;
+        const std::uint32_t t = s_[1] << 9;
+        s_[2] ^= s_[0];
+        s_[3] ^= s_[1];
+        s_[1] ^= s_[2];
+        s_[0] ^= s_[3];
+        s_[2] ^= t;
+        s_[3] = rotateLeft(s_[3], 11);
+        return result;
+    }
+
+    // The next draw k, 0 <= k < 16384.
+    std::int32_t step() {
+        if (half_) {
+            half_ = false;
+            return static_cast<std::int32_t>((word_ >> 4) & (modulus - 1));
+        }
+        word_ = next();
+        half_ = true;
+        return static_cast<std::int32_t>(word_ >> 18);
+    }
+
+    static constexpr std::int32_t modulus = LaggedFibonacciGenerator::modulus;
+
+private:
+    static std::uint32_t rotateLeft(std::uint32_t x, int k) { return (x << k) | (x >> (32 - k)); }
+
+    State s_;
+    std::uint32_t word_ = 0;
+    bool half_ = false;
 };
 
 // The draws of a generator through a position held in a local variable (so

@@ -68,6 +68,8 @@ void showTitle(std::ostream& out, const RunOptions& options, const JobParameters
         out << "              立位（Ｘ線：水平方向）\n";
     if (options.singleStream)
         out << "            単一乱数列（1 スレッド）で計算します\n";
+    else if (options.scalar)
+        out << "            " << options.threads << " スレッドで計算します（ベクトル演算なし）\n";
     else
         out << "            " << options.threads << " スレッドで計算します\n";
     showPlanes(out, job, maps);

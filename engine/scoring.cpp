@@ -13,6 +13,12 @@ ScoringTables makeScoringTables(const EngineInputs& inputs) {
         t.mu[r] = inputs.airAbsorption.mu[r];
     t.mu[airAbsorptionRows] = inputs.airAbsorption.mu[airAbsorptionRows - 1];
     t.kermaToDose = inputs.kermaToDose;
+    for (int b = 0; b < kermaToDoseBuckets; ++b) {
+        const float low = static_cast<float>(b) / float(kermaToDoseBucketsPerKeV);
+        const auto& energy = t.kermaToDose.energy;
+        t.kermaToDoseStart[b] = static_cast<std::int16_t>(
+            std::upper_bound(energy.begin(), energy.end(), low) - energy.begin());
+    }
     t.planes = scoringPlanes(mapFiles(inputs.job));
     return t;
 }

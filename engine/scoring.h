@@ -112,11 +112,16 @@ constexpr float rowCoordinate(int j) {
     return cellSpacing * static_cast<float>(j - 1) - mapHalfLength;
 }
 
+inline constexpr int kermaToDoseBucketsPerKeV = 8;
+inline constexpr int kermaToDoseBuckets = 151 * kermaToDoseBucketsPerKeV; // 0 .. 151 keV
+
 struct ScoringTables {
     // mu[r-1] holds row r of the air table; mu[300] repeats row 300 so that
     // E = 150 keV (weight 0 on the missing row 301) reads row 300.
     float mu[airAbsorptionRows + 1]{};
     KermaToDoseTable kermaToDose;
+    // The first row of kermaToDose above each eighth of a keV.
+    std::int16_t kermaToDoseStart[kermaToDoseBuckets]{};
     ScoringPlanes planes; // the written plane and the job's extra planes
 };
 
@@ -131,10 +136,20 @@ inline float airAbsorptionAt(const ScoringTables& t, float E) {
 }
 
 // Linear interpolation in the kerma-to-dose table from the first row above E.
+// The search starts from the first row above E's eighth of a keV, which
+// finds the row that a search of the whole table finds.
 inline float kermaToDoseAt(const ScoringTables& t, float E) {
     const auto& energy = t.kermaToDose.energy;
     const auto& coefficient = t.kermaToDose.coefficient;
-    const std::ptrdiff_t r = std::upper_bound(energy.begin(), energy.end(), E) - energy.begin();
+    const float bucket = E * float(kermaToDoseBucketsPerKeV);
+    std::ptrdiff_t r;
+    if (bucket >= 0.0f && bucket < float(kermaToDoseBuckets)) {
+        r = t.kermaToDoseStart[static_cast<int>(bucket)];
+        while (r < kermaToDoseRows && !(energy[std::size_t(r)] > E))
+            ++r;
+    } else {
+        r = std::upper_bound(energy.begin(), energy.end(), E) - energy.begin();
+    }
     const float e0 = energy[r - 1];
     const float h0 = coefficient[r - 1];
     return h0 + (coefficient[r] - h0) * (E - e0) / (energy[r] - e0);

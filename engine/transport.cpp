@@ -25,19 +25,30 @@ TransportTables makeTransportTables(const EngineInputs& inputs) {
     }
     t.totalA = ff.cumulativeCoherent[formFactorRows - 1];
     t.maxS = ff.incoherentFunction[formFactorRows - 1];
-    for (int b = 0; b < energyBuckets; ++b) {
+    // The first row above `value` (from row 2, at most the last one).
+    auto energyRow = [&](float value) {
         int i = 1;
-        const float low = static_cast<float>(b) / float(energyBucketsPerKeV);
-        while (i < t.rowCount - 1 && !(t.energy[i] > low))
+        while (i < t.rowCount - 1 && !(t.energy[i] > value))
             ++i;
+        return i;
+    };
+    auto formRow = [&](float value) {
+        int i = 1;
+        while (i < formFactorRows - 1 && !(t.formX[i] > value))
+            ++i;
+        return i;
+    };
+    for (int b = 0; b < energyBuckets; ++b) {
+        const int i = energyRow(static_cast<float>(b) / float(energyBucketsPerKeV));
         t.energyStart[b] = static_cast<std::uint8_t>(i);
+        t.energyStartRow[b] = i;
+        t.energyEndRow[b] = energyRow(static_cast<float>(b + 1) / float(energyBucketsPerKeV));
     }
     for (int b = 0; b < formBuckets; ++b) {
-        const float low = static_cast<float>(b) / float(formBucketsPerUnit);
-        int i = 1;
-        while (i < formFactorRows - 1 && !(t.formX[i] > low))
-            ++i;
+        const int i = formRow(static_cast<float>(b) / float(formBucketsPerUnit));
         t.formStart[b] = static_cast<std::uint8_t>(i);
+        t.formStartRow[b] = i;
+        t.formEndRow[b] = formRow(static_cast<float>(b + 1) / float(formBucketsPerUnit));
     }
     // Bins whose energy lies beyond the table are never simulated.
     for (int k = firstSimulatedBin; k <= spectrumBins; ++k) {

@@ -48,19 +48,26 @@ struct Azimuth {
     float sine = 0;
 };
 
+// Rows of a table rounded up to whole vectors of 16 floats, which the lanes
+// of the default run permute instead of gathering from (the rows past the
+// table's end hold 0 and are never read).
+constexpr int wholeVectors(int rows) {
+    return (rows + 15) / 16 * 16;
+}
+
 // Log-log cross-section table and the form factors, ready for the transport,
 // with the look-up aids that leave every result unchanged.
 struct TransportTables {
     std::int32_t rowCount = 0;
-    float energy[maxCrossSectionRows]{};
-    float logEnergy[maxCrossSectionRows]{};
-    float logCoherent[maxCrossSectionRows]{};
-    float logIncoherent[maxCrossSectionRows]{};
-    float logPhotoelectric[maxCrossSectionRows]{};
+    alignas(64) float energy[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logEnergy[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logCoherent[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logIncoherent[wholeVectors(maxCrossSectionRows)]{};
+    alignas(64) float logPhotoelectric[wholeVectors(maxCrossSectionRows)]{};
 
-    float formX[formFactorRows]{};
-    float formA[formFactorRows]{};
-    float formS[formFactorRows]{};
+    alignas(64) float formX[wholeVectors(formFactorRows)]{};
+    alignas(64) float formA[wholeVectors(formFactorRows)]{};
+    alignas(64) float formS[wholeVectors(formFactorRows)]{};
     float totalA = 0; // A(45)
     float maxS = 0;   // S(45)
 
@@ -73,6 +80,14 @@ struct TransportTables {
     // there finds the same row as a search from row 2.
     std::uint8_t energyStart[energyBuckets]{};
     std::uint8_t formStart[formBuckets]{};
+    // The same rows as 32-bit integers, which the lanes of the default run
+    // gather, and the rows where a search from the bucket's upper end would
+    // start: where the two are the same, the search from the start row ends
+    // at once for every value in the bucket.
+    std::int32_t energyStartRow[energyBuckets]{};
+    std::int32_t formStartRow[formBuckets]{};
+    std::int32_t energyEndRow[energyBuckets]{};
+    std::int32_t formEndRow[formBuckets]{};
     // Cross sections at the bin energies 0.5 k keV (element k).
     CrossSections binCrossSections[spectrumBins + 1]{};
     // By draw k: -ln(R), the azimuth cosine and sine of R 2 pi, and q 12.4 of
@@ -363,6 +378,17 @@ public:
             return outcome;
         }
     }
+
+    // What the lanes of the default run gather: the branch threshold p of
+    // the prepared bin, and the acceptance value and the outcome of entry
+    // branch * drawValues + k2 (its fields lie at fixed offsets in floats).
+    // An outcome belongs to the prepared bin when its filledFor is bin().
+    int bin() const { return bin_; }
+    float branchThreshold() const { return p_; }
+    const float* acceptanceData() const { return &acceptance_[0][0]; }
+    const Outcome* outcomeData() const { return &outcomes_[0][0]; }
+    // The lanes fill the outcomes themselves, as fill() does (lane_run.h).
+    Outcome* outcomeData() { return &outcomes_[0][0]; }
 
     // Fills the outcomes of every trial that can be accepted, entry `first`,
     // `first + stride`, ... of the 2 x 16384 (branch, R2) entries, so that

@@ -91,23 +91,18 @@ bool RoomPoints::add(const QString& name, double x, double y, QString& error) {
 bool RoomPoints::move(std::size_t index, double x, double y, QString& error) {
     if (index >= points_.size())
         return true;
-    const std::optional<namedpoints::NamedPoint> point =
-        namedpoints::makePoint(points_[index].name, x, y, error);
-    if (!point)
-        return false;
-    if (*point == points_[index])
-        return true;
-    points_[index] = *point;
-    const bool written = writeOut(error);
-    emit changed();
-    return written;
+    return replace(index, namedpoints::makePoint(points_[index].name, x, y, error), error);
 }
 
 bool RoomPoints::rename(std::size_t index, const QString& name, QString& error) {
     if (index >= points_.size())
         return true;
-    const std::optional<namedpoints::NamedPoint> point =
-        namedpoints::makePoint(name, points_[index].x, points_[index].y, error);
+    return replace(index, namedpoints::makePoint(name, points_[index].x, points_[index].y, error),
+                   error);
+}
+
+bool RoomPoints::replace(std::size_t index, const std::optional<namedpoints::NamedPoint>& point,
+                         QString& error) {
     if (!point)
         return false;
     if (*point == points_[index])

@@ -75,6 +75,10 @@ signals:
 
 private:
     bool writeOut(QString& error);
+    // Puts `point` (refused when empty, `error` saying why) in place of the
+    // point at `index` and writes the file when it changed.
+    bool replace(std::size_t index, const std::optional<namedpoints::NamedPoint>& point,
+                 QString& error);
 
     std::vector<namedpoints::NamedPoint> points_;
     std::optional<std::filesystem::path> roomFile_;

@@ -7,7 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(g++-mingw-w64-x86-64-posix wine64 locales cmake make)
+# Highway's headers serve the cross build as they are (the engine uses no
+# compiled part of Highway).
+PACKAGES=(g++-mingw-w64-x86-64-posix wine64 locales cmake make libhwy-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -2,11 +2,13 @@
 # Installs the Debian packages the project needs, when they are missing.
 # clang and its runtime serve the fuzz targets and the sanitizer runs;
 # poppler-utils' pdftoppm lets the tests look at the pages saved as PDF;
-# qt6-translations-l10n gives Qt's own dialogs and buttons in Japanese.
+# qt6-translations-l10n gives Qt's own dialogs and buttons in Japanese;
+# libhwy-dev holds the headers of Highway, the portable vector operations of
+# the engine's lanes.
 set -euo pipefail
 
 PACKAGES=(
-    g++ cmake make
+    g++ cmake make libhwy-dev
     clang-14 libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev qt6-translations-l10n

@@ -5,6 +5,8 @@
 
 #include "logic/RoomLayout.h"
 
+#include <utility>
+
 inline Module1::RoomLayout defaultRoom() {
     Module1::RoomLayout r;
     r.roomWidth = r.roomHeight = 600;
@@ -18,5 +20,18 @@ inline Module1::RoomLayout defaultRoom() {
     r.freeText = QStringLiteral("任意文字列");
     r.freeTextX = 640;
     r.freeTextY = 554;
+    return r;
+}
+
+// A 900 x 900 room, the phantom centre in its middle, the bed along X
+// (orientation 1) or along Y (orientation 2).
+inline Module1::RoomLayout squareRoomWithBed(int orientation) {
+    Module1::RoomLayout r = defaultRoom();
+    r.roomWidth = 900;
+    r.roomHeight = 900;
+    r.phantomX = 450;
+    r.phantomY = 450;
+    if (orientation == 2)
+        std::swap(r.bedWidth, r.bedHeight);
     return r;
 }

@@ -26,6 +26,7 @@ BenchFigures runBenchJob(const std::filesystem::path& folder, const BenchMode& m
     const SimulationTables tables = makeSimulationTables(inputs);
     RunOptions options;
     options.singleStream = mode.singleStream;
+    options.scalar = mode.scalar;
     options.threads = mode.threads;
     auto run = std::make_unique<RunTallies>(tables.scoring.planes.count);
     auto grid = std::make_unique<DoseGrid>();

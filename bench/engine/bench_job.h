@@ -14,6 +14,7 @@ struct BenchFigures {
 
 struct BenchMode {
     bool singleStream = false;
+    bool scalar = false; // the scalar default run (--scalar)
     int threads = 1;
 };
 

@@ -1,7 +1,7 @@
 // Engine benchmark: the fixed job in both geometries, in-process: the
-// single-stream run, and the default run on one thread and on every
-// hardware thread.
-//   engine_bench [photonCount [single|default1|defaultN|all [PLANES]]]
+// single-stream run, the scalar default run (--scalar) and the default run
+// in lanes, each on one thread and on every hardware thread.
+//   engine_bench [photonCount [single|scalar1|scalarN|default1|defaultN|all [PLANES]]]
 // PLANES adds maps to the job: 0 (none, the default), 3 or 8 heights above
 // the floor, each optionally with the vertical section ("3+vs", "8+vs", "vs").
 // The physical data come from data/ and the spectrum from B_SPCTL.dat beside
@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         << photonCount << "\r\nbench.data\r\n"
         << textrec::planes::jobFileLines(request);
 
-    // Which runs: "all" (default), or one of "single", "default1", "defaultN".
+    // Which runs: "all" (default), or one of "single", "scalar1", "scalarN",
+    // "default1", "defaultN" (the default run in lanes; scalar: --scalar).
     const std::string which = argc > 2 ? argv[2] : "all";
     const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     struct Run {
@@ -62,10 +63,13 @@ int main(int argc, char** argv) {
         std::string label;
         BenchMode mode;
     };
+    const std::string n = std::to_string(threads);
     const std::vector<Run> runs = {
-        {"single", "single stream, 1 thread", {true, 1}},
-        {"default1", "default run,   1 thread", {false, 1}},
-        {"defaultN", "default run, " + std::to_string(threads) + " threads", {false, threads}},
+        {"single", "single stream,       1 thread ", {true, false, 1}},
+        {"scalar1", "scalar default run,  1 thread ", {false, true, 1}},
+        {"scalarN", "scalar default run,  " + n + " threads", {false, true, threads}},
+        {"default1", "default run (lanes), 1 thread ", {false, false, 1}},
+        {"defaultN", "default run (lanes), " + n + " threads", {false, false, threads}},
     };
 
     int status = 0;

@@ -1,5 +1,6 @@
 // The generator, source sampling and the transport rules of one history.
 #include "history.h"
+#include "lane_run.h"
 #include "work_folder.h"
 
 #include <gtest/gtest.h>
@@ -589,5 +590,119 @@ TEST(Tables, LookUpsGiveTheFloatsOfTheFormulas) {
         const CrossSections xs = crossSectionsAt(t, E);
         ASSERT_EQ(xs.total, photo + incoherent + coherent) << E;
         ASSERT_EQ(xs.photoelectric, photo / xs.total) << E;
+    }
+}
+
+namespace {
+
+// The instruction sets this processor runs.
+std::vector<InstructionSet> laneSets() {
+    std::vector<InstructionSet> sets;
+    for (InstructionSet set : instructionSets)
+        if (processorHas(set))
+            sets.push_back(set);
+    return sets;
+}
+
+} // namespace
+
+// The lanes' samplers against the same distributions, on every instruction
+// set: Kahn's method and S(q) at any energy and through the table of first
+// scatterings at a bin energy, the form-factor inversion and Thomson's
+// rejection, each lane trying again in later passes after a rejection.
+TEST(LanePhysics, ScatteringAnglesFollowTheirDistributions) {
+    const auto sets = laneSets();
+    if (sets.empty())
+        GTEST_SKIP() << "this processor has no instruction set with lanes";
+    const TransportTables t = makeTransportTables(fixtureInputs());
+    auto table = std::make_unique<IncoherentTable>();
+    const int bins = 20, samples = 200000;
+    auto kleinNishinaTimesS = [&](float E) {
+        return binShares(bins, [&](double mu) {
+            const double ratio = 1.0 / (1.0 + E / 511.0 * (1.0 - mu));
+            const double kleinNishina = ratio * ratio * (ratio + 1.0 / ratio - (1.0 - mu * mu));
+            const double q = std::sqrt((1.0 - mu) / 2.0) * E / 12.4;
+            return kleinNishina * (q < 10.0 ? tableAt(t, t.formS, q) / t.maxS : 1.0);
+        });
+    };
+    auto thomsonTimesF2 = [&](float E) {
+        return binShares(bins, [&](double mu) {
+            const double q = std::sqrt((1.0 - mu) / 2.0) * E / 12.4;
+            const double h = 1e-4;
+            const double slope =
+                (tableAt(t, t.formA, q + h) - tableAt(t, t.formA, q - h)) / (2 * h);
+            return (1.0 + mu * mu) / 2.0 * slope * (E / 12.4) * (E / 12.4) /
+                   (4.0 * std::max(q, 1e-9));
+        });
+    };
+    struct Case {
+        lanetest::Sampler sampler;
+        float E;
+        const char* what;
+    };
+    const Case cases[] = {
+        {lanetest::Sampler::Incoherent, 20.0f, "incoherent"},
+        {lanetest::Sampler::Incoherent, 63.7f, "incoherent"},
+        {lanetest::Sampler::Incoherent, 140.0f, "incoherent"},
+        {lanetest::Sampler::FirstIncoherent, 30.0f, "first incoherent"},
+        {lanetest::Sampler::FirstIncoherent, 120.0f, "first incoherent"},
+        {lanetest::Sampler::Coherent, 15.0f, "coherent"},
+        {lanetest::Sampler::Coherent, 100.0f, "coherent"},
+    };
+    for (InstructionSet set : sets) {
+        std::uint64_t seed = 1;
+        for (const Case& c : cases) {
+            table->prepare(static_cast<int>(c.E / 0.5f));
+            const lanetest::Samples s =
+                lanetest::scatterings(set, t, *table, c.sampler, c.E, seed++, samples);
+            std::vector<int> counts(bins, 0);
+            for (std::size_t n = 0; n < s.cosines.size(); ++n) {
+                ++counts[cosineBin(s.cosines[n], bins)];
+                // Compton's energy for the angle; coherent scattering keeps it.
+                const double expectedE = c.sampler == lanetest::Sampler::Coherent
+                                             ? c.E
+                                             : c.E / (1 + c.E / 511.0 * (1 - s.cosines[n]));
+                ASSERT_NEAR(s.energies[n], expectedE, 1e-3) << c.what;
+            }
+            const auto expected = c.sampler == lanetest::Sampler::Coherent
+                                      ? thomsonTimesF2(c.E)
+                                      : kleinNishinaTimesS(c.E);
+            EXPECT_LT(chiSquare(counts, expected), 50.0)
+                << instructionSetName(set) << " " << c.what << " at " << c.E << " keV";
+        }
+    }
+}
+
+TEST(LanePhysics, UncollidedPhotonsFollowExpMinusMuL) {
+    // As SoundSource.UncollidedPhotonsFollowExpMinusMuL: the share of first
+    // flights from a point on the phantom along a ray that leave it is
+    // exp(-mu L), L the chord found apart from the engine.
+    const auto sets = laneSets();
+    if (sets.empty())
+        GTEST_SKIP() << "this processor has no instruction set with lanes";
+    const TransportTables t = sourceTables(30.0f, 30.0f, 30.0f);
+    const int bin = 120; // 60 keV
+    const float mu = t.binCrossSections[bin].total;
+    struct Ray {
+        float x, y, z, u, v, w;
+    };
+    // Into the face near the axis, and obliquely from just inside the rounded side.
+    const float n = std::sqrt(0.2f * 0.2f + 0.1f * 0.1f + 1.0f);
+    const Ray rays[] = {{0.5f, 1.0f, -10.0f, 0.0f, 0.01f, std::sqrt(1.0f - 0.0001f)},
+                        {13.0f, 2.0f, -4.0f, -0.2f / n, 0.1f / n, 1.0f / n}};
+    for (InstructionSet set : sets) {
+        for (const Ray& r : rays) {
+            const auto chord = chordOf(r.x, r.y, r.z, r.u, r.v, r.w);
+            ASSERT_TRUE(chord);
+            const double L = chord->second - chord->first;
+            ASSERT_GT(L, 5.0);
+            const int trials = 200000;
+            const int escapes =
+                lanetest::firstFlightEscapes(set, t, bin, r.x, r.y, r.z, r.u, r.v, r.w, 3, trials);
+            const double expected = std::exp(-double(mu) * L);
+            const double sigma = std::sqrt(expected * (1.0 - expected) / trials);
+            EXPECT_NEAR(double(escapes) / trials, expected, 4.0 * sigma)
+                << instructionSetName(set) << ": chord " << L << " cm";
+        }
     }
 }

@@ -26,13 +26,7 @@ namespace {
 // A room whose bed lies along X (orientation 1) or along Y (orientation 2),
 // the phantom centre in its middle.
 Module1::RoomLayout roomFor(int orientation) {
-    Module1::RoomLayout r = defaultRoom();
-    r.roomWidth = 900;
-    r.roomHeight = 900;
-    r.phantomX = 450;
-    r.phantomY = 450;
-    if (orientation == 2)
-        std::swap(r.bedWidth, r.bedHeight);
+    Module1::RoomLayout r = squareRoomWithBed(orientation);
     EXPECT_EQ(overlay::bedOrientation(r.bedWidth, r.bedHeight), orientation);
     return r;
 }

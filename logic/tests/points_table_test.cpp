@@ -28,16 +28,7 @@ namespace {
 const auto* const qtEnvironment =
     testing::AddGlobalTestEnvironment(new testsupport::GuiApplicationEnvironment);
 
-Module1::RoomLayout roomFor(int orientation) {
-    Module1::RoomLayout r = defaultRoom();
-    r.roomWidth = 900;
-    r.roomHeight = 900;
-    r.phantomX = 450;
-    r.phantomY = 450;
-    if (orientation == 2)
-        std::swap(r.bedWidth, r.bedHeight);
-    return r;
-}
+Module1::RoomLayout roomFor(int orientation) { return squareRoomWithBed(orientation); }
 
 // A map whose cells differ from each other: kerma 0.001 x (1000 i + j) μGy/min,
 // dose equivalent 1.5 times that, relative errors growing along the rows.
