@@ -59,4 +59,11 @@ cmake -S . -B build-win -DCMAKE_BUILD_TYPE=Release \
     -DBUILD_GUI=OFF -DBUILD_BENCHMARKS=OFF -DLINUX_WORK_DIR="$LINUX_WORK_DIR"
 cmake --build build-win -j"$(nproc)"
 cd build-win
-ctest --output-on-failure -j"$(nproc)"
+if ! ctest --output-on-failure -j"$(nproc)"; then
+    # Once in many runs, a test program under wine ended at once without a
+    # line of output; the same test passed in every run after. The failed
+    # tests run once more, one at a time: a test that fails again fails the
+    # build, and the first failure stays in the log above.
+    echo "build-windows.sh: the failed tests once more, one at a time"
+    ctest --rerun-failed --output-on-failure
+fi

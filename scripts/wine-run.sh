@@ -7,7 +7,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-scatter-dose}
 for wine in wine64 wine /usr/lib/wine/wine64; do
     if command -v "$wine" >/dev/null 2>&1; then
-        exec "$wine" "$@"
+        # A Windows program that ends badly may print nothing (its buffered
+        # output is lost): its status at least is said.
+        status=0
+        "$wine" "$@" || status=$?
+        if [ "$status" -ne 0 ]; then
+            echo "wine-run.sh: ${1##*[/\\]} ended with status $status" >&2
+        fi
+        exit "$status"
     fi
 done
 echo "wine-run.sh: no wine found (install Debian's wine64)" >&2
