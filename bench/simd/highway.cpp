@@ -1,5 +1,6 @@
 // The kernel with Highway: compiled once for each of SSE4, AVX2 and AVX-512
 // and dispatched at run time, as the engine's lanes are.
+#include "instruction_sets.h"
 #include "kernel.h"
 #include "run.h"
 
@@ -67,31 +68,16 @@ void Steps(const Tables& t, Photons& p, int steps, float cosTheta) {
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
-#include <cpuid.h>
-
 namespace simdkernel {
-namespace {
-// clang's __builtin_cpu_supports does not know "f16c".
-bool hasF16c() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_F16C) != 0;
-}
-} // namespace
-
+// The engine's own check of what this processor has.
 std::vector<Variant> highwayVariants() {
-    __builtin_cpu_init();
-    const bool sse4 = __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("ssse3");
-    const bool avx2 = sse4 && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
-                      __builtin_cpu_supports("bmi2") && hasF16c();
-    const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
-                        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-                        __builtin_cpu_supports("avx512bw");
+    using quenro::InstructionSet;
     std::vector<Variant> out;
-    if (avx512)
+    if (quenro::processorHas(InstructionSet::Avx512))
         out.push_back({"Highway AVX-512 (16)", &N_AVX3::Steps});
-    if (avx2)
+    if (quenro::processorHas(InstructionSet::Avx2))
         out.push_back({"Highway AVX2 (8)", &N_AVX2::Steps});
-    if (sse4)
+    if (quenro::processorHas(InstructionSet::Sse4))
         out.push_back({"Highway SSE4 (4)", &N_SSE4::Steps});
     return out;
 }

@@ -4,6 +4,7 @@
 // (also in a vertical section whose rows run upwards), and the key and notes
 // that pages write beside them.
 #include "GuiApplication.h"
+#include "radial_grid.h"
 #include "logic/DoseNotes.h"
 #include "logic/LimitLines.h"
 #include "logic/MapPainting.h"
@@ -26,16 +27,7 @@ namespace {
 
 // D(r) = A / r² about the phantom centre (μSv/min): level L lies at r = sqrt(A / L).
 constexpr double kA = 1.0e6;
-DoseGrid radialGrid() {
-    DoseGrid grid;
-    for (int i = 1; i <= results::kGridRows; ++i)
-        for (int j = 1; j <= results::kGridColumns; ++j) {
-            const double x = results::xOfColumn(j);
-            const double c = results::cOfRow(i);
-            grid.at(j, i) = kA / (x * x + c * c);
-        }
-    return grid;
-}
+DoseGrid radialGrid() { return testsupport::radialGrid(kA); }
 
 dose::ReferenceLevel userLevel(double value, dose::Prefix prefix, dose::Period period) {
     QString error;

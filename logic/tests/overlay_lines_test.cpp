@@ -3,6 +3,7 @@
 // on the other side too when the map is drawn on both, and dashed where the
 // cells are hatched.
 #include "GuiApplication.h"
+#include "radial_grid.h"
 #include "logic/LimitLines.h"
 #include "logic/NamedPoints.h"
 #include "logic/OverlayPainting.h"
@@ -24,16 +25,7 @@ constexpr double kA = 1.0e6;
 constexpr double kLevel = 25; // μSv/min: r = 200 cm
 constexpr double kRadius = 200;
 
-results::DoseGrid radialGrid() {
-    results::DoseGrid grid;
-    for (int i = 1; i <= results::kGridRows; ++i)
-        for (int j = 1; j <= results::kGridColumns; ++j) {
-            const double x = results::xOfColumn(j);
-            const double c = results::cOfRow(i);
-            grid.at(j, i) = kA / (x * x + c * c);
-        }
-    return grid;
-}
+results::DoseGrid radialGrid() { return testsupport::radialGrid(kA); }
 
 // The level as the second of a list, so that its line takes the list's
 // second colour (navy), which no band has.
